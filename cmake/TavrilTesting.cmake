@@ -1,0 +1,41 @@
+# Shared test set-up: GoogleTest programs registered with ctest, the corpus
+# location handed to tests through the environment, and a guard that keeps Qt
+# out of the core libraries.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+find_package(PkgConfig)
+if(PkgConfig_FOUND)
+  pkg_check_modules(SNDFILE IMPORTED_TARGET sndfile)
+endif()
+
+get_filename_component(TAVRIL_CORPUS_DIR "${PROJECT_SOURCE_DIR}/../shared/corpus" ABSOLUTE)
+
+# tavril_add_gtest(name SOURCES a.cpp ... LIBS lib ... [LABELS core])
+function(tavril_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    TAVRIL_CORPUS_DIR="${TAVRIL_CORPUS_DIR}"
+    TAVRIL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(NOT T_LABELS)
+    set(T_LABELS core)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "TAVRIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()
+
+# A core library must not link Qt: fail the configure step if it does.
+function(tavril_core_library name)
+  get_target_property(libs ${name} LINK_LIBRARIES)
+  if(libs)
+    foreach(l IN LISTS libs)
+      if(l MATCHES "^Qt")
+        message(FATAL_ERROR "core library ${name} links ${l}; core code must stay free of Qt")
+      endif()
+    endforeach()
+  endif()
+endfunction()

@@ -1,0 +1,17 @@
+#include "CliCommand.h"
+
+namespace tavril::cli {
+
+// One line per command; each command's texts and entry point are declared in
+// its own file.
+extern const CliCommand kInfoCommand;
+
+const std::vector<CliCommand>& Commands()
+{
+    static const std::vector<CliCommand> commands = {
+        kInfoCommand,
+    };
+    return commands;
+}
+
+} // namespace tavril::cli
