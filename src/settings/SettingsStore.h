@@ -4,11 +4,20 @@
 //
 // Stateless: every call reads or rewrites the file it names. The empty path
 // means the default settings file, $XDG_CONFIG_HOME/tavril/tavril.ini (or
-// ~/.config/tavril/tavril.ini). Section and key names compare without regard
-// to case. Every write replaces the file atomically (write beside, rename).
-// Calls may come from any thread, but two writers of one file at once are the
-// caller's problem (the program writes settings from the UI thread only).
+// ~/.config/tavril/tavril.ini), whose folder the first write creates. Section
+// and key names compare without regard to case; lines the store does not own
+// (comments, other sections) are kept byte for byte. Every write replaces the
+// file atomically (write beside, flush, rename) and a failed write returns 0
+// with the old file untouched. Writers of one folder are serialised with a
+// lock on that folder, so two instances saving at once lose no key. Calls may
+// come from any thread.
+//
+// Reads: a missing file, section or key gives the default; values are cut to
+// 999 bytes (never inside a UTF-8 character). Writes: 1 on success, 0 when the
+// file could not be replaced or when a name or value would not read back as
+// written (line breaks, a key holding '=').
 
+#include <cstddef>
 #include <string>
 
 namespace tavril {
@@ -37,6 +46,14 @@ public:
     static std::string DefaultSettingsPath();
     // Whether the file the path names (empty: the default one) exists.
     static bool Exists(const std::string& file);
+
+    // The text a float is stored as: "%f" of the value widened to double
+    // (six decimals, never an exponent), whatever the process locale.
+    static std::string FormatFloat(float value);
+
+    // Files larger than this are not settings files: reads treat them as
+    // missing and writes refuse to replace them.
+    static constexpr std::size_t kMaxFileBytes = std::size_t(16) << 20;
 };
 
 } // namespace tavril
