@@ -40,6 +40,11 @@ struct SoundHeader {
     bool rf64 = false;               // WAV: RF64 container, sizes in ds64
     uint64_t ds64Offset = 0;         // RF64: start of the ds64 chunk body
     bool aifc = false;               // AIFF: FORM type AIFC
+    // WAV whose format chunk follows the samples: a copy of its body, so the
+    // chunk can be written again after the data when the data grows over it.
+    bool fmtAfterData = false;
+    uint32_t fmtCopySize = 0;
+    unsigned char fmtCopy[64] = {};
     uint64_t dataSizeOffset = 0;     // file offset of the data chunk's size field
     uint64_t dataEndOriginal = 0;    // end of the sample data as opened
 

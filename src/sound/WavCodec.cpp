@@ -42,13 +42,6 @@ void Put64LE(unsigned char* p, uint64_t v)
     Put32(p + 4, uint32_t(v >> 32), false);
 }
 
-bool PlausibleId(const unsigned char* id)
-{
-    for (int i = 0; i < 4; ++i)
-        if (id[i] < 0x20 || id[i] > 0x7e) return false;
-    return true;
-}
-
 // The tail shared by every WAVE_FORMAT_EXTENSIBLE sub-format GUID.
 const unsigned char kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
@@ -62,30 +55,45 @@ constexpr uint16_t kTagExtensible = 0xFFFE;
 std::optional<WavCodec::Chunk> WavCodec::FindChunk(CFileHandle& file, const char id[4], bool bigEndian)
 {
     const uint64_t fileSize = file.Size();
-    uint64_t pos = 12;
-    // Every step moves forward by at least 8 bytes, so the walk ends; the
-    // count only guards against a pathological number of tiny chunks.
-    for (int guard = 0; guard < 1'000'000 && pos + 8 <= fileSize; ++guard) {
-        unsigned char h[8];
-        if (file.ReadAt(pos, h, 8) != 8) return std::nullopt;
-        const uint32_t size = Get32(h + 4, bigEndian);
-        if (std::memcmp(h, id, 4) == 0) return Chunk{pos + 8, size};
-        uint64_t next = pos + 8 + size;
-        if (size & 1u) {
-            // The standard wants a pad byte after an odd chunk; some writers
-            // leave it out. Take the padded position unless only the unpadded
-            // one starts something that looks like a chunk.
-            unsigned char padded[4] = {0, 0, 0, 0}, unpadded[4] = {0, 0, 0, 0};
-            const bool havePadded = next + 1 + 4 <= fileSize && file.ReadAt(next + 1, padded, 4) == 4;
-            const bool haveUnpadded = next + 4 <= fileSize && file.ReadAt(next, unpadded, 4) == 4;
-            if (havePadded && PlausibleId(padded)) next += 1;
-            else if (haveUnpadded && PlausibleId(unpadded)) { /* keep the unpadded offset */ }
-            else next += 1;
+    // The standard wants a pad byte after an odd-sized chunk; some writers
+    // leave it out. Walk with the pad first, then once more without it.
+    for (int padded = 1; padded >= 0; --padded) {
+        uint64_t pos = 12;
+        // Every step moves forward by at least 8 bytes, so the walk ends; the
+        // count only guards against a pathological number of tiny chunks.
+        for (int guard = 0; guard < 1'000'000 && pos + 8 <= fileSize; ++guard) {
+            unsigned char h[8];
+            if (file.ReadAt(pos, h, 8) != 8) break;
+            const uint32_t size = Get32(h + 4, bigEndian);
+            if (std::memcmp(h, id, 4) == 0) return Chunk{pos + 8, size};
+            pos += 8 + uint64_t(size) + (padded ? (size & 1u) : 0u);
         }
-        pos = next;
     }
     return std::nullopt;
 }
+
+namespace {
+
+// Whether every chunk lies inside the file, walking with or without pad
+// bytes. A data chunk of size 0 or 0xFFFFFFFF (a recording whose header was
+// never finished, or RF64) runs to the end of the file.
+bool ChunksFit(CFileHandle& file, bool bigEndian, bool padded)
+{
+    const uint64_t fileSize = file.Size();
+    uint64_t pos = 12;
+    for (int guard = 0; guard < 1'000'000 && pos + 8 <= fileSize; ++guard) {
+        unsigned char h[8];
+        if (file.ReadAt(pos, h, 8) != 8) return false;
+        const uint32_t size = Get32(h + 4, bigEndian);
+        if (std::memcmp(h, "data", 4) == 0 && (size == 0 || size == 0xFFFFFFFFu)) return true;
+        const uint64_t end = pos + 8 + uint64_t(size);
+        if (end > fileSize) return false;
+        pos = end + (padded ? (size & 1u) : 0u);
+    }
+    return true;
+}
+
+} // namespace
 
 int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
 {
@@ -99,6 +107,10 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     else if (std::memcmp(riff, "RF64", 4) == 0) h.rf64 = true;
     else return 0;
     const bool be = h.bigEndianHeader;
+
+    // A chunk that claims more bytes than the file has means a damaged or
+    // truncated file; refuse it rather than guess where its samples are.
+    if (!ChunksFit(file, be, true) && !ChunksFit(file, be, false)) return 0;
 
     auto fmt = FindChunk(file, "fmt ", be);
     if (!fmt || fmt->size < 16) return 0;
@@ -116,12 +128,20 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     h.fmtOffset = fmt->bodyOffset;
     h.fmtSize = fmt->size;
 
+    // Formats other than plain PCM announce their extension's length; one
+    // that does not fit its chunk is a damaged header.
+    if (tag != kTagPcm && fmt->size == 17) return 0;
+    if (tag != kTagPcm && fmt->size >= 18 && 18u + Get16(f + 16, be) > fmt->size) return 0;
+
     if (tag == kTagExtensible) {
         // cbSize 22: valid bits, channel mask, sub-format GUID.
         if (fmt->size < 40) return 0;
         if (Get16(f + 16, be) < 22) return 0;
         if (std::memcmp(f + 26, kGuidTail, 14) != 0 && !be) return 0;
-        tag = Get16(f + 24, be);
+        // The sub-format GUID starts with the format tag as a 32-bit field.
+        const uint32_t sub = Get32(f + 24, be);
+        if (sub > 0xFFFF) return 0;
+        tag = static_cast<uint16_t>(sub);
         h.extensible = true;
     }
     if (tag != kTagPcm && tag != kTagFloat) return 0;  // compressed codings are not read as PCM
@@ -178,6 +198,12 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     if (frames > UINT32_MAX) return 0;
     h.frameCount = static_cast<uint32_t>(frames);
     h.dataEndOriginal = h.dataOffset + dataSize;
+
+    if (h.fmtOffset > h.dataOffset) {
+        h.fmtAfterData = true;
+        h.fmtCopySize = want;
+        std::memcpy(h.fmtCopy, f, want);
+    }
 
     h.canonical = !h.bigEndianHeader && !h.rf64 && !h.extensible && h.formatTag == kTagPcm &&
                   h.fmtOffset == 20 && h.fmtSize == 18 && h.dataOffset == kHeaderBytes &&
@@ -261,14 +287,18 @@ int WavCodec::RewriteHeader(CFileHandle& file, SoundHeader& h) const
         // A float file is presented as 32-bit integers; its header keeps the
         // real container width.
         Put16(f + 14, static_cast<uint16_t>(isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample), be);
-        if (file.WriteAt(h.fmtOffset, f, 16) != 16) return 0;
-        if (h.extensible && h.fmtSize >= 40) {
-            unsigned char valid[2];
-            Put16(valid, static_cast<uint16_t>(isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample), be);
-            unsigned char sub[2];
-            Put16(sub, isFloat ? kTagFloat : kTagPcm, be);
-            if (file.WriteAt(h.fmtOffset + 18, valid, 2) != 2) return 0;
-            if (file.WriteAt(h.fmtOffset + 24, sub, 2) != 2) return 0;
+        unsigned char* body = h.fmtCopy;
+        std::memcpy(body, f, 16);
+        if (h.extensible && h.fmtCopySize >= 40) {
+            Put16(body + 18, static_cast<uint16_t>(isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample), be);
+            Put32(body + 24, isFloat ? kTagFloat : kTagPcm, be);
+        }
+        if (!h.fmtAfterData || newDataEnd == h.dataEndOriginal) {
+            if (file.WriteAt(h.fmtOffset, f, 16) != 16) return 0;
+            if (h.extensible && h.fmtSize >= 40) {
+                if (file.WriteAt(h.fmtOffset + 18, body + 18, 2) != 2) return 0;
+                if (file.WriteAt(h.fmtOffset + 24, body + 24, 4) != 4) return 0;
+            }
         }
         unsigned char sz[4];
         if (h.rf64) {
@@ -291,6 +321,23 @@ int WavCodec::RewriteHeader(CFileHandle& file, SoundHeader& h) const
             const unsigned char pad = 0;
             if (file.WriteAt(end, &pad, 1) != 1) return 0;
             end += 1;
+        }
+        if (h.fmtAfterData) {
+            // The format chunk stood after the samples and is gone with the
+            // old tail: write it again behind the data.
+            unsigned char ch[8];
+            std::memcpy(ch, "fmt ", 4);
+            Put32(ch + 4, h.fmtCopySize, h.bigEndianHeader);
+            if (file.WriteAt(end, ch, 8) != 8) return 0;
+            if (file.WriteAt(end + 8, h.fmtCopy, h.fmtCopySize) != h.fmtCopySize) return 0;
+            h.fmtOffset = end + 8;
+            h.fmtSize = h.fmtCopySize;
+            end += 8 + h.fmtCopySize;
+            if (h.fmtCopySize & 1u) {
+                const unsigned char pad = 0;
+                if (file.WriteAt(end, &pad, 1) != 1) return 0;
+                end += 1;
+            }
         }
         fileSize = end;
         h.dataEndOriginal = newDataEnd;

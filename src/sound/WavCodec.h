@@ -25,8 +25,8 @@ public:
 
     // Locates a chunk by id among the chunks after the 12-byte RIFF header.
     // Returns the offset of its body and its size. Honours the pad byte after
-    // odd-sized chunks, and falls back to the unpadded position for writers
-    // that left it out. The walk is bounded by the file size.
+    // odd-sized chunks, and walks once more without it for writers that left
+    // it out. The walk is bounded by the file size.
     struct Chunk {
         uint64_t bodyOffset = 0;
         uint32_t size = 0;
