@@ -181,7 +181,12 @@ int RunCapped(size_t capBytes, Fn fn)
             if (line.rfind("VmSize:", 0) == 0) vm = std::stoull(line.substr(7)) * 1024;
         rlimit lim{vm + capBytes, vm + capBytes};
         if (setrlimit(RLIMIT_AS, &lim) != 0) _exit(3);
-        _exit(fn() ? 0 : 1);
+        // The child must never return into the test runner.
+        try {
+            _exit(fn() ? 0 : 1);
+        } catch (...) {
+            _exit(4);
+        }
     }
     int st = 0;
     waitpid(pid, &st, 0);
