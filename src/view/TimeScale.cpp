@@ -1,0 +1,66 @@
+#include "TimeScale.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace tavril {
+
+double StretchSamplesPerPixel(double samples, int width, int rows) {
+    if (width <= 0 || rows <= 0)
+        return 0.0;
+    return samples / (static_cast<double>(width) * rows);
+}
+
+double FixedSamplesPerPixel(double fs, double msPerLine, double xScale) {
+    if (xScale <= 0.0)
+        return 0.0;
+    return fs * msPerLine / (xScale * 1000.0);
+}
+
+float ZoomInMsPerLine(float ms) {
+    double v = ms < 5.0f ? ms / 1.25 : std::trunc(ms / 1.25);
+    if (v <= 0.0)
+        v = 0.01;
+    return static_cast<float>(v);
+}
+
+float ZoomOutMsPerLine(float ms) {
+    double v = ms < 5.0f ? ms * 1.25 : std::trunc(ms * 1.25);
+    if (v <= 0.0)  // a corrupt negative or zero setting must not stick
+        v = 0.01;
+    return static_cast<float>(v);
+}
+
+double FirstTimeTickOffset(double tickSec, double t0) {
+    if (tickSec <= 0.0)
+        return 0.0;
+    return tickSec - std::fmod(tickSec + t0, tickSec);
+}
+
+std::string FormatAxisNumber(double v) {
+    if (v == 0.0)
+        return "0";
+    char buf[64];
+    if (v != std::trunc(v)) {
+        std::snprintf(buf, sizeof buf, "%0.4f", v);
+        std::string s = buf;
+        if (s.find('.') != std::string::npos) {
+            while (!s.empty() && s.back() == '0')
+                s.pop_back();
+            if (!s.empty() && s.back() == '.')
+                s.pop_back();
+        }
+        bool negative = !s.empty() && s[0] == '-';
+        std::string digits = negative ? s.substr(1) : s;
+        if (digits.size() > 1 && digits[0] == '0' && digits[1] == '.')
+            digits = digits.substr(1);
+        if (digits.empty())
+            return "0";
+        s = negative ? "-" + digits : digits;
+        return s;
+    }
+    std::snprintf(buf, sizeof buf, "%0.0f", v);
+    return buf;
+}
+
+} // namespace tavril
