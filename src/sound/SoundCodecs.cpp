@@ -1,5 +1,6 @@
 #include "SoundCodecs.h"
 
+#include "AiffCodec.h"
 #include "SoundFormat.h"
 #include "WavCodec.h"
 
@@ -8,8 +9,10 @@ namespace tavril {
 const ISoundCodec* CodecForFormat(int32_t format)
 {
     static const WavCodec wav;
+    static const AiffCodec aiff;
     switch (format) {
     case kFormatWav: return &wav;
+    case kFormatAiff: return &aiff;
     default: return nullptr;
     }
 }
