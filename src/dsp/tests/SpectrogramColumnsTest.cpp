@@ -1,0 +1,133 @@
+#include "SpectrogramColumns.h"
+
+#include "CSoundFile.h"
+#include "SpectrumColumn.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace tavril;
+
+namespace {
+
+// Mono or stereo 16-bit WAV; channel c holds f(i, c).
+template <typename F>
+std::string MakeSound(const test::TempDir& dir, const std::string& name, uint32_t frames, uint32_t channels, F f,
+                      double rate = 22050.0)
+{
+    const std::string path = dir.File(name);
+    CSoundFile s;
+    EXPECT_EQ(s.Create(path, rate, channels, 16), 1);
+    std::vector<int16_t> block(size_t(frames) * channels);
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (uint32_t c = 0; c < channels; ++c) block[size_t(i) * channels + c] = f(i, c);
+    }
+    if (frames) {
+        EXPECT_EQ(s.WriteFrames(block.data(), frames, 16), frames);
+    }
+    s.Close();
+    return path;
+}
+
+int16_t Chirp(uint32_t i, uint32_t)
+{
+    return static_cast<int16_t>(8000.0 * std::sin(0.00002 * double(i) * i) + 500.0 * std::sin(0.3 * i));
+}
+
+} // namespace
+
+TEST(SpectrogramColumnsTest, SoundShorterThanOneFrameShowsNothing)
+{
+    test::TempDir dir;
+    const std::string path = MakeSound(dir, "short.wav", 511, 1, Chirp);
+    CSoundFile s;
+    ASSERT_EQ(s.Open(path), 1);
+    SpectrogramDisplay d;  // 512-point frames
+    std::vector<uint32_t> image(50 * 40, 0x123456);
+    EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 511.0 / 50, 0, 50, image.data(), 50, 40), 0);
+    for (uint32_t p : image) ASSERT_EQ(p, 0x123456u);
+}
+
+TEST(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
+{
+    test::TempDir dir;
+    const std::string path = MakeSound(dir, "a.wav", 10000, 1, Chirp);
+    CSoundFile s;
+    ASSERT_EQ(s.Open(path), 1);
+    SpectrogramDisplay d;
+    const int width = 100, height = 64;
+    std::vector<uint32_t> image(width * height, 0x123456);
+    // Column c starts at trunc(c * 100 + 0.5 - 256); the last whole frame of
+    // 512 ends at sample 10000, so columns 0 ... 97 are drawn.
+    EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 100.0, 0, width, image.data(), width, height), 98);
+    EXPECT_NE(image[97], 0x123456u);
+    EXPECT_EQ(image[98], 0x123456u);
+    EXPECT_EQ(image[(height - 1) * width + 99], 0x123456u);
+    // No more columns than whole columns' worth of samples, and nothing for a
+    // non-positive scale.
+    EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 1000.0, 0, width, image.data(), width, height), 10);
+    EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 0.0, 0, width, image.data(), width, height), 0);
+    EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, -5.0, 0, width, image.data(), width, height), 0);
+}
+
+TEST(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
+{
+    test::TempDir dir;
+    const std::string path = MakeSound(dir, "b.wav", 30000, 1, Chirp);
+    CSoundFile s;
+    ASSERT_EQ(s.Open(path), 1);
+    SpectrogramDisplay d;
+    d.fftSizeCode = 2;
+    const int width = 120, height = 90;
+    const double spp = 30000.0 / width;
+    std::vector<uint32_t> whole(width * height, 0);
+    ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, spp, 0, width, whole.data(), width, height), width);
+    // Columns 40 ... 69 painted on their own into a 30-pixel-wide buffer.
+    std::vector<uint32_t> part(30 * height, 0);
+    ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, spp, 40, 30, part.data(), 30, height), 30);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(part[y * 30 + x], whole[y * width + 40 + x]) << x << "," << y;
+    // The chirp is not a blank picture.
+    int dark = 0;
+    for (uint32_t p : whole) dark += p != kWhite;
+    EXPECT_GT(dark, width * height / 20);
+}
+
+TEST(SpectrogramColumnsTest, ChannelIsCappedAndSelectsItsOwnSamples)
+{
+    test::TempDir dir;
+    // Channel 0 silent, channel 1 loud.
+    const std::string path =
+        MakeSound(dir, "st.wav", 8192, 2, [](uint32_t i, uint32_t c) { return c ? Chirp(i, c) : int16_t(0); });
+    CSoundFile s;
+    ASSERT_EQ(s.Open(path), 1);
+    SpectrogramDisplay d;
+    const int width = 10, height = 32;
+    std::vector<uint32_t> left(width * height, 0), right(width * height, 0), beyond(width * height, 0);
+    PaintSpectrogramColumns(s, d, 0, 0, 800.0, 0, width, left.data(), width, height);
+    PaintSpectrogramColumns(s, d, 1, 0, 800.0, 0, width, right.data(), width, height);
+    PaintSpectrogramColumns(s, d, 7, 0, 800.0, 0, width, beyond.data(), width, height);
+    for (int y = 0; y < height; ++y) ASSERT_EQ(left[y * width], kWhite);
+    EXPECT_NE(left, right);
+    EXPECT_EQ(right, beyond);
+}
+
+TEST(SpectrogramColumnsTest, FrequencyRangeFromTheDisplayLimits)
+{
+    SpectrogramDisplay d;  // 256 lines
+    d.SetFrequencyRange(22050.0, false, 0.0, false, 0.0);
+    EXPECT_EQ(d.lowBin, 0);
+    EXPECT_EQ(d.highBin, 256);  // repaired to 255 when painting
+    d.SetFrequencyRange(22050.0, true, 1000.0, true, 5000.0);
+    EXPECT_EQ(d.lowBin, static_cast<int>(256 * 1000.0 / 11025.0));
+    EXPECT_EQ(d.highBin, static_cast<int>(256 * 5000.0 / 11025.0));
+    // A high limit above Nyquist is Nyquist.
+    d.SetFrequencyRange(22050.0, false, 0.0, true, 90000.0);
+    EXPECT_EQ(d.highBin, 256);
+    d.SetFrequencyRange(0.0, true, 100.0, true, 200.0);
+    EXPECT_EQ(d.lowBin, 0);
+    EXPECT_EQ(d.highBin, -1);
+}

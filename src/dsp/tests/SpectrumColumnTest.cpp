@@ -1,0 +1,217 @@
+#include "SpectrumColumn.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using namespace tavril;
+
+namespace {
+
+// A tone centred on line `line` of a frame of 2*bins samples.
+std::vector<int16_t> Tone(int bins, int line, double amplitude, double dc = 0.0)
+{
+    const int n = 2 * bins;
+    std::vector<int16_t> s(n);
+    for (int i = 0; i < n; ++i) s[i] = static_cast<int16_t>(std::lround(dc + amplitude * std::sin(2 * M_PI * line * i / n)));
+    return s;
+}
+
+std::vector<int32_t> Levels(const std::vector<int16_t>& s, int gain, int threshold = 0, int type = 0)
+{
+    const int bins = static_cast<int>(s.size() / 2);
+    std::vector<int32_t> out(bins, -7);
+    EXPECT_EQ(SpectrumLevels(s.data(), bins, out.data(), kDisplayLevels, gain, threshold, type), 1);
+    return out;
+}
+
+std::vector<uint32_t> Paint(const std::vector<int32_t>& levels, int height, bool whiteOnBlack = false, int lowBin = 0,
+                            int highBin = -1, float ampMin = 1.0f, float ampMax = -1.0f, int channels = 1)
+{
+    std::vector<uint32_t> column(height, 0xDEADBEEF);
+    const int bins = static_cast<int>(levels.size()) / channels;
+    PaintSpectrumColumn(levels.data(), bins, kDisplayLevels, whiteOnBlack, false, ampMin, ampMax, lowBin, highBin,
+                        channels, column.data(), 1, height);
+    return column;
+}
+
+} // namespace
+
+TEST(SpectrumColumnTest, SilenceIsAllWhiteWhateverTheGain)
+{
+    std::vector<int16_t> silence(512, 0);
+    for (int gain : {-50, 0, 1, 7, 1000}) {
+        const auto levels = Levels(silence, gain);
+        for (int32_t v : levels) ASSERT_EQ(v, 0);
+        for (uint32_t p : Paint(levels, 300)) ASSERT_EQ(p, kWhite) << gain;
+    }
+}
+
+TEST(SpectrumColumnTest, LevelsOfAKnownToneAndHighestLineFirst)
+{
+    // Blackman window sum over 512 points is about 0.42 * 511, so a tone of
+    // amplitude 100 peaks near 100 * 0.42 * 511 / 2 = 10731, level 10731 >> 10.
+    const int bins = 256, line = 40;
+    const auto levels = Levels(Tone(bins, line, 100.0), 1);
+    EXPECT_NEAR(levels[bins - 1 - line], 10731 >> 10, 1);
+    EXPECT_EQ(levels[line], 0);  // the mirror position holds line 215
+    EXPECT_EQ(levels[bins - 1 - (line + 10)], 0);
+    // Gain 2 doubles the magnitude before the shift.
+    EXPECT_NEAR(Levels(Tone(bins, line, 100.0), 2)[bins - 1 - line], (2 * 10731) >> 10, 1);
+    // Negative gain divides.
+    EXPECT_NEAR(Levels(Tone(bins, line, 1000.0), -10)[bins - 1 - line], 10731 >> 10, 1);
+}
+
+TEST(SpectrumColumnTest, GainMinusOneZeroAndOneAreTheSamePicture)
+{
+    const auto tone = Tone(256, 17, 3000.0, 200.0);
+    const auto a = Levels(tone, -1), b = Levels(tone, 0), c = Levels(tone, 1);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(b, c);
+    EXPECT_EQ(Paint(a, 257), Paint(c, 257));
+}
+
+TEST(SpectrumColumnTest, HugeGainsSaturateInsteadOfWrapping)
+{
+    // Full-scale tone in the largest frame: magnitude ~ 2^24; times a gain of
+    // 1000 it no longer fits 32 bits.
+    const int bins = 1024;
+    const auto levels = Levels(Tone(bins, 100, 32767.0), 1000);
+    EXPECT_EQ(levels[bins - 1 - 100], kDisplayLevels - 1);
+    for (int32_t v : levels) {
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, kDisplayLevels - 1);
+    }
+    EXPECT_EQ(SpectralGainFromSetting(1e30f), 1000000);
+    EXPECT_EQ(SpectralGainFromSetting(-2.9f), -2);
+    EXPECT_EQ(SpectralGainFromSetting(std::nanf("")), 0);
+}
+
+TEST(SpectrumColumnTest, WhiteThresholdAboveTheTopLevelActsAsTheTopLevel)
+{
+    std::vector<int16_t> s = Tone(256, 30, 20000.0);
+    for (int i = 0; i < 512; ++i) s[i] = static_cast<int16_t>(s[i] / 2 + ((i * 7919) % 2001) - 1000);
+    const auto t200 = Levels(s, 1, 200), t63 = Levels(s, 1, 63), t0 = Levels(s, 1, 0), t20 = Levels(s, 1, 20);
+    EXPECT_EQ(t200, t63);
+    for (int32_t v : t63) ASSERT_TRUE(v == 0 || v == 63);
+    int below = 0;
+    for (size_t k = 0; k < t0.size(); ++k) {
+        if (t0[k] < 20) {
+            EXPECT_EQ(t20[k], 0);
+            ++below;
+        } else {
+            EXPECT_EQ(t20[k], t0[k]);
+        }
+    }
+    EXPECT_GT(below, 0);
+    EXPECT_EQ(Levels(s, 1, -5), t0);  // negative threshold clamps to 0
+}
+
+TEST(SpectrumColumnTest, UnsupportedSizeIsRefused)
+{
+    std::vector<int16_t> s(4096, 1);
+    std::vector<int32_t> out(2048, -3);
+    EXPECT_EQ(SpectrumLevels(s.data(), 2048, out.data(), 64, 0, 0, 0), 0);
+    EXPECT_EQ(SpectrumLevels(s.data(), 16, out.data(), 64, 0, 0, 0), 0);
+    EXPECT_EQ(out[0], -3);
+}
+
+TEST(SpectrumColumnTest, LineZeroIsNeverPaintedAndBottomRowsStayWhite)
+{
+    const int bins = 256, height = 257;
+    std::vector<int32_t> levels(bins, 63);
+    const auto col = Paint(levels, height);
+    EXPECT_EQ(col[0], 0x030303u);  // level 63 is grey 3 on white
+    // Lines 255 ... 1 take positions 0 ... 254; row round(254 * 257/256) = 255
+    // is the last one painted.
+    EXPECT_EQ(col[255], 0x030303u);
+    EXPECT_EQ(col[256], kWhite);
+    // Only line 0 dark: nothing dark at all.
+    std::vector<int32_t> onlyZero(bins, 0);
+    onlyZero[bins - 1] = 63;
+    for (uint32_t p : Paint(onlyZero, height)) ASSERT_EQ(p, kWhite);
+}
+
+TEST(SpectrumColumnTest, RunLengthPaintingMatchesLineByLineRows)
+{
+    const int bins = 64;
+    std::vector<int32_t> levels(bins);
+    for (int e = 0; e < bins; ++e) levels[e] = (e / 5) % 2 ? 40 : (e % 7) * 9;
+    for (int height : {37, 64, 200, 500}) {
+        const auto col = Paint(levels, height);
+        const float r = static_cast<float>(height) / bins;
+        // Independent model: row y belongs to the first position p (line
+        // 63 - p) whose end row round(p * r) reaches y.
+        for (int y = 0; y < height; ++y) {
+            int p = 0;
+            while (p < bins - 1 && static_cast<int>(p * r + 0.5f) < y) ++p;
+            const uint32_t expected =
+                p < bins - 1 && static_cast<int>(p * r + 0.5f) >= y ? uint32_t(255 - 4 * levels[p]) * 0x010101u : kWhite;
+            ASSERT_EQ(col[y], expected) << "height " << height << " row " << y;
+        }
+    }
+}
+
+TEST(SpectrumColumnTest, WhiteOnBlackInvertsTheGreys)
+{
+    std::vector<int32_t> levels(32, 0);
+    levels[0] = 63;
+    const auto col = Paint(levels, 32, true);
+    EXPECT_EQ(col[0], 252u * 0x010101u);
+    EXPECT_EQ(col[5], 0u);  // level 0 is black
+    EXPECT_EQ(col[31], kWhite);  // below the last painted row
+}
+
+TEST(SpectrumColumnTest, FrequencyLimitsSelectTheLinesShown)
+{
+    // Lines 10..20 shown: line 20 at the top, line 10 closes the range.
+    const int bins = 32;
+    std::vector<int32_t> levels(bins, 0);
+    levels[bins - 1 - 20] = 63;  // top line: row 0 only at R = 11
+    levels[bins - 1 - 25] = 50;  // outside: never drawn
+    const auto col = Paint(levels, 110, false, 10, 20);
+    EXPECT_EQ(col[0], 0x030303u);
+    for (int y = 1; y < 110; ++y) ASSERT_NE(col[y], 0x030303u);
+    for (uint32_t p : col) ASSERT_NE(p, uint32_t(255 - 200) * 0x010101u);
+    // A top line out of range falls back to the full range; a bottom line
+    // above the top falls back to 0.
+    EXPECT_EQ(Paint(levels, 64, false, 40, 99), Paint(levels, 64, false, 0, bins - 1));
+}
+
+TEST(SpectrumColumnTest, TwoChannelsShareTheColumnTopToBottom)
+{
+    const int bins = 32;
+    std::vector<int32_t> levels(2 * bins, 0);
+    for (int e = 0; e < bins; ++e) levels[e] = 63;  // channel 0 dark, channel 1 blank
+    const auto col = Paint(levels, 128, false, 0, -1, 1.0f, -1.0f, 2);
+    EXPECT_EQ(col[0], 0x030303u);
+    EXPECT_EQ(col[60], 0x030303u);
+    EXPECT_EQ(col[70], kWhite);
+    EXPECT_EQ(col[127], kWhite);
+}
+
+TEST(SpectrumColumnTest, AmplitudeStripUsesTheBottomFifth)
+{
+    std::vector<int32_t> levels(32, 63);
+    const int height = 100;
+    auto col = Paint(levels, height, false, 0, -1, -0.5f, 0.5f);
+    // The spectrum fills at most 80 rows; the strip follows it.
+    int firstStrip = -1;
+    for (int y = 0; y < height; ++y)
+        if (col[y] == kMarkerBlue) {
+            firstStrip = y;
+            break;
+        }
+    ASSERT_GE(firstStrip, 70);
+    ASSERT_LE(firstStrip, 80);
+    EXPECT_EQ(col[firstStrip + 1], kMarkerBlue);
+    int green = 0;
+    for (int y = firstStrip + 2; y < height; ++y) green += col[y] == kStripGreen;
+    EXPECT_GT(green, 5);
+    // Clipping turns the bar red.
+    col = Paint(levels, height, false, 0, -1, -1.0f, 1.0f);
+    int red = 0;
+    for (uint32_t p : col) red += p == kStripRed;
+    EXPECT_GT(red, 5);
+}
