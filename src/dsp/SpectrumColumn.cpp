@@ -19,6 +19,42 @@ int SignificantBits(int v)
     return bits;
 }
 
+// Lines 0 ... n/2-1 of the windowed frame's transform, by the usual trick
+// for real input: the even samples as real part and the odd ones as
+// imaginary part of one transform of half the length, then separated. Half
+// the work of a complex transform of the whole frame, same result within
+// single-precision rounding.
+void RealSpectrum(const int16_t* samples, int n, int windowType, float* re, float* im)
+{
+    const int m = n / 2;
+    const float* w = BuildWindow(n, windowType)->w.data();
+    for (int j = 0; j < m; ++j) {
+        re[j] = static_cast<float>(samples[2 * j]) * w[2 * j];
+        im[j] = static_cast<float>(samples[2 * j + 1]) * w[2 * j + 1];
+    }
+    FFTForward(re, im, m);
+    const TwiddleTable* t = BuildTwiddleTables(n);
+    const float* cs = t->cosF.data();
+    const float* sn = t->sinF.data();
+    // Z[m-k] mirrored into the free upper halves so the separation below runs
+    // over consecutive memory.
+    float* mirRe = re + m;
+    float* mirIm = im + m;
+    mirRe[0] = re[0];
+    mirIm[0] = im[0];
+    for (int k = 1; k < m; ++k) {
+        mirRe[k] = re[m - k];
+        mirIm[k] = im[m - k];
+    }
+    for (int k = 0; k < m; ++k) {
+        const float ar = re[k], ai = im[k], br = mirRe[k], bi = -mirIm[k];
+        const float er = 0.5f * (ar + br), ei = 0.5f * (ai + bi);
+        const float orr = 0.5f * (ai - bi), oi = -0.5f * (ar - br);
+        re[k] = er + (orr * cs[k] + oi * sn[k]);
+        im[k] = ei + (oi * cs[k] - orr * sn[k]);
+    }
+}
+
 } // namespace
 
 int SpectralGainFromSetting(float gain)
@@ -41,31 +77,54 @@ int SpectrumLevels(const int16_t* samples, int bins, int32_t* levels, int levelC
     alignas(64) float im[kFftMaxSize];
     int smallest = 0, largest = 0;
     for (int i = 0; i < n; ++i) {
-        const int v = samples[i];
-        smallest = std::min(smallest, v);
-        largest = std::max(largest, v);
-        re[i] = static_cast<float>(v);
-        im[i] = 0.0f;
+        smallest = std::min<int>(smallest, samples[i]);
+        largest = std::max<int>(largest, samples[i]);
     }
     if (smallest == 0 && largest == 0) {
         std::fill(levels, levels + bins, 0);
         return 1;
     }
-    ApplyWindow(re, n, windowType);
-    FFTForward(re, im, n);
+    if (n >= 2 * kFftMinSize) {
+        RealSpectrum(samples, n, windowType, re, im);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            re[i] = static_cast<float>(samples[i]);
+            im[i] = 0.0f;
+        }
+        ApplyWindow(re, n, windowType);
+        FFTForward(re, im, n);
+    }
 
     const int shift = 16 - SignificantBits(levelCount - 1);
     const int64_t top = levelCount - 1;
     const int64_t threshold = std::clamp<int64_t>(whiteThreshold, 0, top);
     // 64-bit arithmetic: a full-scale tone in a 2048-point frame reaches about
     // 2^25, and a gain in the hundreds would overflow 32 bits.
+    // A windowed 16-bit frame of at most 2048 samples has magnitudes below
+    // 32768 * 2048 = 2^26, so the truncated magnitude fits 32 bits (and
+    // converts in vector registers); the gain is applied in 64 bits.
+    alignas(64) int32_t magnitude[kFftMaxSize / 2];
     for (int k = 0; k < bins; ++k) {
         const double r = re[k], i = im[k];
-        int64_t m = static_cast<int64_t>(std::sqrt(r * r + i * i));
-        if (gain > 1) m *= gain;
-        else if (gain < 0) m /= -static_cast<int64_t>(gain);
-        if (shift > 0) m >>= shift;
-        levels[bins - 1 - k] = static_cast<int32_t>(m < threshold ? 0 : std::min(m, top));
+        magnitude[k] = static_cast<int32_t>(std::sqrt(r * r + i * i));
+    }
+    if (gain > 1) {
+        for (int k = 0; k < bins; ++k) {
+            const int64_t m = (int64_t(magnitude[k]) * gain) >> shift;
+            levels[bins - 1 - k] = static_cast<int32_t>(m < threshold ? 0 : std::min(m, top));
+        }
+    } else if (gain < 0) {
+        const int64_t divisor = -static_cast<int64_t>(gain);
+        for (int k = 0; k < bins; ++k) {
+            const int64_t m = (magnitude[k] / divisor) >> shift;
+            levels[bins - 1 - k] = static_cast<int32_t>(m < threshold ? 0 : std::min(m, top));
+        }
+    } else {
+        const int32_t t32 = static_cast<int32_t>(threshold), top32 = static_cast<int32_t>(top);
+        for (int k = 0; k < bins; ++k) {
+            const int32_t m = magnitude[k] >> shift;
+            levels[bins - 1 - k] = m < t32 ? 0 : std::min(m, top32);
+        }
     }
     return 1;
 }

@@ -1,7 +1,10 @@
 #include "SpectrumColumn.h"
 
+#include "Fft.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -61,6 +64,35 @@ TEST(SpectrumColumnTest, LevelsOfAKnownToneAndHighestLineFirst)
     EXPECT_NEAR(Levels(Tone(bins, line, 100.0), 2)[bins - 1 - line], (2 * 10731) >> 10, 1);
     // Negative gain divides.
     EXPECT_NEAR(Levels(Tone(bins, line, 1000.0), -10)[bins - 1 - line], 10731 >> 10, 1);
+}
+
+TEST(SpectrumColumnTest, LevelsAgreeWithADoublePrecisionDftAtEverySize)
+{
+    for (int bins = 32; bins <= 1024; bins *= 2) {
+        const int n = 2 * bins;
+        std::vector<int16_t> s(n);
+        uint32_t seed = 99u + bins;
+        for (int i = 0; i < n; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            s[i] = static_cast<int16_t>(6000.0 * std::sin(2 * M_PI * (bins / 3 + 0.37) * i / n) +
+                                        static_cast<int16_t>(seed >> 16) / 16);
+        }
+        for (int gain : {0, 3}) {
+            const auto levels = Levels(s, gain, 0, kWindowHanning);
+            const float* w = BuildWindow(n, kWindowHanning)->w.data();
+            for (int k = 0; k < bins; ++k) {
+                double re = 0, im = 0;
+                for (int t = 0; t < n; ++t) {
+                    const double a = 2 * M_PI * double((int64_t(t) * k) % n) / n;
+                    re += s[t] * double(w[t]) * std::cos(a);
+                    im -= s[t] * double(w[t]) * std::sin(a);
+                }
+                int64_t m = static_cast<int64_t>(std::hypot(re, im)) * std::max(gain, 1);
+                const int expected = static_cast<int>(std::min<int64_t>(m >> 10, 63));
+                ASSERT_NEAR(levels[bins - 1 - k], expected, 1) << "bins " << bins << " line " << k;
+            }
+        }
+    }
 }
 
 TEST(SpectrumColumnTest, GainMinusOneZeroAndOneAreTheSamePicture)
