@@ -1,0 +1,143 @@
+#include "SoundConvert.h"
+
+#include "CFileHandle.h"
+#include "CSoundFile.h"
+#include "ConvertSupport.h"
+#include "SigFormat.h"
+#include "SndFormat.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace tavril {
+
+using namespace convert;
+
+namespace {
+
+// Copies every frame of `src` into `dst`, converting to dst's width.
+bool CopyFrames(CSoundFile& src, CSoundFile& dst)
+{
+    const uint32_t frames = src.GetFrameCount();
+    const uint32_t dstBits = dst.GetBitsPerSample();
+    std::vector<unsigned char> block(size_t(kBlockFrames) * dst.BytesPerFrame());
+    src.Seek(0);
+    dst.Seek(0);
+    for (uint32_t done = 0; done < frames;) {
+        const uint32_t n = std::min(kBlockFrames, frames - done);
+        if (src.ReadFrames(block.data(), n, dstBits) != n) return false;
+        if (dst.WriteFrames(block.data(), n) != n) return false;
+        done += n;
+    }
+    dst.Close();
+    return !dst.HasWriteError();
+}
+
+bool CopyBytes(const std::string& source, const std::string& target)
+{
+    CFileHandle in, out;
+    if (!in.OpenReadOnly(source) || !out.Create(target)) return false;
+    std::vector<unsigned char> block(1u << 20);
+    for (;;) {
+        const size_t n = in.Read(block.data(), block.size());
+        if (n == 0) break;
+        if (out.Write(block.data(), n) != n) return false;
+    }
+    return in.Size() == out.Size();
+}
+
+// Opens a WAV or AIFF source whatever its name says.
+bool OpenAs(CSoundFile& sound, const CFormatAlias& alias)
+{
+    return !alias.Path().empty() && sound.Open(alias.Path()) == 1;
+}
+
+int Fail(std::string& message, const std::string& text)
+{
+    message = text;
+    return 0;
+}
+
+} // namespace
+
+int32_t EngineFormatFromName(const std::string& name)
+{
+    const int32_t format = CSoundFile::FormatFromName(name);
+    return format == kFormatMeta ? kFormatUnknown : format;
+}
+
+int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat)
+{
+    std::string message;
+    return ConvertFile(source, target, sourceFormat, targetFormat, message);
+}
+
+int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat,
+                std::string& message)
+{
+    message.clear();
+    const std::string from = SoundFormatName(sourceFormat);
+    const std::string to = SoundFormatName(targetFormat);
+    if (sourceFormat == targetFormat && source == target) return 1;
+
+    CTempBeside temp(target, ExtensionForFormat(targetFormat));
+    if (!temp.Valid()) return Fail(message, "cannot create a file beside " + target);
+
+    if (sourceFormat == targetFormat) {
+        if (!CopyBytes(source, temp.Path())) return Fail(message, "cannot copy " + source + " to " + target);
+        if (!temp.Commit()) return Fail(message, "cannot replace " + target);
+        return 1;
+    }
+
+    bool ok = false;
+    if (targetFormat == kFormatWav) {
+        switch (sourceFormat) {
+        case kFormatSig: ok = SigFormat::ReadToWav(source, temp.Path()) == 1; break;
+        case kFormatSnd: ok = SndFormat::ReadToWav(source, temp.Path()) == 1; break;
+        case kFormatAiff: {
+            CFormatAlias alias(source, kFormatAiff);
+            CSoundFile src, dst;
+            if (!OpenAs(src, alias)) return Fail(message, "cannot read " + source + " as an AIFF sound");
+            // Samples keep their bytes: 12-bit AIFF becomes 16-bit WAV.
+            const uint32_t bits = src.BytesPerSample() * 8;
+            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), bits) == 1 && CopyFrames(src, dst);
+            break;
+        }
+        default: return Fail(message, "no conversion from " + from + " to WAV");
+        }
+    } else if (sourceFormat == kFormatWav) {
+        CFormatAlias alias(source, kFormatWav);
+        if (alias.Path().empty()) return Fail(message, "cannot read " + source);
+        switch (targetFormat) {
+        case kFormatSig: ok = SigFormat::WriteFromWav(alias.Path(), temp.Path()) == 1; break;
+        case kFormatSnd:
+            ok = SndFormat::WriteFromWav(alias.Path(), temp.Path()) == 1;
+            if (!ok) {
+                CSoundFile probe;
+                if (probe.Open(alias.Path()) && SndFormat::IntervalForRate(probe.GetSampleRate()) == 0)
+                    return Fail(message, "the sample rate cannot be stored in an SND file (122 Hz to 4 MHz)");
+            }
+            break;
+        case kFormatAiff: {
+            CSoundFile src, dst;
+            if (!OpenAs(src, alias)) return Fail(message, "cannot read " + source + " as a WAV sound");
+            if (src.GetBitsPerSample() > 32) return Fail(message, "AIFF files hold at most 32 bits per sample");
+            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), src.GetBitsPerSample()) == 1 &&
+                 CopyFrames(src, dst);
+            break;
+        }
+        default: return Fail(message, "no conversion from WAV to " + to);
+        }
+    } else {
+        return Fail(message, "no conversion from " + from + " to " + to);
+    }
+    if (!ok) return Fail(message, "converting " + source + " (" + from + ") to " + to + " failed");
+
+    CSoundFile check;
+    if (!check.Open(temp.Path())) return Fail(message, "the converted file does not open as a sound");
+    check.Close();
+    if (!temp.Commit()) return Fail(message, "cannot replace " + target);
+    return 1;
+}
+
+} // namespace tavril

@@ -1,0 +1,33 @@
+#pragma once
+// The edit engine's conversions between sound file formats (WAV, AIFF, SIG,
+// SND), used when a document makes its WAV working copy of a file and when it
+// saves the working copy back. Stateless free functions; each call works on
+// the files it names and may run on any thread (two calls must not write the
+// same target at once).
+//
+// Every conversion writes a temporary file beside the target and renames it
+// over the target only when the whole conversion succeeded, so a failure
+// never leaves a half-written file where a good one was.
+
+#include <cstdint>
+#include <string>
+
+namespace tavril {
+
+// Converts `source` (of format `sourceFormat`) into `target` as `targetFormat`
+// (SoundFormat codes). Equal formats copy the file (nothing to do when the
+// names are equal); SIG, SND and AIFF convert to WAV and WAV to each of them;
+// every other pair fails. After a conversion the target must open as a sound.
+// Returns 1 on success, 0 on failure.
+int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat);
+
+// The same, saying why a conversion failed in `message` (empty on success).
+int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat,
+                std::string& message);
+
+// The engine's format of a file name: the SoundFormat of its extension, with
+// metafile names (TXT, SER) and unknown extensions giving -1 so that the
+// caller falls back to the default file format.
+int32_t EngineFormatFromName(const std::string& name);
+
+} // namespace tavril
