@@ -99,6 +99,14 @@ int CEditEngine::Fail(const std::string& reason)
     return 0;
 }
 
+bool CEditEngine::Progress(double fraction)
+{
+    if (!m_progress || m_progress(std::clamp(fraction, 0.0, 1.0))) return true;
+    m_cancelled = true;
+    m_lastError = "Cancelled";
+    return false;
+}
+
 int CEditEngine::FailOpen(const std::string& file) { return Fail("Cannot open the sound file " + file); }
 
 int CEditEngine::FailWrite(const std::string& file)
@@ -189,6 +197,7 @@ int CEditEngine::CopyFrames(const std::string& destination, const std::string& s
         }
         if (dst.WriteFrames(out, k, srcBits) != k || dst.HasWriteError()) return FailWrite(destination);
         done += k;
+        if (!Progress(double(done) / n)) return 0;
     }
     src.Close();
     dst.Close();
@@ -428,6 +437,7 @@ int CEditEngine::StreamChannel(const std::string& destination, const std::string
         InsertChannel(block, k, ch, channel, dom.bits, values.data());
         if (dst.WriteFrames(block.data(), k, dom.bits) != k) return FailWrite(destination);
         done += k;
+        if (!Progress(double(done) / count)) return 0;
     }
     dst.Close();
     if (dst.HasWriteError()) return FailWrite(destination);

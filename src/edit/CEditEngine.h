@@ -110,8 +110,21 @@ public:
     size_t BlockBytes() const { return m_blockBytes; }
     void SetBlockBytes(size_t bytes) { m_blockBytes = bytes < 64 ? 64 : bytes; }
 
+    // Called with the fraction done of a long operation after each block;
+    // returning false cancels it (the operation then fails with
+    // WasCancelled() set). Empty: no reports.
+    using ProgressFn = std::function<bool(double fraction)>;
+    void SetProgress(ProgressFn fn) { m_progress = std::move(fn); }
+    bool WasCancelled() const { return m_cancelled; }
+    // Reports progress; false when the user asked to stop.
+    bool Progress(double fraction);
+
     const std::string& LastError() const { return m_lastError; }
-    void ClearError() { m_lastError.clear(); }
+    void ClearError()
+    {
+        m_lastError.clear();
+        m_cancelled = false;
+    }
     // Records a failure reason; returns 0 so callers can `return Fail(...)`.
     int Fail(const std::string& reason);
     int FailOpen(const std::string& file);
@@ -120,6 +133,8 @@ public:
 private:
     size_t m_blockBytes;
     std::string m_lastError;
+    ProgressFn m_progress;
+    bool m_cancelled = false;
 };
 
 } // namespace tavril

@@ -1,0 +1,592 @@
+#include "CTavrilDoc.h"
+
+#include "AtomicFile.h"
+#include "CEditEngine.h"
+#include "CSoundClipboard.h"
+#include "CSoundTools.h"
+#include "CTempFiles.h"
+#include "IPrompt.h"
+#include "SettingsStore.h"
+
+#if __has_include("SoundConvert.h")
+#include "SoundConvert.h"
+#define TAVRIL_HAVE_SOUND_CONVERT 1
+#endif
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavril {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+const char* ExtensionOf(int32_t format)
+{
+    switch (format) {
+    case kFormatAiff: return ".aif";
+    case kFormatSig: return ".sig";
+    case kFormatSnd: return ".snd";
+    default: return ".wav";
+    }
+}
+
+void Unlink(const std::string& path)
+{
+    if (!path.empty()) ::unlink(path.c_str());
+}
+
+} // namespace
+
+CTavrilDoc::CTavrilDoc(const DocServices& services) : m_svc(services) {}
+
+CTavrilDoc::~CTavrilDoc() { CloseDocument(); }
+
+int32_t CTavrilDoc::FormatFromRadioIndex(int index)
+{
+    switch (index) {
+    case 0: return kFormatWav;
+    case 1: return kFormatAiff;
+    case 2: return kFormatSig;
+    default: return kFormatUnknown;
+    }
+}
+
+int32_t CTavrilDoc::DefaultFileFormat() const
+{
+    const int32_t f =
+        FormatFromRadioIndex(SettingsStore::ReadSettingInt(m_svc.settingsFile, "Default File Format", "format type", 0));
+    // An index the program never wrote still has to give a usable format.
+    return f == kFormatUnknown ? kFormatWav : f;
+}
+
+bool CTavrilDoc::IsMetafile() const { return CSoundFile::FormatFromName(m_path) == kFormatMeta; }
+
+void CTavrilDoc::ReportFailure(const std::string& what, const std::string& reason)
+{
+    std::string text = "\"" + what + "\" could not be completed";
+    if (!reason.empty()) text += ": " + reason;
+    text += ". The sound is unchanged.";
+    m_svc.prompt.ShowMessage(text);
+}
+
+void CTavrilDoc::ResetUndo()
+{
+    // Nothing can reach the old version any more; its file would only fill
+    // the temporary folder until the next start.
+    Unlink(m_undoFile);
+    m_undoFile.clear();
+    m_undoMenuText = kCantUndo;
+}
+
+void CTavrilDoc::NewDocument()
+{
+    CloseDocument();
+    m_path = kUntitled;
+    m_saved = false;
+    m_modified = false;
+}
+
+bool CTavrilDoc::MakeUntitledWorkingCopy()
+{
+    const std::string name = m_svc.temps.NewName();
+    if (name.empty()) return false;
+    CSoundFile f;
+    if (!f.Create(name, 22050, 1, 16)) {
+        Unlink(name);
+        return false;
+    }
+    f.Close();
+    m_workingCopy = name;
+    m_workingCopyExists = true;
+    m_sound.Close();
+    m_sound.Reset();
+    return true;
+}
+
+bool CTavrilDoc::ConvertInto(const std::string& source, const std::string& target, int32_t sourceFormat,
+                             int32_t targetFormat, std::string& error)
+{
+    if (sourceFormat == kFormatWav && targetFormat == kFormatWav) return CopyFileBytes(source, target, error) == 1;
+#ifdef TAVRIL_HAVE_SOUND_CONVERT
+    if (ConvertFile(source, target, sourceFormat, targetFormat) == 1) return true;
+    error = "Cannot convert " + source + " into " + target;
+    return false;
+#else
+    auto direct = [](int32_t f) { return f == kFormatWav || f == kFormatAiff; };
+    if (direct(sourceFormat) && direct(targetFormat)) {
+        m_svc.engine.ClearError();
+        if (m_svc.engine.CopyToNewFile(target, source, 0, -1)) return true;
+        error = m_svc.engine.LastError();
+        return false;
+    }
+    error = std::string("Converting ") + SoundFormatName(sourceFormat) + " to " + SoundFormatName(targetFormat) +
+            " is not available";
+    return false;
+#endif
+}
+
+bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
+{
+    m_sound.Close();
+    if (!FileExists(source)) return false;
+    bool fresh = false;
+    if (m_workingCopy.empty()) {
+        m_workingCopy = m_svc.temps.NewName();
+        if (m_workingCopy.empty()) return false;
+        fresh = true;
+    }
+    int32_t format = CSoundFile::FormatFromName(source);
+    if (format == kFormatUnknown) format = DefaultFileFormat();
+    std::string error;
+    if (!ConvertInto(source, m_workingCopy, format, kFormatWav, error)) {
+        if (fresh) {
+            Unlink(m_workingCopy);
+            m_workingCopy.clear();
+        }
+        m_svc.engine.Fail(error);
+        return false;
+    }
+    // A copy of a read-only file must be writable.
+    ::chmod(m_workingCopy.c_str(), 0600);
+    m_workingCopyExists = true;
+    m_sound.Reset();
+    return true;
+}
+
+CSoundFile* CTavrilDoc::SoundForReading()
+{
+    if (!m_workingCopyExists && m_path == kUntitled) MakeUntitledWorkingCopy();
+    if (m_sound.GetFileName().empty()) m_sound.Open(WorkingFileName(false));
+    return &m_sound;
+}
+
+CSoundFile* CTavrilDoc::SoundForEditing()
+{
+    if (IsMetafile()) return nullptr;
+    if (WorkingFileName(true).empty()) return nullptr;
+    if (m_sound.GetFileName() != m_workingCopy) {
+        m_sound.Close();
+        m_sound.Reset();
+        m_sound.Open(m_workingCopy);
+    }
+    return &m_sound;
+}
+
+std::string CTavrilDoc::WorkingFileName(bool make)
+{
+    if (m_workingCopyExists) return m_workingCopy;
+    if (!make) return m_path;
+    const bool ok = m_path == kUntitled ? MakeUntitledWorkingCopy() : MakeWorkingCopy(m_path);
+    return ok ? m_workingCopy : std::string();
+}
+
+bool CTavrilDoc::PushUndo(const std::string& name)
+{
+    m_sound.Close();
+    const std::string previous = WorkingFileName(true);
+    if (previous.empty()) return false;
+    const std::string fresh = m_svc.temps.NewName();
+    if (fresh.empty() || !m_svc.engine.CreateLike(fresh, previous)) {
+        Unlink(fresh);
+        return false;
+    }
+    Unlink(m_undoFile);
+    m_undoFile = previous;
+    m_workingCopy = fresh;
+    m_undoMenuText = "Undo " + name + "\tCtrl+Z";
+    return true;
+}
+
+bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::string& progressText)
+{
+    if (IsMetafile()) return false;
+    m_sound.Close();
+    m_svc.engine.ClearError();
+    const std::string previous = WorkingFileName(true);
+    if (previous.empty()) {
+        ReportFailure(name, m_svc.engine.LastError().empty() ? "the sound could not be copied for editing"
+                                                             : m_svc.engine.LastError());
+        return false;
+    }
+    const std::string fresh = m_svc.temps.NewName();
+    if (fresh.empty()) {
+        ReportFailure(name, "no temporary file could be made in " + m_svc.temps.Folder().string());
+        return false;
+    }
+    if (!m_svc.engine.CreateLike(fresh, previous)) {
+        Unlink(fresh);
+        ReportFailure(name, m_svc.engine.LastError());
+        return false;
+    }
+    if (!progressText.empty()) {
+        m_svc.prompt.BeginProgress(progressText);
+        m_svc.engine.SetProgress([this](double f) { return m_svc.prompt.UpdateProgress(f); });
+    }
+    const int ok = op(previous, fresh);
+    if (!progressText.empty()) {
+        m_svc.engine.SetProgress({});
+        m_svc.prompt.EndProgress();
+    }
+    if (!ok) {
+        Unlink(fresh);
+        if (!m_svc.engine.WasCancelled()) ReportFailure(name, m_svc.engine.LastError());
+        RefreshAfterEdit();
+        return false;
+    }
+    Unlink(m_undoFile);
+    m_undoFile = previous;
+    m_workingCopy = fresh;
+    m_undoMenuText = "Undo " + name + "\tCtrl+Z";
+    RefreshAfterEdit();
+    m_modified = true;
+    return true;
+}
+
+void CTavrilDoc::Undo()
+{
+    if (m_undoFile.empty() || !m_workingCopyExists) return;
+    std::swap(m_workingCopy, m_undoFile);
+    if (m_undoMenuText.compare(0, 2, "Un") == 0) m_undoMenuText.replace(0, 2, "Re");
+    else if (m_undoMenuText.compare(0, 2, "Re") == 0) m_undoMenuText.replace(0, 2, "Un");
+    RefreshAfterEdit();
+}
+
+void CTavrilDoc::RefreshAfterEdit()
+{
+    m_sound.Close();
+    m_sound.Reset();
+    m_sound.Open(WorkingFileName(false));
+    m_sound.Close();
+}
+
+void CTavrilDoc::ApplyFormatInfo(double rate, uint32_t bits, uint32_t)
+{
+    // The change goes to the working copy: the user's file changes only when
+    // saved, like after any other edit.
+    CSoundFile* s = SoundForEditing();
+    if (!s) return;
+    bool changed = false;
+    if (rate > 0 && rate != s->GetSampleRate()) {
+        s->SetSampleRate(rate);
+        changed = true;
+    }
+    if (bits > 0 && bits != s->GetBitsPerSample()) {
+        if (!s->SetBitsPerSample(bits))
+            m_svc.prompt.ShowMessage("The sample width could not be changed to " + std::to_string(bits) + " bits.");
+        changed = true;
+    }
+    s->Close();
+    if (changed) m_modified = true;
+}
+
+uint32_t CTavrilDoc::LengthFrames()
+{
+    const uint32_t n = SoundForReading()->GetFrameCount();
+    m_sound.Close();
+    return n;
+}
+
+uint32_t CTavrilDoc::LengthMs()
+{
+    CSoundFile* s = SoundForReading();
+    const double rate = s->GetSampleRate();
+    const uint32_t n = s->GetFrameCount();
+    m_sound.Close();
+    return rate > 0 ? static_cast<uint32_t>(std::trunc(n * 1000.0 / rate)) : 0;
+}
+
+bool CTavrilDoc::OpenDocument(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec) && !ec) return false;
+    CloseDocument();
+    m_path = path;
+    m_saved = true;
+    m_sound.Close();
+    m_sound.Reset();
+    if (CSoundFile::FormatFromName(path) == kFormatMeta) {
+        m_svc.prompt.ShowMessage("Error opening metafile " + path +
+                                 ". The file may be corrupt, or the media containing it's sound files may not be "
+                                 "inserted");
+    } else if (!m_sound.Open(path)) {
+        m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
+    }
+    m_workingCopy.clear();
+    m_workingCopyExists = false;
+    m_sound.Close();
+    m_modified = false;
+    ResetUndo();
+    return true;
+}
+
+bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target)
+{
+    m_sound.Close();
+    int32_t format = CSoundFile::FormatFromName(target);
+    if (format == kFormatUnknown) format = DefaultFileFormat();
+    std::string error;
+    const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
+    bool ok = !temp.empty();
+    if (ok && !ConvertInto(m_workingCopy, temp, kFormatWav, format, error)) {
+        Unlink(temp);
+        ok = false;
+    }
+    if (ok) ok = ReplaceWith(temp, target, error) == 1;
+    if (!ok) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
+                                 ". The file was not changed.");
+        return false;
+    }
+    m_saved = true;
+    return true;
+}
+
+bool CTavrilDoc::SaveDocument(const std::string& target)
+{
+    if (!m_workingCopyExists && m_path != kUntitled && !FileExists(m_path)) return false;
+    m_sound.Close();
+    struct stat st {};
+    if (target.empty() || (::stat(target.c_str(), &st) != 0 && errno != ENOENT)) {
+        m_svc.prompt.ShowMessage("Invalid Path Name");
+        return false;
+    }
+    // Annotations are kept by the annotation set, which metafile saves write;
+    // this document has none of its own to write.
+    if (CSoundFile::FormatFromName(target) == kFormatMeta) return false;
+
+    if (!m_workingCopyExists && m_path == kUntitled && !MakeUntitledWorkingCopy()) return false;
+    if (m_workingCopyExists) {
+        if (!WriteWorkingCopyTo(target)) return false;
+        m_path = target;
+        m_saved = true;
+        m_modified = false;
+        ResetUndo();
+        m_sound.Reset();
+        return true;
+    }
+    if (target != m_path) {
+        int32_t from = CSoundFile::FormatFromName(m_path);
+        if (from == kFormatUnknown) from = DefaultFileFormat();
+        int32_t to = CSoundFile::FormatFromName(target);
+        if (to == kFormatUnknown) to = DefaultFileFormat();
+        std::string error;
+        const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
+        bool ok = !temp.empty();
+        if (ok) ok = from == to ? CopyFileBytes(m_path, temp, error) == 1 : ConvertInto(m_path, temp, from, to, error);
+        if (!ok) Unlink(temp);
+        if (ok) ok = ReplaceWith(temp, target, error) == 1;
+        if (!ok) {
+            m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
+                                     ". The file was not changed.");
+            return false;
+        }
+        return OpenDocument(target);
+    }
+    m_modified = false;
+    return true;
+}
+
+void CTavrilDoc::CloseDocument()
+{
+    m_sound.Close();
+    if (m_workingCopyExists || !m_workingCopy.empty()) Unlink(m_workingCopy);
+    m_workingCopy.clear();
+    m_workingCopyExists = false;
+    ResetUndo();
+    m_sound.Reset();
+}
+
+bool CTavrilDoc::Rename(const std::string& newPath)
+{
+    if (newPath == m_path) return true;
+    if (m_path == kUntitled) return SaveDocument(newPath);
+    if (m_modified && !SaveDocument(m_path)) return false;
+    m_sound.Close();
+    std::string error;
+    if (!MoveFileSafely(m_path, newPath, error)) {
+        m_svc.prompt.ShowMessage(error, "Error");
+        return false;
+    }
+    m_path = newPath;
+    if (!m_workingCopyExists) m_sound.Reset();
+    return true;
+}
+
+// ---- clipboard commands ----
+
+bool CTavrilDoc::WriteClip(const std::function<int(const std::string& clip)>& write)
+{
+    CSoundClipboard& cb = m_svc.clipboard;
+    std::string error;
+    if (!cb.Prepare()) {
+        m_svc.prompt.ShowMessage("The clipboard folder " + cb.Folder() + " cannot be used.");
+        return false;
+    }
+    const std::string temp = MakeTempBeside(cb.ClipPath(), ".wav", error);
+    m_svc.engine.ClearError();
+    if (temp.empty() || !write(temp)) {
+        Unlink(temp);
+        m_svc.prompt.ShowMessage("The selection could not be copied: " +
+                                 (temp.empty() ? error : m_svc.engine.LastError()) + ".");
+        return false;
+    }
+    if (!ReplaceWith(temp, cb.ClipPath(), error)) {
+        m_svc.prompt.ShowMessage("The selection could not be copied: " + error + ".");
+        return false;
+    }
+    cb.SetHasSound(true);
+    return true;
+}
+
+bool CTavrilDoc::Copy(const FrameSelection& sel)
+{
+    if (sel.Length() < 1) return false;
+    SoundForReading();
+    m_sound.Close();
+    const std::string source = WorkingFileName(false);
+    return WriteClip([&](const std::string& clip) {
+        return m_svc.engine.CopyToNewFile(clip, source, sel.Start(), sel.Length());
+    });
+}
+
+bool CTavrilDoc::CopyInSelectedChannel(const FrameSelection& sel, uint32_t channel)
+{
+    if (sel.Length() < 1) return false;
+    SoundForReading();
+    m_sound.Close();
+    const std::string source = WorkingFileName(false);
+    return WriteClip([&](const std::string& clip) {
+        return m_svc.engine.CopyChannelToNewFile(clip, source, sel.Start(), sel.Length(), channel);
+    });
+}
+
+bool CTavrilDoc::Cut(const FrameSelection& sel)
+{
+    if (sel.Length() < 1 || IsMetafile()) return false;
+    CSoundClipboard& cb = m_svc.clipboard;
+    if (!cb.Prepare()) {
+        m_svc.prompt.ShowMessage("The clipboard folder " + cb.Folder() + " cannot be used.");
+        return false;
+    }
+    std::string clipTemp;
+    const bool ok = RunEdit("Cut", [&](const std::string& previous, const std::string& working) {
+        std::string error;
+        clipTemp = MakeTempBeside(cb.ClipPath(), ".wav", error);
+        if (clipTemp.empty()) return m_svc.engine.Fail(error);
+        if (!m_svc.engine.Cut(clipTemp, previous, working, sel.Start(), sel.Length())) return 0;
+        if (!ReplaceWith(clipTemp, cb.ClipPath(), error)) return m_svc.engine.Fail(error);
+        clipTemp.clear();
+        return 1;
+    });
+    Unlink(clipTemp);
+    if (ok) cb.SetHasSound(true);
+    return ok;
+}
+
+bool CTavrilDoc::PasteInsert(uint32_t leftFrame)
+{
+    CSoundClipboard& cb = m_svc.clipboard;
+    if (!cb.HasSound() || IsMetafile()) return false;
+    return RunEdit("Paste", [&](const std::string& previous, const std::string& working) {
+        CEditEngine::Info info;
+        if (!m_svc.engine.GetInfo(previous, info)) return 0;
+        if (info.rate > 0 && info.frames * 1000.0 / info.rate >= 1.0)
+            return m_svc.engine.Insert(previous, working, cb.ClipPath(), 0, leftFrame, -1, CEditEngine::kInsert);
+        // Pasting into an empty sound: the clip becomes the sound, in its own format.
+        std::string error;
+        if (!CopyFileBytes(cb.ClipPath(), working, error)) return m_svc.engine.Fail(error);
+        return 1;
+    });
+}
+
+bool CTavrilDoc::Trim(const FrameSelection& sel)
+{
+    if (sel.Length() < 1 || IsMetafile()) return false;
+    return RunEdit("Trim", [&](const std::string& previous, const std::string& working) {
+        return m_svc.engine.Trim(previous, working, sel.Start(), sel.Length());
+    });
+}
+
+bool CTavrilDoc::DeleteSelection(const FrameSelection& sel)
+{
+    if (sel.Length() < 1 || IsMetafile()) return false;
+    return RunEdit("Delete", [&](const std::string& previous, const std::string& working) {
+        return m_svc.engine.DeleteRange(previous, working, sel.Start(), sel.Length());
+    });
+}
+
+// ---- tools ----
+
+bool CTavrilDoc::Maximize(uint32_t channel)
+{
+    return RunEdit("Maximize", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.Maximize(p, w, channel);
+    });
+}
+
+bool CTavrilDoc::Amplify(double percent, uint32_t channel)
+{
+    return RunEdit("Amplify", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.Amplify(p, w, percent / 100.0, channel);
+    });
+}
+
+bool CTavrilDoc::Ramp(double beginMs, double endMs, uint32_t channel)
+{
+    return RunEdit("Ramp", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.Ramp(p, w, beginMs, endMs, channel);
+    });
+}
+
+bool CTavrilDoc::Reverse(const FrameSelection& sel, uint32_t channel)
+{
+    const uint32_t start = sel.Length() < 1 ? 0 : sel.Start();
+    const int64_t count = sel.Length() < 1 ? -1 : int64_t(sel.Length());
+    return RunEdit("Reverse", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.Reverse(p, w, start, count, channel);
+    });
+}
+
+bool CTavrilDoc::InsertSilence(uint32_t leftFrame, double durationMs, uint32_t channel)
+{
+    if (!(durationMs >= 1)) return false;
+    return RunEdit("Insert Silence", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.InsertSilence(p, w, leftFrame, durationMs, channel);
+    });
+}
+
+bool CTavrilDoc::InsertNoise(uint32_t leftFrame, double durationMs, double amplitudePct, uint32_t channel)
+{
+    if (!(durationMs >= 1)) return false;
+    return RunEdit("Insert Noise", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.InsertNoise(p, w, leftFrame, durationMs, amplitudePct / 100.0, channel);
+    });
+}
+
+bool CTavrilDoc::InsertTone(uint32_t leftFrame, const ToneParams& tone, uint32_t channel)
+{
+    if (!(tone.durationMs > 0)) return false;
+    return RunEdit("Insert generated sound", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.InsertTone(p, w, leftFrame, tone, channel);
+    });
+}
+
+bool CTavrilDoc::AmplitudeEnvelope(const std::string& envelopeFile, double resolutionMs, uint32_t channel)
+{
+    return RunEdit("Amplitude Envelope", [&](const std::string& p, const std::string& w) {
+        return m_svc.tools.AmplitudeEnvelope(p, w, envelopeFile, resolutionMs, channel);
+    });
+}
+
+} // namespace tavril

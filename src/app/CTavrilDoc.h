@@ -1,0 +1,147 @@
+#pragma once
+// CTavrilDoc: the document of one sound window: the user's file, the working
+// copy every edit writes to, one level of undo with redo, and the editing
+// commands of the window expressed without any window, so that the GUI,
+// tavril-cli and the tests run exactly the same steps.
+//
+// The user's file is never edited: the first edit makes a working copy in the
+// temporary folder, every edit writes a new version from the previous one, and
+// saving converts the working copy into the user's file through a temporary
+// file beside it that is renamed over it. An edit that fails is reported
+// through the prompt and leaves the document exactly as it was (sound, undo
+// file and menu text).
+//
+// Ownership: owns its CSoundFile, its working copy and its undo file (deleted
+// on close); uses, but does not own, the services handed in (prompt,
+// temporary files, clipboard, engine, tools). Threading: UI thread only.
+
+#include "CSoundFile.h"
+#include "CToneGenerator.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tavril {
+
+class IPrompt;
+class CTempFiles;
+class CSoundClipboard;
+class CEditEngine;
+class CSoundTools;
+struct FilterSettings;
+struct MultiToolSettings;
+
+// The program-wide objects a document works with.
+struct DocServices {
+    IPrompt& prompt;
+    CTempFiles& temps;
+    CSoundClipboard& clipboard;
+    CEditEngine& engine;
+    CSoundTools& tools;
+    std::string settingsFile;  // "" = the default settings file
+};
+
+// A range of frames chosen by the two time cursors (in either order).
+struct FrameSelection {
+    uint32_t left = 0;
+    uint32_t right = 0;
+    uint32_t Start() const { return left < right ? left : right; }
+    uint32_t Length() const { return left < right ? right - left : left - right; }
+};
+
+class CTavrilDoc {
+public:
+    static constexpr const char* kUntitled = "untitled.wav";
+    static constexpr const char* kCantUndo = "Can't Undo";
+
+    explicit CTavrilDoc(const DocServices& services);
+    ~CTavrilDoc();
+    CTavrilDoc(const CTavrilDoc&) = delete;
+    CTavrilDoc& operator=(const CTavrilDoc&) = delete;
+
+    // Lifecycle.
+    void NewDocument();
+    bool OpenDocument(const std::string& path);
+    bool SaveDocument(const std::string& target);
+    void CloseDocument();
+    bool Rename(const std::string& newPath);
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+
+    // The sound of the window, opened on the working copy when there is one.
+    CSoundFile* SoundForReading();
+    // Makes the working copy first; nullptr for a metafile or on failure.
+    CSoundFile* SoundForEditing();
+    std::string WorkingFileName(bool make);
+    const std::string& UndoFileName() const { return m_undoFile; }
+    bool CanUndo() const { return !m_undoFile.empty(); }
+    const std::string& UndoMenuText() const { return m_undoMenuText; }
+    // The previous version becomes the undo file and a fresh, empty working
+    // copy in its format is made. Commands use RunEdit, which does this only
+    // once the new version is complete.
+    bool PushUndo(const std::string& name);
+    void Undo();
+    void RefreshAfterEdit();
+    void ApplyFormatInfo(double rate, uint32_t bits, uint32_t channels);
+    uint32_t LengthFrames();
+    uint32_t LengthMs();
+
+    const std::string& Path() const { return m_path; }
+    const std::string& WorkingCopyName() const { return m_workingCopy; }
+    bool HasWorkingCopy() const { return m_workingCopyExists; }
+    bool IsSaved() const { return m_saved; }
+    bool IsMetafile() const;
+
+    // Clipboard commands. Each returns true when it did what was asked.
+    bool Copy(const FrameSelection& sel);
+    bool CopyInSelectedChannel(const FrameSelection& sel, uint32_t channel);
+    bool Cut(const FrameSelection& sel);
+    bool PasteInsert(uint32_t leftFrame);
+    bool Trim(const FrameSelection& sel);
+    bool DeleteSelection(const FrameSelection& sel);
+
+    // Tools, on one channel.
+    bool Maximize(uint32_t channel);
+    bool Amplify(double percent, uint32_t channel);
+    bool Ramp(double beginMs, double endMs, uint32_t channel);
+    bool Reverse(const FrameSelection& sel, uint32_t channel);
+    bool InsertSilence(uint32_t leftFrame, double durationMs, uint32_t channel);
+    bool InsertNoise(uint32_t leftFrame, double durationMs, double amplitudePct, uint32_t channel);
+    bool InsertTone(uint32_t leftFrame, const ToneParams& tone, uint32_t channel);
+    bool AmplitudeEnvelope(const std::string& envelopeFile, double resolutionMs, uint32_t channel);
+
+    // Runs `op(previous, working)` as one undoable edit named `name`. The new
+    // version is written into a fresh file shaped like the previous one; only
+    // when `op` succeeds does it become the working copy. `progressText`
+    // non-empty shows a progress window that can cancel.
+    using EditOp = std::function<int(const std::string& previous, const std::string& working)>;
+    bool RunEdit(const std::string& name, const EditOp& op, const std::string& progressText = {});
+
+    // The default file format ("Default File Format", "format type") as a
+    // format code: 0 WAV, 1 AIFF, 2 SIG give 0, 4, 1; others -1.
+    static int32_t FormatFromRadioIndex(int index);
+    int32_t DefaultFileFormat() const;
+
+private:
+    bool MakeWorkingCopy(const std::string& source);
+    bool MakeUntitledWorkingCopy();
+    bool ConvertInto(const std::string& source, const std::string& target, int32_t sourceFormat,
+                     int32_t targetFormat, std::string& error);
+    bool WriteWorkingCopyTo(const std::string& target);
+    void ResetUndo();
+    void ReportFailure(const std::string& what, const std::string& reason);
+    bool WriteClip(const std::function<int(const std::string& clip)>& write);
+
+    DocServices m_svc;
+    std::string m_undoMenuText = kCantUndo;
+    std::string m_workingCopy;
+    std::string m_path;
+    std::string m_undoFile;
+    bool m_workingCopyExists = false;
+    bool m_saved = false;
+    bool m_modified = false;
+    CSoundFile m_sound;
+};
+
+} // namespace tavril

@@ -1,0 +1,48 @@
+#pragma once
+// CTempFiles: the working copies and undo files of this program instance,
+// named "TVL<pid>_<unique>.tmp" in the system temporary folder (WAV files
+// despite the extension).
+//
+// Each running instance holds an exclusive lock on its own "TVL<pid>.lock"
+// for as long as it lives. The start-up clean-up deletes leftover "TVL" files
+// of earlier runs but spares every file whose owner still holds its lock, so
+// a second Tavril started beside a first one does not pull the working copies
+// from under it.
+//
+// Ownership: one object for the program, made by main() and handed to the
+// documents; destroying it releases the lock (its own temporary files stay
+// for the documents to delete). Threading: one thread.
+
+#include <filesystem>
+#include <string>
+
+namespace tavril {
+
+class CTempFiles {
+public:
+    // `folder` empty: std::filesystem::temp_directory_path() (honours TMPDIR).
+    explicit CTempFiles(std::filesystem::path folder = {});
+    ~CTempFiles();
+    CTempFiles(const CTempFiles&) = delete;
+    CTempFiles& operator=(const CTempFiles&) = delete;
+
+    // Takes this instance's lock; false when the folder cannot be used.
+    bool Start();
+    // Deletes the "TVL" files of instances that no longer run. Returns how
+    // many files were deleted.
+    int CleanUpStale();
+    // A new, empty file with a unique name; "" on failure.
+    std::string NewName();
+
+    const std::filesystem::path& Folder() const { return m_folder; }
+    bool IsStarted() const { return m_lockFd >= 0; }
+    // The owner process id in a "TVL<pid>..." name, or -1.
+    static long OwnerOf(const std::string& fileName);
+
+private:
+    std::filesystem::path m_folder;
+    std::string m_lockPath;
+    int m_lockFd = -1;
+};
+
+} // namespace tavril

@@ -1,0 +1,401 @@
+#include "CEditEngine.h"
+#include "CSoundClipboard.h"
+#include "CSoundTools.h"
+#include "CTavrilDoc.h"
+#include "CTempFiles.h"
+#include "ScriptedPrompt.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "../../edit/tests/EditTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tavril {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MakeWav;
+using test::ReadAll;
+using test::ReadWav;
+
+class DocTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+        fs::create_directories(dir.Path() / "tmp");
+        ASSERT_TRUE(temps.Start());
+        sound = dir.File("song.wav");
+        values = test::Ramp(2000, -1000, 1);
+        ASSERT_TRUE(MakeWav(sound, 22050, 1, 16, values));
+    }
+    std::vector<fs::path> TempFiles() const
+    {
+        std::vector<fs::path> out;
+        for (auto& e : fs::directory_iterator(dir.Path() / "tmp"))
+            if (e.path().extension() == ".tmp") out.push_back(e.path());
+        return out;
+    }
+
+    test::TempDir dir;
+    test::ScriptedPrompt prompt;
+    CTempFiles temps{dir.Path() / "tmp"};
+    CSoundClipboard clipboard{dir.File("clip")};
+    CEditEngine engine;
+    CSoundTools tools{engine};
+    DocServices services{prompt, temps, clipboard, engine, tools, ""};
+    std::string sound;
+    std::vector<int32_t> values;
+};
+
+TEST_F(DocTest, UntitledDocumentGetsEmptyMono16BitWorkingCopy)
+{
+    CTavrilDoc doc(services);
+    doc.NewDocument();
+    EXPECT_EQ(doc.Path(), "untitled.wav");
+    CSoundFile* s = doc.SoundForReading();
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(doc.HasWorkingCopy());
+    EXPECT_EQ(s->GetChannels(), 1u);
+    EXPECT_EQ(s->GetBitsPerSample(), 16u);
+    EXPECT_EQ(s->GetSampleRate(), 22050);
+    EXPECT_EQ(s->GetFrameCount(), 0u);
+    const std::string work = doc.WorkingCopyName();
+    EXPECT_EQ(fs::path(work).parent_path(), dir.Path() / "tmp");
+    EXPECT_EQ(fs::path(work).filename().string().substr(0, 3), "TVL");
+    doc.CloseDocument();
+    EXPECT_FALSE(fs::exists(work)) << "closing deletes the working copy";
+}
+
+TEST_F(DocTest, EditingLeavesTheOpenedFileAloneUntilSaved)
+{
+    chmod(sound.c_str(), 0444);
+    const auto before = ReadAll(sound);
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.DeleteSelection({100, 300}));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(ReadAll(sound), before);
+    EXPECT_EQ(doc.LengthFrames(), 1800u);
+    EXPECT_EQ(doc.LengthMs(), 81u);  // 1800 * 1000 / 22050 = 81.6
+
+    ASSERT_TRUE(doc.SaveDocument(sound));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.UndoMenuText(), "Can't Undo");
+    std::vector<int32_t> want(values.begin(), values.begin() + 100);
+    want.insert(want.end(), values.begin() + 300, values.end());
+    EXPECT_EQ(ReadWav(sound), want);
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(DocTest, CutUndoRedoAndMenuTexts)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    EXPECT_EQ(doc.UndoMenuText(), "Can't Undo");
+    EXPECT_FALSE(doc.CanUndo());
+    doc.SoundForEditing();
+    doc.SoundForReading()->Close();
+    const auto original = ReadAll(doc.WorkingCopyName());
+
+    ASSERT_TRUE(doc.Cut({500, 100}));
+    EXPECT_TRUE(clipboard.HasSound());
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Cut\tCtrl+Z");
+    const auto cut = ReadAll(doc.WorkingCopyName());
+    EXPECT_EQ(doc.LengthFrames(), 1600u);
+    const auto clip = ReadWav(clipboard.ClipPath());
+    EXPECT_EQ(clip, std::vector<int32_t>(values.begin() + 100, values.begin() + 500));
+
+    doc.Undo();
+    EXPECT_EQ(doc.UndoMenuText(), "Redo Cut\tCtrl+Z");
+    EXPECT_EQ(ReadAll(doc.WorkingCopyName()), original) << "undo restores byte for byte";
+    EXPECT_TRUE(doc.IsModified()) << "undo does not touch the modified flag";
+    doc.Undo();
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Cut\tCtrl+Z");
+    EXPECT_EQ(ReadAll(doc.WorkingCopyName()), cut);
+    EXPECT_EQ(ReadWav(clipboard.ClipPath()), clip);
+}
+
+TEST_F(DocTest, EmptySelectionsChangeNothing)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    EXPECT_FALSE(doc.Trim({40, 40}));
+    EXPECT_FALSE(doc.Cut({40, 40}));
+    EXPECT_FALSE(doc.Copy({7, 7}));
+    EXPECT_FALSE(doc.InsertSilence(0, 0.5, 0));
+    EXPECT_EQ(doc.UndoMenuText(), "Can't Undo");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(clipboard.HasSound());
+    EXPECT_FALSE(doc.PasteInsert(0)) << "paste needs a clip";
+}
+
+TEST_F(DocTest, PasteAtStartEndAndIntoEmptySound)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.Copy({0, 3}));
+    ASSERT_TRUE(doc.PasteInsert(0));
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Paste\tCtrl+Z");
+    auto got = ReadWav(doc.WorkingCopyName());
+    ASSERT_EQ(got.size(), 2003u);
+    EXPECT_EQ(std::vector<int32_t>(got.begin(), got.begin() + 6), std::vector<int32_t>({-1000, -999, -998, -1000, -999, -998}));
+    ASSERT_TRUE(doc.PasteInsert(2003));
+    got = ReadWav(doc.WorkingCopyName());
+    EXPECT_EQ(std::vector<int32_t>(got.end() - 4, got.end()), std::vector<int32_t>({999, -1000, -999, -998}));
+
+    // A stereo 8-bit clip pasted into a new, empty window becomes the sound.
+    const std::string other = dir.File("other.wav");
+    ASSERT_TRUE(MakeWav(other, 11025, 2, 8, {128, 129, 130, 131}));
+    CTavrilDoc src(services);
+    ASSERT_TRUE(src.OpenDocument(other));
+    ASSERT_TRUE(src.Copy({0, 2}));
+    CTavrilDoc fresh(services);
+    fresh.NewDocument();
+    ASSERT_TRUE(fresh.PasteInsert(0));
+    uint32_t ch = 0, bits = 0;
+    double rate = 0;
+    EXPECT_EQ(ReadWav(fresh.WorkingCopyName(), &ch, &rate, &bits), std::vector<int32_t>({128, 129, 130, 131}));
+    EXPECT_EQ(ch, 2u);
+    EXPECT_EQ(bits, 8u);
+    EXPECT_EQ(rate, 11025);
+}
+
+TEST_F(DocTest, CopyInSelectedChannelGivesMonoClip)
+{
+    const std::string stereo = dir.File("stereo.wav");
+    ASSERT_TRUE(MakeWav(stereo, 22050, 2, 16, {1, -1, 2, -2, 3, -3}));
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(stereo));
+    ASSERT_TRUE(doc.Copy({0, 3}));
+    uint32_t ch = 0;
+    EXPECT_EQ(ReadWav(clipboard.ClipPath(), &ch), std::vector<int32_t>({1, -1, 2, -2, 3, -3}));
+    EXPECT_EQ(ch, 2u);
+    ASSERT_TRUE(doc.CopyInSelectedChannel({1, 3}, 1));
+    EXPECT_EQ(ReadWav(clipboard.ClipPath(), &ch), std::vector<int32_t>({-2, -3}));
+    EXPECT_EQ(ch, 1u);
+}
+
+TEST_F(DocTest, FailedEditIsReportedAndKeepsTheLastGoodVersion)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string work = doc.WorkingCopyName(), undo = doc.UndoFileName();
+    const auto bytes = ReadAll(work);
+    EXPECT_FALSE(doc.Amplify(50, 3)) << "a mono sound has no fourth channel";
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.Last().find("\"Amplify\" could not be completed"), std::string::npos) << prompt.Last();
+    EXPECT_EQ(doc.WorkingCopyName(), work);
+    EXPECT_EQ(doc.UndoFileName(), undo);
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
+    EXPECT_EQ(ReadAll(work), bytes);
+    EXPECT_TRUE(fs::exists(undo));
+    // Two working files (current and undo), nothing left over.
+    EXPECT_EQ(TempFiles().size(), 2u);
+}
+
+TEST_F(DocTest, CancelledFilterLikeEditLeavesNoTrace)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    engine.SetBlockBytes(64);
+    prompt.cancelAfter = 3;
+    EXPECT_FALSE(doc.RunEdit("Amplify", [&](const std::string& p, const std::string& w) {
+        return tools.Amplify(p, w, 2.0, 0);
+    }, "Working......"));
+    EXPECT_TRUE(prompt.messages.empty()) << "a cancel is not an error";
+    EXPECT_EQ(prompt.progressTexts, std::vector<std::string>({"Working......"}));
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_EQ(ReadWav(doc.WorkingFileName(false)), values);
+}
+
+TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
+{
+    CTavrilDoc doc(services);
+    EXPECT_FALSE(doc.OpenDocument(dir.File("nothing.wav")));
+    EXPECT_TRUE(prompt.messages.empty());
+    const std::string bad = dir.File("bad.wav");
+    test::WriteAll(bad, {'R', 'I', 'F', 'F', 1, 2});
+    EXPECT_TRUE(doc.OpenDocument(bad));
+    EXPECT_EQ(prompt.Last(), "Error opening soundfile " + bad + ". The file may be corrupt");
+    const std::string meta = dir.File("song metafile.txt");
+    test::WriteAll(meta, {'x'});
+    EXPECT_TRUE(doc.OpenDocument(meta));
+    EXPECT_EQ(prompt.Last(), "Error opening metafile " + meta +
+                                 ". The file may be corrupt, or the media containing it's sound files may not be inserted");
+    EXPECT_FALSE(doc.Cut({0, 10})) << "metafiles are not edited";
+}
+
+TEST_F(DocTest, SaveChoosesTheFormatFromTheName)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string aif = dir.File("song.aif");
+    ASSERT_TRUE(doc.SaveDocument(aif)) << prompt.Last();
+    auto head = ReadAll(aif);
+    ASSERT_GE(head.size(), 4u);
+    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "FORM");
+    EXPECT_EQ(doc.Path(), aif);
+    CSoundFile back;
+    ASSERT_TRUE(back.Open(aif));
+    EXPECT_EQ(back.GetFrameCount(), 2000u);
+
+    // An unknown extension gets the default file format.
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string odd = dir.File("song.xyz");
+    ASSERT_TRUE(doc.SaveDocument(odd));
+    head = ReadAll(odd);
+    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "RIFF");
+    ASSERT_TRUE(SettingsStore::WriteSettingInt("", "Default File Format", "format type", 1));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    ASSERT_TRUE(doc.SaveDocument(odd));
+    head = ReadAll(odd);
+    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "FORM");
+    // No temporary file is left beside the targets.
+    for (auto& e : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
+}
+
+TEST_F(DocTest, SaveIntoUnusablePlacesFailsAndKeepsEverything)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string work = doc.WorkingCopyName();
+    // A parent that is a regular file cannot be checked at all.
+    test::WriteAll(dir.File("plain"), {1});
+    EXPECT_FALSE(doc.SaveDocument(dir.File("plain/x.wav")));
+    EXPECT_EQ(prompt.Last(), "Invalid Path Name");
+    // A missing folder: the save fails with a message.
+    EXPECT_FALSE(doc.SaveDocument(dir.File("missing/x.wav")));
+    EXPECT_NE(prompt.Last().find("could not be saved"), std::string::npos);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.Path(), sound);
+    EXPECT_EQ(doc.WorkingCopyName(), work);
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
+}
+
+TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
+{
+    // A file size limit makes every write past 64 KiB fail as on a full
+    // disk; it is set in a child so the test program keeps its own limits.
+    const auto before = ReadAll(sound);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        try {
+            std::signal(SIGXFSZ, SIG_IGN);
+            CTavrilDoc doc(services);
+            if (!doc.OpenDocument(sound)) _exit(10);
+            // 100000 frames = 200 KB, more than the limit.
+            if (!doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0)) _exit(11);
+            rlimit lim{64 * 1024, 64 * 1024};
+            setrlimit(RLIMIT_FSIZE, &lim);
+            const bool saved = doc.SaveDocument(sound);
+            const bool told = !prompt.messages.empty() && prompt.Last().find("could not be saved") != std::string::npos;
+            const bool stillModified = doc.IsModified() && doc.CanUndo();
+            doc.CloseDocument();
+            _exit(saved ? 12 : !told ? 13 : !stillModified ? 14 : 0);
+        } catch (...) {
+            _exit(15);
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(sound), before);
+    for (auto& e : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
+}
+
+TEST_F(DocTest, RenameMovesTheFileAndSavesEditsFirst)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string renamed = dir.File("renamed.wav");
+    ASSERT_TRUE(doc.Rename(renamed));
+    EXPECT_FALSE(fs::exists(sound));
+    EXPECT_EQ(doc.Path(), renamed);
+    EXPECT_EQ(ReadWav(renamed)[0], -500);
+    EXPECT_FALSE(doc.Rename(dir.File("missing/x.wav")));
+    EXPECT_EQ(prompt.messages.back().title, "Error");
+    EXPECT_TRUE(fs::exists(renamed));
+}
+
+TEST_F(DocTest, FormatInfoChangesOnlyTheWorkingCopy)
+{
+    const auto before = ReadAll(sound);
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    doc.ApplyFormatInfo(44100, 0, 1);
+    EXPECT_EQ(ReadAll(sound), before);
+    EXPECT_EQ(doc.SoundForReading()->GetSampleRate(), 44100);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)
+{
+    test::TempDir dir;
+    int ready[2], quit[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(quit), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        CTempFiles other(dir.Path());
+        const std::string name = other.Start() ? other.NewName() : std::string();
+        const char ok = name.empty() ? 'n' : 'y';
+        if (write(ready[1], &ok, 1) != 1) _exit(1);
+        char c;
+        if (read(quit[0], &c, 1) < 0) _exit(1);
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(read(ready[0], &ok, 1), 1);
+    ASSERT_EQ(ok, 'y');
+    test::WriteAll(dir.File("TVL999999_old.tmp"), {1});   // an instance that is gone
+    test::WriteAll(dir.File("TVLABCD.tmp"), {1});          // an older naming
+    test::WriteAll(dir.File("unrelated.tmp"), {1});
+    CTempFiles mine(dir.Path());
+    ASSERT_TRUE(mine.Start());
+    const std::string own = mine.NewName();
+    EXPECT_EQ(mine.CleanUpStale(), 2);
+    EXPECT_TRUE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(dir.File("unrelated.tmp")));
+    int otherFiles = 0;
+    std::string prefix = "TVL";
+    prefix.append(std::to_string(pid));
+    for (auto& e : fs::directory_iterator(dir.Path()))
+        otherFiles += e.path().filename().string().rfind(prefix, 0) == 0;
+    EXPECT_EQ(otherFiles, 2) << "the other instance's lock and working file stay";
+    ASSERT_EQ(write(quit[1], "q", 1), 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    // Once it has ended (here without tidying up, as after a crash), its
+    // leftovers go: the working file and the lock file.
+    EXPECT_EQ(mine.CleanUpStale(), 2);
+    EXPECT_TRUE(fs::exists(own));
+}
+
+TEST(TempFilesTest, OwnerIsReadFromTheName)
+{
+    EXPECT_EQ(CTempFiles::OwnerOf("TVL123_ab.tmp"), 123);
+    EXPECT_EQ(CTempFiles::OwnerOf("TVL77.lock"), 77);
+    EXPECT_EQ(CTempFiles::OwnerOf("TVLx.tmp"), -1);
+    EXPECT_EQ(CTempFiles::OwnerOf("TVL"), -1);
+    EXPECT_EQ(CTempFiles::OwnerOf("TVL12345678901234_a.tmp"), -1);
+}
+
+} // namespace
+} // namespace tavril
