@@ -5,11 +5,15 @@ namespace tavril::cli {
 // One line per command; each command's texts and entry point are declared in
 // its own file.
 extern const CliCommand kInfoCommand;
+extern const CliCommand kConvertCommand;
+extern const CliCommand kImportRawCommand;
 
 const std::vector<CliCommand>& Commands()
 {
     static const std::vector<CliCommand> commands = {
         kInfoCommand,
+        kConvertCommand,
+        kImportRawCommand,
     };
     return commands;
 }

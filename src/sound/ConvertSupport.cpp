@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavril::convert {
@@ -45,6 +46,20 @@ CTempBeside::CTempBeside(const std::string& target, const std::string& extension
     name += extension;
     const std::string pattern = (dir / name).string();
     m_path = MakeTemp(pattern, extension.size());
+    if (m_path.empty()) return;
+    // The temporary file was made private; the result gets the permissions
+    // of the file it replaces (writable by its owner, as a save must leave
+    // it), or those of any new file.
+    struct stat st {};
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = (st.st_mode & 07777) | S_IWUSR;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(m_path.c_str(), mode);
 }
 
 CTempBeside::~CTempBeside()

@@ -1,0 +1,157 @@
+// tavril-cli convert: one sound file into another format, the way a document
+// opens a file and saves it under a new name: the input becomes a WAV working
+// copy in the temporary folder, and the working copy is written to the output
+// in the format the output's name asks for.
+
+#include "CliCommand.h"
+#include "CliUtil.h"
+
+#include "CSoundFile.h"
+#include "ConvertSupport.h"
+#include "DefaultFileFormat.h"
+#include "SoundConvert.h"
+#include "SoundFormat.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace tavril::cli {
+
+namespace {
+
+int32_t FormatFromOption(const std::string& text)
+{
+    if (text == "wav" || text == "WAV") return kFormatWav;
+    if (text == "aiff" || text == "AIFF" || text == "aif") return kFormatAiff;
+    if (text == "sig" || text == "SIG") return kFormatSig;
+    return kFormatUnknown;
+}
+
+// A working copy name as the document makes them: prefix TVL, extension
+// .tmp (a WAV name), in the temporary folder.
+std::string NewWorkingCopyName()
+{
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    if (ec) dir = "/tmp";
+    std::string pattern = (dir / "TVLXXXXXX.tmp").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const int fd = ::mkstemps(buf.data(), 4);
+    if (fd < 0) return {};
+    ::close(fd);
+    return buf.data();
+}
+
+int Fail(const std::string& text)
+{
+    std::fprintf(stderr, "tavril-cli convert: %s\n", text.c_str());
+    return 1;
+}
+
+int RunConvert(const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    int32_t defaultFormat = kFormatUnknown;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--default-format") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "tavril-cli convert: --default-format needs wav, aiff or sig\n");
+                return 2;
+            }
+            defaultFormat = FormatFromOption(args[++i]);
+            if (defaultFormat == kFormatUnknown) {
+                std::fprintf(stderr, "tavril-cli convert: unknown default format '%s' (wav, aiff or sig)\n",
+                             args[i].c_str());
+                return 2;
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "tavril-cli convert: unknown option '%s'\n", a.c_str());
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        std::fprintf(stderr, "tavril-cli convert: give one input and one output file (see 'tavril-cli help convert')\n");
+        return 2;
+    }
+    const std::string& in = files[0];
+    const std::string& out = files[1];
+    if (defaultFormat == kFormatUnknown) defaultFormat = DefaultFileFormat();
+
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(in, ec)) return Fail(in + " does not exist or is not a file");
+
+    int32_t sourceFormat = EngineFormatFromName(in);
+    if (sourceFormat == kFormatUnknown) sourceFormat = defaultFormat;
+    int32_t targetFormat = EngineFormatFromName(out);
+    if (targetFormat == kFormatUnknown) targetFormat = defaultFormat;
+
+    const std::string work = NewWorkingCopyName();
+    if (work.empty()) return Fail("cannot create a working copy in the temporary folder");
+    std::string why;
+    if (!ConvertFile(in, work, sourceFormat, kFormatWav, why)) {
+        ::unlink(work.c_str());
+        return Fail("cannot read " + in + " as " + SoundFormatName(sourceFormat) + ": " + why);
+    }
+    CSoundFile sound;
+    if (!sound.Open(work)) {
+        ::unlink(work.c_str());
+        std::string hint;
+        if (EngineFormatFromName(in) == kFormatUnknown)
+            hint = std::string(" (its name does not say its format, so the default file format ") +
+                   SoundFormatName(sourceFormat) + " was assumed)";
+        return Fail("cannot read " + in + " as " + SoundFormatName(sourceFormat) + hint);
+    }
+    const double rate = sound.GetSampleRate();
+    const uint32_t channels = sound.GetChannels();
+    const uint32_t frames = sound.GetFrameCount();
+    sound.Close();
+
+    const int ok = ConvertFile(work, out, kFormatWav, targetFormat, why);
+    ::unlink(work.c_str());
+    if (!ok) return Fail("cannot write " + out + " as " + SoundFormatName(targetFormat) + ": " + why);
+
+    if (targetFormat == kFormatSig || targetFormat == kFormatSnd) {
+        // Both hold one channel of 16-bit values; SIG pads to blocks of 128.
+        const uint64_t samples = targetFormat == kFormatSig ? (uint64_t(frames) + 127) / 128 * 128 : frames;
+        std::printf("wrote %s: %s, %s Hz, 1 channel%s, %llu samples\n", out.c_str(), SoundFormatName(targetFormat),
+                    FormatNumber(rate).c_str(), channels > 1 ? " (the first of the input's)" : "",
+                    static_cast<unsigned long long>(samples));
+    } else {
+        // The output may have a name that does not say its format.
+        convert::CFormatAlias alias(out, targetFormat);
+        CSoundFile written;
+        if (!written.Open(alias.Path())) return Fail(out + " was written but does not open as a sound");
+        std::printf("wrote %s: %s, %s Hz, %u channel%s, %u bits, %u frames\n", out.c_str(),
+                    SoundFormatName(targetFormat), FormatNumber(written.GetSampleRate()).c_str(),
+                    written.GetChannels(), written.GetChannels() == 1 ? "" : "s", written.GetBitsPerSample(),
+                    written.GetFrameCount());
+    }
+    return 0;
+}
+
+} // namespace
+
+extern const CliCommand kConvertCommand = {
+    "convert",
+    "convert a sound file to WAV, AIFF, SIG or SND",
+    "Usage: tavril-cli convert IN OUT [--default-format wav|aiff|sig]\n"
+    "Converts IN to the format OUT's name asks for (.wav, .aif/.aiff, .sig,\n"
+    ".snd/.atl), through a WAV working copy as the program does when a file is\n"
+    "opened and saved under another name. A name with any other extension is\n"
+    "taken to be in the default file format: the one given with\n"
+    "--default-format, else the one chosen in the settings (WAV when none is).\n"
+    "SIG and SND hold one channel: the first channel of the input is written.\n"
+    "OUT is replaced only when the conversion succeeds.\n"
+    "Exit status 0 on success, 1 when the conversion failed, 2 for bad usage.\n",
+    RunConvert,
+};
+
+} // namespace tavril::cli
