@@ -565,6 +565,38 @@ TEST(AiffCodec, TwelveBitFilesCountTwoBytesPerSample)
     EXPECT_EQ(ReadAll16(r), v);
 }
 
+TEST(AiffCodec, DamagedHeadersNeverReadOutsideTheFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("d.aif");
+    const auto good = AiffBuilder("AIFC")
+                          .Chunk("FVER", {0xA2, 0x80, 0x51, 0x40})
+                          .Chunk("NAME", {'a', 'b', 'c'})
+                          .Chunk("COMM", AiffBuilder::Comm(2, 8, 16, 44100, "sowt"))
+                          .Chunk("SSND", AiffBuilder::Ssnd(Be16Samples(std::vector<int16_t>(16, 7)), 4))
+                          .Chunk("MARK", {0, 0})
+                          .Bytes();
+    uint32_t seed = 99;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    int opened = 0;
+    for (int round = 0; round < 3000; ++round) {
+        auto bytes = good;
+        const int flips = 1 + int(next() % 4);
+        for (int i = 0; i < flips; ++i) bytes[12 + next() % (bytes.size() - 12)] = uint8_t(next());
+        if (round % 7 == 0) bytes.resize(12 + next() % (bytes.size() - 12));
+        WriteAll(path, bytes);
+        CSoundFile f;
+        if (!f.Open(path)) continue;
+        ++opened;
+        // Whatever was accepted describes data inside the file.
+        const uint64_t dataBytes = uint64_t(f.GetFrameCount()) * f.GetChannels() * f.GetHeader().diskBytesPerSample;
+        ASSERT_LE(f.GetDataOffset() + dataBytes, bytes.size()) << round;
+        std::vector<unsigned char> all(size_t(f.GetFrameCount()) * f.BytesPerFrame() + 1);
+        f.ReadFrames(all.data(), f.GetFrameCount());
+    }
+    EXPECT_GT(opened, 100);  // most damage hits samples or other chunks
+}
+
 #ifdef TAVRIL_HAVE_SNDFILE
 TEST(AiffCodec, LibsndfileReadsWhatWeWriteSampleForSample)
 {
