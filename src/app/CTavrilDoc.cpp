@@ -8,10 +8,8 @@
 #include "IPrompt.h"
 #include "SettingsStore.h"
 
-#if __has_include("SoundConvert.h")
+#include "DefaultFileFormat.h"
 #include "SoundConvert.h"
-#define TAVRIL_HAVE_SOUND_CONVERT 1
-#endif
 
 #include <cerrno>
 #include <cmath>
@@ -52,23 +50,7 @@ CTavrilDoc::CTavrilDoc(const DocServices& services) : m_svc(services) {}
 
 CTavrilDoc::~CTavrilDoc() { CloseDocument(); }
 
-int32_t CTavrilDoc::FormatFromRadioIndex(int index)
-{
-    switch (index) {
-    case 0: return kFormatWav;
-    case 1: return kFormatAiff;
-    case 2: return kFormatSig;
-    default: return kFormatUnknown;
-    }
-}
-
-int32_t CTavrilDoc::DefaultFileFormat() const
-{
-    const int32_t f =
-        FormatFromRadioIndex(SettingsStore::ReadSettingInt(m_svc.settingsFile, "Default File Format", "format type", 0));
-    // An index the program never wrote still has to give a usable format.
-    return f == kFormatUnknown ? kFormatWav : f;
-}
+int32_t CTavrilDoc::DefaultFileFormat() const { return tavril::DefaultFileFormat(m_svc.settingsFile); }
 
 bool CTavrilDoc::IsMetafile() const { return CSoundFile::FormatFromName(m_path) == kFormatMeta; }
 
@@ -118,22 +100,10 @@ bool CTavrilDoc::ConvertInto(const std::string& source, const std::string& targe
                              int32_t targetFormat, std::string& error)
 {
     if (sourceFormat == kFormatWav && targetFormat == kFormatWav) return CopyFileBytes(source, target, error) == 1;
-#ifdef TAVRIL_HAVE_SOUND_CONVERT
-    if (ConvertFile(source, target, sourceFormat, targetFormat) == 1) return true;
-    error = "Cannot convert " + source + " into " + target;
+    std::string message;
+    if (ConvertFile(source, target, sourceFormat, targetFormat, message) == 1) return true;
+    error = message.empty() ? "Cannot convert " + source + " into " + target : message;
     return false;
-#else
-    auto direct = [](int32_t f) { return f == kFormatWav || f == kFormatAiff; };
-    if (direct(sourceFormat) && direct(targetFormat)) {
-        m_svc.engine.ClearError();
-        if (m_svc.engine.CopyToNewFile(target, source, 0, -1)) return true;
-        error = m_svc.engine.LastError();
-        return false;
-    }
-    error = std::string("Converting ") + SoundFormatName(sourceFormat) + " to " + SoundFormatName(targetFormat) +
-            " is not available";
-    return false;
-#endif
 }
 
 bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
@@ -146,7 +116,7 @@ bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
         if (m_workingCopy.empty()) return false;
         fresh = true;
     }
-    int32_t format = CSoundFile::FormatFromName(source);
+    int32_t format = EngineFormatFromName(source);
     if (format == kFormatUnknown) format = DefaultFileFormat();
     std::string error;
     if (!ConvertInto(source, m_workingCopy, format, kFormatWav, error)) {
@@ -333,7 +303,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
 bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target)
 {
     m_sound.Close();
-    int32_t format = CSoundFile::FormatFromName(target);
+    int32_t format = EngineFormatFromName(target);
     if (format == kFormatUnknown) format = DefaultFileFormat();
     std::string error;
     const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
@@ -376,9 +346,9 @@ bool CTavrilDoc::SaveDocument(const std::string& target)
         return true;
     }
     if (target != m_path) {
-        int32_t from = CSoundFile::FormatFromName(m_path);
+        int32_t from = EngineFormatFromName(m_path);
         if (from == kFormatUnknown) from = DefaultFileFormat();
-        int32_t to = CSoundFile::FormatFromName(target);
+        int32_t to = EngineFormatFromName(target);
         if (to == kFormatUnknown) to = DefaultFileFormat();
         std::string error;
         const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);

@@ -118,9 +118,7 @@ public:
     using EditOp = std::function<int(const std::string& previous, const std::string& working)>;
     bool RunEdit(const std::string& name, const EditOp& op, const std::string& progressText = {});
 
-    // The default file format ("Default File Format", "format type") as a
-    // format code: 0 WAV, 1 AIFF, 2 SIG give 0, 4, 1; others -1.
-    static int32_t FormatFromRadioIndex(int index);
+    // The "Default File Format" setting as a format code.
     int32_t DefaultFileFormat() const;
 
 private:
