@@ -262,14 +262,16 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     h.dataOffset = static_cast<uint32_t>(dataStart);
     h.dataSizeOffset = ssnd->bodyOffset - 4;
 
-    // The SSND size says how much sound there is; when it claims more than
-    // the file holds (a recorder that stopped before fixing its header), the
+    // The SSND size says how much sound there is. When it claims more than
+    // the file holds, or was never filled in (0 or all ones, as streaming
+    // writers leave it until they finish), the recording stopped early: the
     // frames that really are there are read, never more than COMM announces.
     const uint64_t inFile = fileSize - dataStart;
+    const bool sizeUnknown = ssnd->size < 8 || ssnd->size == 0xFFFFFFFFu;
     const uint64_t declared = ssnd->size >= 8 + uint64_t(dataSkip) ? ssnd->size - 8 - uint64_t(dataSkip) : 0;
     uint64_t frames;
     uint64_t dataBytes;
-    if (declared <= inFile) {
+    if (declared <= inFile && !sizeUnknown) {
         frames = declared / frameBytes;
         dataBytes = declared;
     } else {
@@ -441,11 +443,11 @@ int AiffCodec::RewriteHeader(CFileHandle& file, SoundHeader& h, std::string& mes
     // overwritten or now sits in the wrong place: the file ends with the data
     // and its pad byte. Otherwise later chunks (markers, comments) stay.
     uint64_t fileSize = file.Size();
-    if (newDataEnd != h.dataEndOriginal || fileSize < newDataEnd) {
+    const bool noSamples = h.dataSizeOffset == 0;  // still no SSND chunk: nothing to trim or pad
+    if (!noSamples && (newDataEnd != h.dataEndOriginal || fileSize < newDataEnd)) {
         uint64_t end = newDataEnd;
         if (!file.Truncate(end)) return fail(kMsgWriteFailed);
-        const uint64_t chunkBytes = h.dataSizeOffset != 0 ? newDataEnd - (h.dataSizeOffset + 4) : 0;
-        if (chunkBytes & 1u) {
+        if ((newDataEnd - (h.dataSizeOffset + 4)) & 1u) {
             const unsigned char pad = 0;
             if (file.WriteAt(end, &pad, 1) != 1) return fail(kMsgWriteFailed);
             end += 1;

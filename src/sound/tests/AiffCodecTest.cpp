@@ -410,10 +410,18 @@ TEST(AiffCodec, SoundWithoutSsndIsEmptyAndCanGrow)
     const std::string path = dir.File("e.aif");
     WriteAll(path, AiffBuilder().Chunk("COMM", AiffBuilder::Comm(1, 0, 16, 8000)).Chunk("NAME", {'x'}).Bytes());
     const std::vector<int16_t> samples = {5, -5, 7};
+    const auto before = ReadAll(path);
     {
         CSoundFile f;
         ASSERT_EQ(f.Open(path), 1);
         EXPECT_EQ(f.GetFrameCount(), 0u);
+        f.SetSampleRate(16000);  // a header update alone adds nothing to the file
+    }
+    EXPECT_EQ(ReadAll(path).size(), before.size());
+    {
+        CSoundFile f;
+        ASSERT_EQ(f.Open(path), 1);
+        EXPECT_EQ(f.GetSampleRate(), 16000.0);
         f.WriteFrames(samples.data(), 3);
     }
     CSoundFile r;
@@ -442,6 +450,13 @@ TEST(AiffCodec, FramesFollowTheSoundDataTheFileReallyHolds)
     ASSERT_EQ(b.Open(cut), 1);
     EXPECT_EQ(b.GetFrameCount(), 6u);
     EXPECT_EQ(ReadAll16(b), (std::vector<int16_t>{1, 2, 3, 4, 5, 6}));
+    // Sizes never filled in by a writer that was cut off: the data are kept.
+    for (uint32_t ssndSize : {0u, 0xFFFFFFFFu}) {
+        WriteAll(cut, AiffBuilder().Chunk("COMM", AiffBuilder::Comm(1, 0, 16, 8000)).Chunk("SSND", AiffBuilder::Ssnd(six), true, ssndSize).Bytes());
+        CSoundFile c;
+        ASSERT_EQ(c.Open(cut), 1);
+        EXPECT_EQ(c.GetFrameCount(), 6u) << ssndSize;
+    }
 }
 
 TEST(AiffCodec, ForeignHeaderIsPatchedInPlaceKeepingOtherChunks)
