@@ -4,6 +4,7 @@
 #include "Fft.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -48,6 +49,28 @@ int SpectralFrameStore::Prepare(int capacity, int bins, double sampleRate, float
 int SpectralFrameStore::Analyse(const std::string& fileName, int bins, float periodMs, int averages, int64_t start,
                                 int64_t count, int channel, int otherThan)
 {
+    return Run(fileName, bins, periodMs, averages, start, count, channel, otherThan, true, nullptr, nullptr);
+}
+
+int SpectralFrameStore::AnalyseEach(const std::string& fileName, int bins, float periodMs, int averages, int64_t start,
+                                    int64_t count, int channel, const std::function<bool(int64_t)>& begin,
+                                    const std::function<bool(const SpectralFrame&)>& each)
+{
+    return Run(fileName, bins, periodMs, averages, start, count, channel, -1, false, begin, each);
+}
+
+int64_t SpectralFrameStore::FramesFor(int64_t count, float periodMs, double sampleRate)
+{
+    if (count <= 0 || !(periodMs > 0.0f) || !(sampleRate > 0.0)) return 0;
+    const double frames = std::floor(count * 1000.0 / (double(periodMs) * sampleRate));
+    return frames > 9e18 ? INT64_MAX : static_cast<int64_t>(frames);
+}
+
+int SpectralFrameStore::Run(const std::string& fileName, int bins, float periodMs, int averages, int64_t start,
+                            int64_t count, int channel, int otherThan, bool keepAll,
+                            const std::function<bool(int64_t)>& begin,
+                            const std::function<bool(const SpectralFrame&)>& each)
+{
     m_fileName = fileName;
     m_soundFrames = 0;
     Prepare(0, bins, 0.0, periodMs);
@@ -66,18 +89,22 @@ int SpectralFrameStore::Analyse(const std::string& fileName, int bins, float per
     const int64_t remaining = int64_t(total) - start;
     if (count < 0 || count > remaining) count = remaining;
 
-    const double frameCount = std::floor(count * 1000.0 / (double(periodMs) * fs));
-    if (frameCount * bins > double(kMaxValues)) return 0;
-    if (!Prepare(static_cast<int>(frameCount), bins, fs, periodMs)) return 0;
+    const int64_t frameCount = FramesFor(count, periodMs, fs);
+    // Every frame starts inside the sound, so there are at most as many
+    // frames as samples; kept frames must also fit in memory.
+    if (frameCount > int64_t(total) || (keepAll && frameCount * bins > kMaxValues)) return 0;
+    if (!Prepare(keepAll ? static_cast<int>(frameCount) : 1, bins, fs, periodMs)) return 0;
+    m_soundFrames = total;
+    if (begin && !begin(frameCount)) return 1;
 
     const uint32_t n = static_cast<uint32_t>(2 * bins * averages);
     std::vector<int16_t> block(size_t(n) * channels);
     std::vector<int16_t> samples(n);
     const double startMs = std::floor(start * 1000.0 / fs);
-    for (int i = 0; i < static_cast<int>(frameCount); ++i) {
+    for (int64_t i = 0; i < frameCount; ++i) {
         // Frames advance by the exact period, so sub-millisecond and
         // fractional periods step through the sound instead of piling up.
-        const double t = startMs + i * double(periodMs);
+        const double t = startMs + double(i) * double(periodMs);
         const uint32_t position = static_cast<uint32_t>(std::min<double>(std::floor(t * fs / 1000.0), total));
         sound.Seek(position);
         // Reads past the end of the sound come back as silence.
@@ -98,6 +125,7 @@ int SpectralFrameStore::Analyse(const std::string& fileName, int bins, float per
             }
         }
         AddFrame(samples.data(), static_cast<uint32_t>(t), averages);
+        if (each && !each(*Frame(-1))) break;
     }
     sound.Close();
     return 1;

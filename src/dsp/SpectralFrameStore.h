@@ -10,6 +10,7 @@
 // (the transforms share only immutable tables).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,19 @@ public:
     int Analyse(const std::string& fileName, int bins, float periodMs, int averages, int64_t start, int64_t count,
                 int channel, int otherThan = -1);
 
+    // The same analysis without keeping the frames: `begin` receives the
+    // number of frames that will follow (return false to stop), then `each`
+    // receives every frame in order (return false to stop); the store holds
+    // only the newest. Memory stays bounded however long the sound, which a
+    // text export of an hour-long recording needs. Returns 1 when the file
+    // could be analysed (even with zero frames), else 0 without calling back.
+    int AnalyseEach(const std::string& fileName, int bins, float periodMs, int averages, int64_t start, int64_t count,
+                    int channel, const std::function<bool(int64_t frames)>& begin,
+                    const std::function<bool(const SpectralFrame&)>& each);
+
+    // Frames the analysis of `count` samples at `periodMs` produces.
+    static int64_t FramesFor(int64_t count, float periodMs, double sampleRate);
+
     // Adds one frame from averages * 2 * bins samples. Returns 0 when the
     // store was never prepared.
     int AddFrame(const int16_t* samples, uint32_t timeMs, int averages);
@@ -93,6 +107,9 @@ public:
     uint32_t SoundFrames() const { return m_soundFrames; }
 
 private:
+    int Run(const std::string& fileName, int bins, float periodMs, int averages, int64_t start, int64_t count,
+            int channel, int otherThan, bool keepAll, const std::function<bool(int64_t)>& begin,
+            const std::function<bool(const SpectralFrame&)>& each);
     SpectralFrame& Slot(int i);
     void BandStatistics(SpectralFrame& f) const;
     void RecomputeStatistics();

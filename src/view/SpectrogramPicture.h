@@ -1,0 +1,35 @@
+#pragma once
+// SpectrogramPicture: the spectrogram of a whole sound as a window shows it at
+// stretch scale (one analysis frame per pixel column, 64 grey levels), drawn
+// into a 32-bit 0x00RRGGBB buffer, and PNG output of such a buffer.
+//
+// Stateless functions; the caller owns the sound object (one thread at a
+// time per object) and the pixels.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavril {
+
+class CSoundFile;
+class WindowDisplaySettings;
+
+// Resizes `pixels` to width * height, fills it white, and paints the whole
+// sound stretched over the width (frames / width samples per column) with the
+// window settings' transform size, window, gain, threshold, grey mapping and
+// frequency limits. `channel` is capped at the last channel. Returns the
+// number of columns painted (0 for an empty sound or one shorter than a
+// frame), or -1 for a size out of range.
+int RenderSpectrogramPicture(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, int width,
+                             int height, std::vector<uint32_t>& pixels);
+
+// Largest picture side accepted, in pixels.
+constexpr int kMaxPictureSide = 32768;
+
+// Writes 0x00RRGGBB pixels (row after row, top first) as an 8-bit RGB PNG,
+// replacing `path` only when the whole file was written. Returns 1, or 0 with
+// `error` set.
+int WritePng(const std::string& path, const uint32_t* pixels, int width, int height, std::string* error = nullptr);
+
+} // namespace tavril

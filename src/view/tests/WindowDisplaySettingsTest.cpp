@@ -1,0 +1,365 @@
+#include "WindowDisplaySettings.h"
+
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace tavril;
+
+namespace {
+
+std::vector<int> Entries(const std::string& list)
+{
+    WindowDisplaySettings s;
+    s.m_channelList = list;
+    s.ParseChannelList();
+    return std::vector<int>(s.m_channelEntries.begin(), s.m_channelEntries.begin() + s.ChannelCount());
+}
+
+// Points the default settings file into a scratch folder for one test.
+class ConfigHome {
+public:
+    ConfigHome()
+    {
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
+            m_old = old;
+            m_had = true;
+        }
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+    }
+    ~ConfigHome()
+    {
+        if (m_had) setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
+        else unsetenv("XDG_CONFIG_HOME");
+    }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
+
+private:
+    test::TempDir m_dir;
+    std::string m_old;
+    bool m_had = false;
+};
+
+WindowDisplaySettings NonDefault()
+{
+    WindowDisplaySettings s;
+    s.m_displayType = 0;
+    s.m_fftWindowType = 2;
+    s.m_fftSizeCode = 5;
+    s.m_grayscaleType = 1;
+    s.m_specGain = 500.0f;  // above the dialog's label, still accepted
+    s.m_specWhiteThreshold = 200;
+    s.m_whiteOnBlack = true;
+    s.m_freqAmpCursorOn = false;
+    s.m_freqAmpCursorUnits = 1;
+    s.m_freqAmpGridOn = true;
+    s.m_freqAmpTicksOn = true;
+    s.m_freqAmpTickUnits = 1;
+    s.m_freqAmpTickValue = 0.5f;
+    s.m_freqAmpTickValuesOn = true;
+    s.m_freqAmpTitleOn = true;
+    s.m_freqAmpTitle = "Frequency Hz";
+    s.m_highFreqLimit = 9000.0f;
+    s.m_lowFreqLimit = 1500.0f;
+    s.m_lowFreqLimitOn = true;
+    s.m_highFreqLimitOn = true;
+    s.m_timeCursorOn = false;
+    s.m_timeGridOn = true;
+    s.m_timeTicksOn = true;
+    s.m_timeTickValue = 0.25f;
+    s.m_timeValuesOn = true;
+    s.m_timeTickValuesOn = true;
+    s.m_timeTitleOn = true;
+    s.m_timeTitle = "Time (HH:MM:SS)";
+    s.m_timeUnits = 1;
+    s.m_timeCursorUnits = 1;
+    s.m_timeOffset = "05:30:00";
+    s.m_stretchOrAbsolute = 1;
+    s.m_msecPerLine = 2.5f;
+    s.m_preventRecording = true;
+    s.m_preventPlayback = true;
+    s.m_lockWindowSettings = true;
+    s.m_usePlayKey = true;
+    s.m_playKeyValue = std::string(1, 'p');
+    s.m_playbackStartsTrial = false;
+    s.m_displayRowsCode = 3;
+    s.m_channelList = "2-3, 7";
+    s.ParseChannelList();
+    s.m_showAnnotationBox = false;
+    s.m_showAnnotationText = false;
+    return s;
+}
+
+void ExpectStoredFieldsEqual(const WindowDisplaySettings& a, const WindowDisplaySettings& b)
+{
+    EXPECT_EQ(a.m_displayType, b.m_displayType);
+    EXPECT_EQ(a.m_fftWindowType, b.m_fftWindowType);
+    EXPECT_EQ(a.m_fftSizeCode, b.m_fftSizeCode);
+    EXPECT_EQ(a.m_grayscaleType, b.m_grayscaleType);
+    EXPECT_FLOAT_EQ(a.m_specGain, b.m_specGain);
+    EXPECT_EQ(a.m_specWhiteThreshold, b.m_specWhiteThreshold);
+    EXPECT_EQ(a.m_whiteOnBlack, b.m_whiteOnBlack);
+    EXPECT_EQ(a.m_freqAmpCursorOn, b.m_freqAmpCursorOn);
+    EXPECT_EQ(a.m_freqAmpCursorUnits, b.m_freqAmpCursorUnits);
+    EXPECT_EQ(a.m_freqAmpGridOn, b.m_freqAmpGridOn);
+    EXPECT_EQ(a.m_freqAmpTicksOn, b.m_freqAmpTicksOn);
+    EXPECT_EQ(a.m_freqAmpTickUnits, b.m_freqAmpTickUnits);
+    EXPECT_FLOAT_EQ(a.m_freqAmpTickValue, b.m_freqAmpTickValue);
+    EXPECT_EQ(a.m_freqAmpTickValuesOn, b.m_freqAmpTickValuesOn);
+    EXPECT_EQ(a.m_freqAmpTitleOn, b.m_freqAmpTitleOn);
+    EXPECT_EQ(a.m_freqAmpTitle, b.m_freqAmpTitle);
+    EXPECT_FLOAT_EQ(a.m_highFreqLimit, b.m_highFreqLimit);
+    EXPECT_FLOAT_EQ(a.m_lowFreqLimit, b.m_lowFreqLimit);
+    EXPECT_EQ(a.m_lowFreqLimitOn, b.m_lowFreqLimitOn);
+    EXPECT_EQ(a.m_highFreqLimitOn, b.m_highFreqLimitOn);
+    EXPECT_EQ(a.m_timeCursorOn, b.m_timeCursorOn);
+    EXPECT_EQ(a.m_timeGridOn, b.m_timeGridOn);
+    EXPECT_EQ(a.m_timeTicksOn, b.m_timeTicksOn);
+    EXPECT_FLOAT_EQ(a.m_timeTickValue, b.m_timeTickValue);
+    EXPECT_EQ(a.m_timeValuesOn, b.m_timeValuesOn);
+    EXPECT_EQ(a.m_timeTickValuesOn, b.m_timeTickValuesOn);
+    EXPECT_EQ(a.m_timeTitleOn, b.m_timeTitleOn);
+    EXPECT_EQ(a.m_timeTitle, b.m_timeTitle);
+    EXPECT_EQ(a.m_timeUnits, b.m_timeUnits);
+    EXPECT_EQ(a.m_timeCursorUnits, b.m_timeCursorUnits);
+    EXPECT_EQ(a.m_timeOffset, b.m_timeOffset);
+    EXPECT_EQ(a.m_stretchOrAbsolute, b.m_stretchOrAbsolute);
+    EXPECT_FLOAT_EQ(a.m_msecPerLine, b.m_msecPerLine);
+    EXPECT_EQ(a.m_preventRecording, b.m_preventRecording);
+    EXPECT_EQ(a.m_preventPlayback, b.m_preventPlayback);
+    EXPECT_EQ(a.m_lockWindowSettings, b.m_lockWindowSettings);
+    EXPECT_EQ(a.m_usePlayKey, b.m_usePlayKey);
+    EXPECT_EQ(a.m_playKeyValue, b.m_playKeyValue);
+    EXPECT_EQ(a.m_playbackStartsTrial, b.m_playbackStartsTrial);
+    EXPECT_EQ(a.m_displayRowsCode, b.m_displayRowsCode);
+    EXPECT_EQ(a.m_channelList, b.m_channelList);
+    EXPECT_EQ(a.m_channelEntries, b.m_channelEntries);
+    EXPECT_EQ(a.ChannelCount(), b.ChannelCount());
+    EXPECT_EQ(a.m_showAnnotationBox, b.m_showAnnotationBox);
+    EXPECT_EQ(a.m_showAnnotationText, b.m_showAnnotationText);
+}
+
+} // namespace
+
+TEST(WindowDisplaySettingsTest, DefaultsShowChannelOneAsA512PointSpectrogram)
+{
+    WindowDisplaySettings s;
+    EXPECT_EQ(s.m_displayType, 1);
+    EXPECT_EQ(s.m_fftSizeCode, 3);
+    EXPECT_EQ(s.ChannelCount(), 1);
+    EXPECT_EQ(s.Channel(0), 0);
+    EXPECT_EQ(s.m_channelEntries[1], -1);
+    EXPECT_EQ(s.m_channelList, "1");
+    EXPECT_EQ(s.m_freqAmpTitle, "Freq kHz");
+    EXPECT_EQ(s.m_timeTitle, "Time (sec)");
+    EXPECT_EQ(s.m_linkedWindow, -1);
+    EXPECT_TRUE(s.m_playbackStartsTrial);
+    EXPECT_EQ(s.SpectrogramDisplayFor(22050.0).Bins(), 256);
+}
+
+TEST(WindowDisplaySettingsTest, ChannelListsParseIntoZeroBasedEntries)
+{
+    EXPECT_EQ(Entries("1,5,2"), (std::vector<int>{0, 4, 1}));
+    EXPECT_EQ(Entries("1-3, 5, 7-16"), (std::vector<int>{0, 1, 2, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    // The hyphen with spaces is its own token: "- 3" reads as 1 up to 3.
+    EXPECT_EQ(Entries("1 - 3"), (std::vector<int>{0, 0, 1, 2}));
+    EXPECT_EQ(Entries("5-3"), (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(Entries("-4"), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(Entries("4-"), (std::vector<int>{3}));
+    EXPECT_EQ(Entries("0"), (std::vector<int>{0}));
+    EXPECT_EQ(Entries("ch 2;3"), (std::vector<int>{1}));
+    // Empty or digit-free lists leave the single empty entry.
+    EXPECT_EQ(Entries(""), (std::vector<int>{-1}));
+    EXPECT_EQ(Entries("none, -"), (std::vector<int>{-1}));
+    // At most 50 entries, however large the range.
+    const auto many = Entries("1-100");
+    ASSERT_EQ(many.size(), 50u);
+    EXPECT_EQ(many.front(), 0);
+    EXPECT_EQ(many.back(), 49);
+    EXPECT_EQ(Entries("1-99999999999999999999").size(), 50u);
+    EXPECT_EQ(Entries("3,1-60").size(), 50u);
+    EXPECT_EQ(Entries("3,1-60").back(), 48);
+}
+
+TEST(WindowDisplaySettingsTest, ChannelWrapsAroundTheUsedEntries)
+{
+    WindowDisplaySettings s;
+    s.m_channelList = "1,5,2";
+    s.ParseChannelList();
+    EXPECT_EQ(s.Channel(0), 0);
+    EXPECT_EQ(s.Channel(1), 4);
+    EXPECT_EQ(s.Channel(4), 4);
+    EXPECT_EQ(s.Channel(-1), 1);
+    s.SelectChannel(6);
+    EXPECT_EQ(s.m_channelList, "7");
+    EXPECT_EQ(s.m_singleChannelChoice, 6);
+    EXPECT_EQ(s.ChannelCount(), 1);
+    EXPECT_EQ(s.Channel(3), 6);
+}
+
+TEST(WindowDisplaySettingsTest, CopyKeepsTheWindowsOwnLockAndLink)
+{
+    WindowDisplaySettings target;
+    target.m_lockWindowSettings = false;
+    target.m_linkedWindow = 4;
+    WindowDisplaySettings source = NonDefault();
+    source.m_linkWindows = true;
+    source.m_linkedWindow = 9;
+    target.CopyFrom(source);
+    EXPECT_FALSE(target.m_lockWindowSettings);
+    EXPECT_EQ(target.m_linkedWindow, 4);
+    EXPECT_TRUE(target.m_linkWindows);
+    EXPECT_EQ(target.m_fftSizeCode, 5);
+    EXPECT_EQ(target.Channel(2), 6);
+}
+
+TEST(WindowDisplaySettingsTest, SaveAndLoadRoundTripEveryStoredField)
+{
+    ConfigHome home;
+    const WindowDisplaySettings a = NonDefault();
+    ASSERT_EQ(a.Save("", -1), 1);
+    ASSERT_EQ(a.Save(home.File("layout.dsp"), 2), 1);
+    WindowDisplaySettings b;
+    b.Load("", -1);
+    ExpectStoredFieldsEqual(a, b);
+    WindowDisplaySettings c;
+    c.Load(home.File("layout.dsp"), 2);
+    ExpectStoredFieldsEqual(a, c);
+    // The link settings are not stored.
+    WindowDisplaySettings linked = NonDefault();
+    linked.m_linkWindows = true;
+    linked.m_linkedWindow = 3;
+    linked.Save(home.File("l.dsp"), 0);
+    WindowDisplaySettings d;
+    d.Load(home.File("l.dsp"), 0);
+    EXPECT_FALSE(d.m_linkWindows);
+    EXPECT_EQ(d.m_linkedWindow, -1);
+}
+
+TEST(WindowDisplaySettingsTest, SectionNamesAndKeyOrder)
+{
+    ConfigHome home;
+    EXPECT_EQ(WindowDisplaySettings::SectionName(-1), "Display Details");
+    EXPECT_EQ(WindowDisplaySettings::SectionName(3), "Display Details for window 3");
+    const std::string file = home.File("order.dsp");
+    WindowDisplaySettings().Save(file, 3);
+    const auto bytes = test::ReadAll(file);
+    const std::string text(bytes.begin(), bytes.end());
+    ASSERT_NE(text.find("[Display Details for window 3]"), std::string::npos);
+    const char* keys[] = {"display type", "FFT window type", "FFT size", "grayscale type", "spec gain",
+                          "spec white threshold", "white-on-black?", "freq/amp cursor on", "freq/amp cursor units",
+                          "freq/amp grid on", "freq/amp ticks on", "freq/amp tick units", "freq/amp tickval",
+                          "freq/amp tick vals on", "freq/amp title on", "freq/amp titlestring",
+                          "display high freq limit", "display low freq limit", "display low freq limit on",
+                          "display high freq limit on", "time cursor on", "time grid on", "time ticks on",
+                          "time tick values", "time values on", "time tick values on", "time title on",
+                          "time title string", "time units", "time cursor units", "time offset",
+                          "stretch or absolute", "msec per line", "prevent recording", "prevent playback",
+                          "lock window settings", "use play key", "play key value", "playback starts trial",
+                          "number of display rows", "channel list to view", "show annotation box",
+                          "show annotation text"};
+    size_t last = 0;
+    for (const char* k : keys) {
+        std::string line = "\n";
+        line.append(k).push_back('=');
+        const size_t at = text.find(line);
+        ASSERT_NE(at, std::string::npos) << k;
+        EXPECT_GT(at, last) << k;
+        last = at;
+    }
+}
+
+TEST(WindowDisplaySettingsTest, OlderChannelKeysBuildTheList)
+{
+    ConfigHome home;
+    const std::string file = home.File("old.dsp");
+    const std::string sec = "Display Details for window 0";
+    // Neither the list nor the older keys: channel 1.
+    SettingsStore::WriteSettingInt(file, sec, "FFT size", 2);
+    WindowDisplaySettings a;
+    a.m_channelList = "4";
+    a.Load(file, 0);
+    EXPECT_EQ(a.m_channelList, "1");
+    EXPECT_EQ(a.m_fftSizeCode, 2);
+    EXPECT_EQ(a.Channel(0), 0);
+
+    SettingsStore::WriteSettingInt(file, sec, "channel number to view", 2);
+    WindowDisplaySettings b;
+    b.Load(file, 0);
+    EXPECT_EQ(b.m_channelList, "3");
+    EXPECT_EQ(b.Channel(0), 2);
+
+    SettingsStore::WriteSettingInt(file, sec, "number of channels displayed", 2);
+    SettingsStore::WriteSettingInt(file, sec, "number of display rows", 3);
+    WindowDisplaySettings c;
+    c.Load(file, 0);
+    EXPECT_EQ(c.m_channelList, "1-4");
+    EXPECT_EQ(c.ChannelCount(), 4);
+
+    // An empty list counts as missing; a present one wins.
+    SettingsStore::WriteSettingString(file, sec, "channel list to view", "");
+    WindowDisplaySettings d;
+    d.Load(file, 0);
+    EXPECT_EQ(d.m_channelList, "1-4");
+    SettingsStore::WriteSettingString(file, sec, "channel list to view", "2,1");
+    d.Load(file, 0);
+    EXPECT_EQ(d.m_channelList, "2,1");
+    EXPECT_EQ(d.Channel(0), 1);
+}
+
+TEST(WindowDisplaySettingsTest, MissingKeysLeaveFieldsAlone)
+{
+    ConfigHome home;
+    WindowDisplaySettings s = NonDefault();
+    s.Load(home.File("nothing-here.dsp"), 5);
+    WindowDisplaySettings expected = NonDefault();
+    expected.m_channelList = std::string(1, '1');  // the list alone is rebuilt
+    expected.ParseChannelList();
+    ExpectStoredFieldsEqual(expected, s);
+}
+
+TEST(WindowDisplaySettingsTest, UnitChangesRewriteAxisTitles)
+{
+    using W = WindowDisplaySettings;
+    EXPECT_EQ(W::RewriteFreqTitle("Freq kHz", 1), "Freq Hz");
+    EXPECT_EQ(W::RewriteFreqTitle("Freq Hz", 0), "Freq KHz");
+    EXPECT_EQ(W::RewriteFreqTitle("khz and HZ", 1), "Hz and Hz");
+    EXPECT_EQ(W::RewriteTimeTitle("Time (sec)", 1), "Time (HH:MM:SS)");
+    EXPECT_EQ(W::RewriteTimeTitle("Time (HH:MM:SS)", 0), "Time (sec)");
+    EXPECT_EQ(W::RewriteTimeTitle("Seconds since dawn", 1), "HH:MM:SS since dawn");
+    EXPECT_EQ(W::RewriteTimeTitle("hr:min:sec", 0), "sec");
+    EXPECT_EQ(W::RewriteTimeTitle("Elapsed", 1), "Elapsed");
+    // The user's own text is never taken for the unit.
+    EXPECT_EQ(W::RewriteTimeTitle("xxx sec", 1), "xxx HH:MM:SS");
+}
+
+TEST(WindowDisplaySettingsTest, SpectrogramParametersForASound)
+{
+    WindowDisplaySettings s;
+    s.m_fftSizeCode = 2;
+    s.m_fftWindowType = 1;
+    s.m_specGain = -3.7f;
+    s.m_specWhiteThreshold = 12;
+    s.m_whiteOnBlack = true;
+    s.m_lowFreqLimitOn = true;
+    s.m_lowFreqLimit = 2000.0f;
+    s.m_highFreqLimitOn = true;
+    s.m_highFreqLimit = 8000.0f;
+    const SpectrogramDisplay d = s.SpectrogramDisplayFor(32000.0);
+    EXPECT_EQ(d.Bins(), 128);
+    EXPECT_EQ(d.windowType, 1);
+    EXPECT_EQ(d.gain, -3);
+    EXPECT_EQ(d.whiteThreshold, 12);
+    EXPECT_TRUE(d.whiteOnBlack);
+    EXPECT_EQ(d.lowBin, 16);
+    EXPECT_EQ(d.highBin, 64);
+    s.m_fftSizeCode = 17;  // a damaged settings file
+    EXPECT_EQ(s.SpectrogramDisplayFor(32000.0).Bins(), 1024);
+    s.m_displayRowsCode = 40;
+    EXPECT_EQ(s.DisplayRows(), 16);
+}
