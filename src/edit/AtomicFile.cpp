@@ -65,6 +65,9 @@ int ReplaceWith(const std::string& temp, const std::string& target, std::string&
         ::unlink(temp.c_str());
         return 0;
     }
+    // The new version keeps the permissions of the file it replaces.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         error = Describe("Cannot replace", target, errno);
         ::unlink(temp.c_str());

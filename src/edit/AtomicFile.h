@@ -13,7 +13,8 @@ namespace tavril {
 std::string MakeTempBeside(const std::string& target, const std::string& extension, std::string& error);
 
 // Flushes `temp` to disk and renames it over `target`, flushing the folder.
-// On failure `temp` is removed and the target untouched.
+// The target's permission bits carry over. On failure `temp` is removed
+// and the target untouched.
 int ReplaceWith(const std::string& temp, const std::string& target, std::string& error);
 
 // Copies the bytes of `from` to `to` (created or truncated), flushed.
