@@ -2,13 +2,15 @@
 
 #include "AtomicFile.h"
 #include "CEditEngine.h"
+#include "CMultiTool.h"
 #include "CSoundClipboard.h"
+#include "CSoundFilter.h"
 #include "CSoundTools.h"
 #include "CTempFiles.h"
-#include "IPrompt.h"
-#include "SettingsStore.h"
-
 #include "DefaultFileFormat.h"
+#include "EditDialogSettings.h"
+#include "IPrompt.h"
+#include "KlipFileName.h"
 #include "SoundConvert.h"
 
 #include <cerrno>
@@ -557,6 +559,114 @@ bool CTavrilDoc::AmplitudeEnvelope(const std::string& envelopeFile, double resol
     return RunEdit("Amplitude Envelope", [&](const std::string& p, const std::string& w) {
         return m_svc.tools.AmplitudeEnvelope(p, w, envelopeFile, resolutionMs, channel);
     });
+}
+
+// ---- filters and multiple tools ----
+
+namespace {
+
+BandFilterParams ParamsFrom(const FilterSettings& s, double highpassHz, double lowpassHz)
+{
+    BandFilterParams p;
+    p.stopGain = s.ampReductionPct / 100.0;
+    p.highpassHz = highpassHz;
+    p.lowpassHz = lowpassHz;
+    p.freqRampHz = s.freqRampHz;
+    p.timeRampMs = s.timeRampMs;
+    return p;
+}
+
+} // namespace
+
+bool CTavrilDoc::PresetFilter(const FrameSelection& sel, uint32_t channel, const FilterSettings& settings)
+{
+    const BandFilterParams p = ParamsFrom(settings, settings.hipassFreqHz, settings.lopassFreqHz);
+    const uint32_t start = sel.Length() < 1 ? 0 : sel.Start();
+    const int64_t count = sel.Length() < 1 ? -1 : int64_t(sel.Length());
+    return RunEdit("Filter", [&](const std::string& prev, const std::string& work) {
+        return m_svc.filter.BandFilter(prev, work, start, count, p, channel);
+    });
+}
+
+bool CTavrilDoc::FilterUsingFreqCursors(const FrameSelection& sel, uint32_t channel, double lowerHz, double upperHz,
+                                        const FilterSettings& settings)
+{
+    if (lowerHz > upperHz) std::swap(lowerHz, upperHz);
+    const BandFilterParams p = ParamsFrom(settings, lowerHz, upperHz);
+    const uint32_t start = sel.Length() < 1 ? 0 : sel.Start();
+    const int64_t count = sel.Length() < 1 ? -1 : int64_t(sel.Length());
+    return RunEdit("Filter", [&](const std::string& prev, const std::string& work) {
+        return m_svc.filter.BandFilter(prev, work, start, count, p, channel);
+    }, "Filtering Data......");
+}
+
+bool CTavrilDoc::FilterNoise(const FrameSelection& sel, uint32_t channel)
+{
+    const uint32_t start = sel.Length() < 1 ? 0 : sel.Start();
+    const int64_t count = sel.Length() < 1 ? -1 : int64_t(sel.Length());
+    return RunEdit("Filter Noise", [&](const std::string& prev, const std::string& work) {
+        return m_svc.filter.NoiseFilter(prev, work, start, count, channel);
+    }, "Filtering Noise......");
+}
+
+bool CTavrilDoc::ApplyMultipleTools(uint32_t channel, const MultiToolSettings& settings)
+{
+    const std::string title = fs::path(m_path).filename().string();
+    return RunEdit("Multi Tool", [&](const std::string& prev, const std::string& work) {
+        return m_svc.multiTool.Apply(prev, work, settings, channel);
+    }, "Applying tools to " + title);
+}
+
+bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const KlipNSaveSettings& settings,
+                           const KlipNameInputs& inputs, std::string* savedPath)
+{
+    if (sel.Length() < 1) return false;
+    const int32_t defaultFormat = DefaultFileFormat();
+    const std::string ext = defaultFormat == kFormatAiff ? "aif" : defaultFormat == kFormatSig ? "sig" : "wav";
+    const fs::path soundPath(m_path);
+    std::string proposed = soundPath.stem().string();
+    if (settings.autofillOn) {
+        KlipNameInputs in = inputs;
+        in.soundFileName = m_path;
+        in.channel = channel;
+        if (!in.askText)
+            in.askText = [this](std::string& text) {
+                return m_svc.prompt.AskText("Text for %e in the clip's file name:", "Klip n' Save", text);
+            };
+        if (!ComposeKlipName(settings.filenameTemplate, in, proposed)) return false;
+    }
+    IPrompt::PathRequest req;
+    req.title = "Enter a Filename to Save Clip to:";
+    req.filter = "Sound files (*.wav;*.sig;*.snd;*.aif;*.aiff)|*.wav;*.sig;*.snd;*.aif;*.aiff|";
+    req.defaultExtension = ext;
+    req.proposedPath = (soundPath.parent_path() / (proposed + "." + ext)).string();
+    req.forSaving = true;
+    std::string target;
+    if (!m_svc.prompt.ChoosePath(req, target) || target.empty()) return false;
+    if (fs::path(target).extension().empty()) target += "." + ext;
+
+    SoundForReading();
+    m_sound.Close();
+    const std::string source = WorkingFileName(false);
+    int32_t format = EngineFormatFromName(target);
+    if (format == kFormatUnknown) format = defaultFormat;
+    std::string error;
+    const std::string temp = MakeTempBeside(target, ".wav", error);
+    bool ok = !temp.empty();
+    m_svc.engine.ClearError();
+    if (ok && !m_svc.engine.CopyChannelToNewFile(temp, source, sel.Start(), sel.Length(), channel)) {
+        error = m_svc.engine.LastError();
+        ok = false;
+    }
+    if (ok) ok = format == kFormatWav ? ReplaceWith(temp, target, error) == 1
+                                      : ConvertFile(temp, target, kFormatWav, format, error) == 1;
+    Unlink(temp);
+    if (!ok) {
+        m_svc.prompt.ShowMessage("The clip could not be saved to " + target + ": " + error + ".");
+        return false;
+    }
+    if (savedPath) *savedPath = target;
+    return true;
 }
 
 } // namespace tavril

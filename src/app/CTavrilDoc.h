@@ -29,8 +29,12 @@ class CTempFiles;
 class CSoundClipboard;
 class CEditEngine;
 class CSoundTools;
+class CSoundFilter;
+class CMultiTool;
 struct FilterSettings;
 struct MultiToolSettings;
+struct KlipNSaveSettings;
+struct KlipNameInputs;
 
 // The program-wide objects a document works with.
 struct DocServices {
@@ -39,6 +43,8 @@ struct DocServices {
     CSoundClipboard& clipboard;
     CEditEngine& engine;
     CSoundTools& tools;
+    CSoundFilter& filter;
+    CMultiTool& multiTool;
     std::string settingsFile;  // "" = the default settings file
 };
 
@@ -110,6 +116,20 @@ public:
     bool InsertNoise(uint32_t leftFrame, double durationMs, double amplitudePct, uint32_t channel);
     bool InsertTone(uint32_t leftFrame, const ToneParams& tone, uint32_t channel);
     bool AmplitudeEnvelope(const std::string& envelopeFile, double resolutionMs, uint32_t channel);
+
+    // Filters over the selection (none: the whole sound).
+    bool PresetFilter(const FrameSelection& sel, uint32_t channel, const FilterSettings& settings);
+    // Highpass at the lower frequency cursor, lowpass at the upper one.
+    bool FilterUsingFreqCursors(const FrameSelection& sel, uint32_t channel, double lowerHz, double upperHz,
+                                const FilterSettings& settings);
+    bool FilterNoise(const FrameSelection& sel, uint32_t channel);
+    bool ApplyMultipleTools(uint32_t channel, const MultiToolSettings& settings);
+
+    // Klip n' Save: proposes a name (from the template when "autofill on"),
+    // lets the user confirm it and writes the selected channel's span there
+    // in the format its name asks for. `savedPath` receives the file written.
+    bool KlipNSave(const FrameSelection& sel, uint32_t channel, const KlipNSaveSettings& settings,
+                   const KlipNameInputs& inputs, std::string* savedPath = nullptr);
 
     // Runs `op(previous, working)` as one undoable edit named `name`. The new
     // version is written into a fresh file shaped like the previous one; only

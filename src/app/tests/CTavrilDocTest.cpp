@@ -1,6 +1,10 @@
 #include "CEditEngine.h"
+#include "CMultiTool.h"
 #include "CSoundClipboard.h"
+#include "CSoundFilter.h"
 #include "CSoundTools.h"
+#include "EditDialogSettings.h"
+#include "KlipFileName.h"
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
 #include "ScriptedPrompt.h"
@@ -51,7 +55,9 @@ protected:
     CSoundClipboard clipboard{dir.File("clip")};
     CEditEngine engine;
     CSoundTools tools{engine};
-    DocServices services{prompt, temps, clipboard, engine, tools, ""};
+    CSoundFilter filter{engine};
+    CMultiTool multiTool{engine, tools, filter};
+    DocServices services{prompt, temps, clipboard, engine, tools, filter, multiTool, ""};
     std::string sound;
     std::vector<int32_t> values;
 };
@@ -343,6 +349,53 @@ TEST_F(DocTest, FormatInfoChangesOnlyTheWorkingCopy)
     EXPECT_EQ(ReadAll(sound), before);
     EXPECT_EQ(doc.SoundForReading()->GetSampleRate(), 44100);
     EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(DocTest, FilterCommandsNameTheirUndoAndShowProgress)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    FilterSettings fs;
+    fs.hipassFreqHz = 1000;
+    ASSERT_TRUE(doc.PresetFilter({}, 0, fs));
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Filter\tCtrl+Z");
+    EXPECT_TRUE(prompt.progressTexts.empty());
+    ASSERT_TRUE(doc.FilterUsingFreqCursors({10, 1500}, 0, 4000, 500, fs));
+    ASSERT_TRUE(doc.FilterNoise({}, 0));
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Filter Noise\tCtrl+Z");
+    EXPECT_EQ(prompt.progressTexts, std::vector<std::string>({"Filtering Data......", "Filtering Noise......"}));
+    EXPECT_EQ(doc.LengthFrames(), 2000u);
+}
+
+TEST_F(DocTest, MultipleToolsWithNothingOnStillMakeAnUndoStep)
+{
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    ASSERT_TRUE(doc.ApplyMultipleTools(0, MultiToolSettings{}));
+    EXPECT_EQ(doc.UndoMenuText(), "Undo Multi Tool\tCtrl+Z");
+    EXPECT_EQ(ReadWav(doc.WorkingCopyName()), values);
+    EXPECT_EQ(prompt.progressTexts, std::vector<std::string>({"Applying tools to song.wav"}));
+}
+
+TEST_F(DocTest, KlipNSaveProposesTheTemplateNameAndWritesTheChannel)
+{
+    const std::string stereo = dir.File("wren.wav");
+    ASSERT_TRUE(MakeWav(stereo, 22050, 2, 16, {1, -1, 2, -2, 3, -3, 4, -4}));
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(stereo));
+    KlipNSaveSettings ks;
+    ks.autofillOn = 1;
+    ks.filenameTemplate = "%f_%c";
+    const std::string target = dir.File("clip.wav");
+    prompt.paths.push_back(target);
+    std::string saved;
+    ASSERT_TRUE(doc.KlipNSave({1, 3}, 1, ks, KlipNameInputs{}, &saved)) << prompt.Last();
+    EXPECT_EQ(prompt.lastRequest.proposedPath, dir.File("wren_2.wav"));
+    EXPECT_EQ(prompt.lastRequest.title, "Enter a Filename to Save Clip to:");
+    EXPECT_EQ(saved, target);
+    EXPECT_EQ(ReadWav(target), std::vector<int32_t>({-2, -3}));
+    // Cancelling the file dialog writes nothing.
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 1, ks, KlipNameInputs{}, &saved));
 }
 
 TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)

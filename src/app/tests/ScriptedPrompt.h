@@ -32,8 +32,10 @@ public:
         replies.pop_front();
         return r;
     }
-    bool ChoosePath(const PathRequest&, std::string& path) override
+    PathRequest lastRequest;
+    bool ChoosePath(const PathRequest& request, std::string& path) override
     {
+        lastRequest = request;
         if (paths.empty() || paths.front().empty()) return false;
         path = paths.front();
         paths.pop_front();
