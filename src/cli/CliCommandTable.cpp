@@ -7,6 +7,10 @@ namespace tavril::cli {
 extern const CliCommand kInfoCommand;
 extern const CliCommand kConvertCommand;
 extern const CliCommand kImportRawCommand;
+extern const CliCommand kSpectrogramCommand;
+extern const CliCommand kCompareCommand;
+extern const CliCommand kEditCommand;
+extern const CliCommand kMultitoolCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -14,6 +18,10 @@ const std::vector<CliCommand>& Commands()
         kInfoCommand,
         kConvertCommand,
         kImportRawCommand,
+        kSpectrogramCommand,
+        kCompareCommand,
+        kEditCommand,
+        kMultitoolCommand,
     };
     return commands;
 }
