@@ -185,6 +185,31 @@ std::optional<AiffCodec::Chunk> AiffCodec::FindChunk(CFileHandle& file, const ch
     return std::nullopt;
 }
 
+namespace {
+
+// Whether a walk over the chunks (with pad bytes, or else without) ends
+// exactly at the end of the file.
+bool ChunksEndInsideFile(CFileHandle& file)
+{
+    const uint64_t fileSize = file.Size();
+    for (int padded = 1; padded >= 0; --padded) {
+        uint64_t pos = 12;
+        bool fits = true;
+        for (int guard = 0; guard < 1'000'000 && pos + 8 <= fileSize; ++guard) {
+            unsigned char h[8];
+            if (file.ReadAt(pos, h, 8) != 8) { fits = false; break; }
+            const uint32_t size = (uint32_t(h[4]) << 24) | (uint32_t(h[5]) << 16) | (uint32_t(h[6]) << 8) | h[7];
+            const uint64_t end = pos + 8 + uint64_t(size);
+            if (end > fileSize) { fits = false; break; }
+            pos = end + (padded ? (size & 1u) : 0u);
+        }
+        if (fits) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& header) const
 {
     std::string message;
@@ -243,6 +268,9 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
         // A sound with no frames may leave out SSND altogether; samples
         // written later go after a fresh SSND header at the file's end.
         if (commFrames != 0) return fail(kMsgSsndSeekFailed);
+        // Samples written later get an SSND chunk at the file's end, which a
+        // later reader only finds if every chunk before it ends inside the file.
+        if (!ChunksEndInsideFile(file)) return fail(kMsgChunkSeekFailed);
         const uint64_t start = ((fileSize + 1) & ~uint64_t(1)) + 16;
         if (start > UINT32_MAX) return fail(kMsgAiffPositionFailed);
         h.dataOffset = static_cast<uint32_t>(start);

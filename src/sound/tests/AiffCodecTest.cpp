@@ -430,6 +430,13 @@ TEST(AiffCodec, SoundWithoutSsndIsEmptyAndCanGrow)
     EXPECT_EQ(ReadAll16(r), samples);
     const auto bytes = ReadAll(path);
     EXPECT_EQ(GetBe32(bytes, 4) + 8, bytes.size());
+
+    // Without SSND, a chunk that runs past the end of the file would swallow
+    // an SSND appended later: such a file is refused rather than damaged.
+    const std::string broken = dir.File("b.aif");
+    WriteAll(broken, AiffBuilder().Chunk("COMM", AiffBuilder::Comm(8, 0, 8, 8000)).Chunk("NAME", {'x', 'y'}, true, 48).Bytes());
+    CSoundFile b;
+    EXPECT_EQ(b.Open(broken), 0);
 }
 
 TEST(AiffCodec, FramesFollowTheSoundDataTheFileReallyHolds)
