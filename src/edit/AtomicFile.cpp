@@ -65,9 +65,16 @@ int ReplaceWith(const std::string& temp, const std::string& target, std::string&
         ::unlink(temp.c_str());
         return 0;
     }
-    // The new version keeps the permissions of the file it replaces.
+    // The new version keeps the permissions of the file it replaces; a new
+    // file gets the ordinary ones (the temporary file was private).
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
+    if (::stat(target.c_str(), &st) == 0) {
+        ::chmod(temp.c_str(), st.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(temp.c_str(), 0666 & ~mask);
+    }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         error = Describe("Cannot replace", target, errno);
         ::unlink(temp.c_str());

@@ -1,0 +1,300 @@
+// tavril-cli edit: one editing command on a sound file, run through a
+// document exactly as the sound window runs it (working copy, new version,
+// save), so the output equals what the program itself would write.
+
+#include "CliCommand.h"
+#include "CliUtil.h"
+
+#include "CConsolePrompt.h"
+#include "CEditEngine.h"
+#include "CMultiTool.h"
+#include "CSoundClipboard.h"
+#include "CSoundFilter.h"
+#include "CSoundTools.h"
+#include "CTavrilDoc.h"
+#include "CTempFiles.h"
+#include "EditDialogSettings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tavril::cli {
+
+namespace {
+
+constexpr const char* kName = "tavril-cli edit";
+
+enum class Op {
+    None, Delete, Trim, Amplify, Maximize, Ramp, Reverse, InsertSilence, InsertNoise, InsertTone, Filter,
+    NoiseFilter, Envelope
+};
+
+struct Options {
+    std::string in, out;
+    long long channel = 0;
+    std::optional<double> fromS, toS;
+    Op op = Op::None;
+    std::vector<double> numbers;  // the operation's own numbers
+    ToneParams tone;
+    FilterSettings filter;
+    std::string envelope;
+    double resolutionMs = 0.0;
+};
+
+int Usage(const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s (see 'tavril-cli help edit')\n", kName, text.c_str());
+    return 2;
+}
+
+int ModulationType(const std::string& name)
+{
+    if (name == "sine") return kModSine;
+    if (name == "square") return kModSquare;
+    if (name == "triangle") return kModTriangle;
+    return -1;
+}
+
+// Takes `n` numbers after args[i]; false with `error` set when they are not there.
+bool TakeNumbers(const std::vector<std::string>& args, size_t& i, size_t n, std::vector<double>& out,
+                 std::string& error)
+{
+    const std::string option = args[i];
+    for (size_t k = 0; k < n; ++k) {
+        if (i + 1 >= args.size()) {
+            error = option + " needs " + std::to_string(n) + " number" + (n > 1 ? "s" : "");
+            return false;
+        }
+        const auto v = ParseDouble(args[++i]);
+        if (!v || !std::isfinite(*v)) {
+            error = option + ": '" + args[i] + "' is not a number";
+            return false;
+        }
+        out.push_back(*v);
+    }
+    return true;
+}
+
+int RunEditCommand(const std::vector<std::string>& args)
+{
+    Options o;
+    std::string error;
+    auto setOp = [&](Op op) {
+        if (o.op != Op::None) {
+            error = "give one operation only";
+            return false;
+        }
+        o.op = op;
+        return true;
+    };
+    std::vector<double> extra;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool ok = true;
+        std::vector<double> nums;
+        if (a == "-o") {
+            if (i + 1 >= args.size()) return Usage("-o needs a file name");
+            o.out = args[++i];
+        } else if (a == "--channel") {
+            if (i + 1 >= args.size()) return Usage("--channel needs a number");
+            const auto v = ParseInteger(args[++i]);
+            if (!v || *v < 0 || *v > 65535) return Usage("--channel: '" + args[i] + "' is not a channel number");
+            o.channel = *v;
+        } else if (a == "--from-s" || a == "--to-s") {
+            ok = TakeNumbers(args, i, 1, nums, error);
+            if (ok && nums[0] < 0) return Usage(a + " must not be negative");
+            if (ok) (a == "--from-s" ? o.fromS : o.toS) = nums[0];
+        } else if (a == "--delete") {
+            ok = setOp(Op::Delete);
+        } else if (a == "--trim") {
+            ok = setOp(Op::Trim);
+        } else if (a == "--maximize") {
+            ok = setOp(Op::Maximize);
+        } else if (a == "--reverse") {
+            ok = setOp(Op::Reverse);
+        } else if (a == "--noise-filter") {
+            ok = setOp(Op::NoiseFilter);
+        } else if (a == "--amplify") {
+            ok = setOp(Op::Amplify) && TakeNumbers(args, i, 1, o.numbers, error);
+        } else if (a == "--ramp") {
+            ok = setOp(Op::Ramp) && TakeNumbers(args, i, 2, o.numbers, error);
+        } else if (a == "--insert-silence") {
+            ok = setOp(Op::InsertSilence) && TakeNumbers(args, i, 1, o.numbers, error);
+        } else if (a == "--insert-noise") {
+            ok = setOp(Op::InsertNoise) && TakeNumbers(args, i, 2, o.numbers, error);
+        } else if (a == "--insert-tone") {
+            ok = setOp(Op::InsertTone) && TakeNumbers(args, i, 3, o.numbers, error);
+        } else if (a == "--fm" || a == "--am") {
+            if (i + 1 >= args.size()) return Usage(a + " needs a waveform and two numbers");
+            const int type = ModulationType(args[++i]);
+            if (type < 0) return Usage(a + ": waveform must be sine, square or triangle");
+            ok = TakeNumbers(args, i, 2, nums, error);
+            if (ok && a == "--fm") {
+                o.tone.fmType = type;
+                o.tone.fmRateHz = nums[0];
+                o.tone.fmRangeHz = nums[1];
+            } else if (ok) {
+                o.tone.amType = type;
+                o.tone.amRateHz = nums[0];
+                o.tone.amRange = nums[1] / 100.0;
+            }
+        } else if (a == "--filter") {
+            ok = setOp(Op::Filter) && TakeNumbers(args, i, 2, o.numbers, error);
+        } else if (a == "--amp-reduction" || a == "--freq-ramp" || a == "--time-ramp") {
+            ok = TakeNumbers(args, i, 1, nums, error);
+            if (ok && nums[0] < 0) return Usage(a + " must not be negative");
+            if (ok) {
+                if (a == "--amp-reduction") o.filter.ampReductionPct = nums[0];
+                else if (a == "--freq-ramp") o.filter.freqRampHz = nums[0];
+                else o.filter.timeRampMs = nums[0];
+            }
+        } else if (a == "--envelope") {
+            if (i + 1 >= args.size()) return Usage("--envelope needs a file");
+            ok = setOp(Op::Envelope);
+            o.envelope = args[++i];
+        } else if (a == "--resolution") {
+            ok = TakeNumbers(args, i, 1, nums, error);
+            if (ok) o.resolutionMs = nums[0];
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage("unknown option '" + a + "'");
+        } else if (o.in.empty()) {
+            o.in = a;
+        } else {
+            return Usage("more than one input file");
+        }
+        if (!ok) return Usage(error);
+    }
+    if (o.in.empty()) return Usage("no input file");
+    if (o.out.empty()) return Usage("no output file (-o OUT)");
+    if (o.op == Op::None) return Usage("no operation given");
+    if ((o.tone.fmType || o.tone.amType) && o.op != Op::InsertTone) return Usage("--fm and --am go with --insert-tone");
+    for (double v : o.numbers)
+        if (v < 0 && o.op != Op::Filter) return Usage("negative values are not allowed here");
+    if (o.fromS && o.toS && *o.toS < *o.fromS) return Usage("--to-s lies before --from-s");
+
+    CConsolePrompt prompt;
+    CTempFiles temps;
+    if (!temps.Start()) {
+        std::fprintf(stderr, "%s: the temporary folder %s cannot be used\n", kName, temps.Folder().c_str());
+        return 1;
+    }
+    CSoundClipboard clipboard;
+    CEditEngine engine;
+    CSoundTools tools(engine);
+    CSoundFilter filter(engine);
+    CMultiTool multi(engine, tools, filter);
+    CTavrilDoc doc(DocServices{prompt, temps, clipboard, engine, tools, filter, multi, ""});
+    if (!doc.OpenDocument(o.in)) {
+        std::fprintf(stderr, "%s: %s does not exist\n", kName, o.in.c_str());
+        return 1;
+    }
+    CSoundFile* sound = doc.SoundForEditing();
+    if (!sound || !sound->EnsureOpen()) {
+        std::fprintf(stderr, "%s: %s cannot be read as a sound%s%s\n", kName, o.in.c_str(),
+                     engine.LastError().empty() ? "" : ": ", engine.LastError().c_str());
+        return 1;
+    }
+    const double rate = sound->GetSampleRate();
+    const uint32_t frames = sound->GetFrameCount();
+    const uint32_t channels = sound->GetChannels();
+    sound->Close();
+    if (o.channel >= channels) {
+        std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0)\n", kName, o.in.c_str(),
+                     o.channel);
+        return 1;
+    }
+    const uint32_t channel = static_cast<uint32_t>(o.channel);
+    auto toFrame = [&](double s) {
+        const double f = std::trunc(s * rate);
+        return f >= frames ? frames : static_cast<uint32_t>(f);
+    };
+    FrameSelection sel;
+    if (o.fromS || o.toS) {
+        sel.left = o.fromS ? toFrame(*o.fromS) : 0;
+        sel.right = o.toS ? toFrame(*o.toS) : frames;
+    }
+    const uint32_t position = o.fromS ? toFrame(*o.fromS) : 0;
+    const bool needsRange = o.op == Op::Delete || o.op == Op::Trim;
+    if (needsRange && sel.Length() < 1) {
+        std::fprintf(stderr, "%s: --delete and --trim need a range (--from-s S --to-s E) of at least one frame\n",
+                     kName);
+        return 2;
+    }
+
+    bool done = false;
+    const auto& n = o.numbers;
+    switch (o.op) {
+    case Op::Delete: done = doc.DeleteSelection(sel); break;
+    case Op::Trim: done = doc.Trim(sel); break;
+    case Op::Amplify: done = doc.Amplify(n[0], channel); break;
+    case Op::Maximize: done = doc.Maximize(channel); break;
+    case Op::Ramp: done = doc.Ramp(n[0], n[1], channel); break;
+    case Op::Reverse: done = doc.Reverse(sel, channel); break;
+    case Op::InsertSilence: done = doc.InsertSilence(position, n[0], channel); break;
+    case Op::InsertNoise: done = doc.InsertNoise(position, n[0], n[1], channel); break;
+    case Op::InsertTone: {
+        ToneParams t = o.tone;
+        t.durationMs = n[0];
+        t.freqHz = n[1];
+        t.amplitude = n[2] / 100.0;
+        done = doc.InsertTone(position, t, channel);
+        break;
+    }
+    case Op::Filter: {
+        FilterSettings f = o.filter;
+        f.hipassFreqHz = n[0];
+        f.lopassFreqHz = n[1];
+        done = doc.PresetFilter(sel, channel, f);
+        break;
+    }
+    case Op::NoiseFilter: done = doc.FilterNoise(sel, channel); break;
+    case Op::Envelope: done = doc.AmplitudeEnvelope(o.envelope, o.resolutionMs, channel); break;
+    case Op::None: break;
+    }
+    if (!done) {
+        // Commands that did nothing (a duration below 1 ms) say so; failures
+        // have already been reported through the prompt.
+        if (o.op == Op::InsertSilence || o.op == Op::InsertNoise || o.op == Op::InsertTone)
+            std::fprintf(stderr, "%s: nothing to insert (the duration is below 1 ms)\n", kName);
+        return 1;
+    }
+    if (!doc.SaveDocument(o.out)) return 1;
+    return 0;
+}
+
+} // namespace
+
+extern const CliCommand kEditCommand = {
+    "edit",
+    "apply one editing command or tool to a sound file",
+    "Usage: tavril-cli edit IN -o OUT [--channel N] [--from-s S --to-s E] OPERATION\n"
+    "Runs one command on IN the way a sound window runs it and saves the result\n"
+    "as OUT, in the format OUT's name asks for (the default file format for\n"
+    "unknown names). IN itself is never changed unless OUT names it. Tools work\n"
+    "on one channel, N counted from 0 (default 0). The range --from-s/--to-s is\n"
+    "in seconds; without it the whole sound is used. Insertions go after the\n"
+    "frame at --from-s (at the very start when it is 0, the default).\n"
+    "Operations:\n"
+    "  --delete | --trim            remove / keep only the range (range required)\n"
+    "  --amplify PCT                multiply by PCT/100, limited to the value range\n"
+    "  --maximize                   raise the channel to just below full scale\n"
+    "  --ramp BEGIN_MS END_MS       fade in and out\n"
+    "  --reverse                    reverse the range (or the whole channel)\n"
+    "  --insert-silence MS\n"
+    "  --insert-noise MS PCT\n"
+    "  --insert-tone MS FREQ_HZ PCT [--fm sine|square|triangle RATE_HZ RANGE_HZ]\n"
+    "                               [--am sine|square|triangle RATE_HZ RANGE_PCT]\n"
+    "                               (RANGE_HZ is the peak-to-peak swing)\n"
+    "  --filter HIGHPASS_HZ LOWPASS_HZ [--amp-reduction PCT --freq-ramp HZ --time-ramp MS]\n"
+    "                               band-pass when HIGHPASS < LOWPASS, band-stop otherwise;\n"
+    "                               0 switches an edge off\n"
+    "  --noise-filter               remove what does not rise above the noise floor\n"
+    "  --envelope FILE [--resolution MS]  apply FILE's envelope (exact when MS < 1)\n"
+    "Exit status 0 on success, 1 when the command or the save failed, 2 for bad\n"
+    "arguments.\n",
+    RunEditCommand,
+};
+
+} // namespace tavril::cli

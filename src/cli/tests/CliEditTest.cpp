@@ -1,0 +1,123 @@
+// tavril-cli edit and multitool, run as a user would.
+
+#include "CliTestUtil.h"
+#include "CSoundFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+using tavril::CSoundFile;
+using tavril::test::ReadAll;
+using tavril::test::RunCli;
+using tavril::test::TempDir;
+
+namespace {
+
+std::string Wav(const TempDir& dir, const std::string& name, const std::vector<int16_t>& v, double rate = 22050)
+{
+    const std::string path = dir.File(name);
+    CSoundFile f;
+    EXPECT_TRUE(f.Create(path, rate, 1, 16));
+    if (!v.empty()) f.WriteFrames(v.data(), static_cast<uint32_t>(v.size()));
+    f.Close();
+    return path;
+}
+
+std::vector<int16_t> Samples(const std::string& path)
+{
+    CSoundFile f;
+    if (!f.Open(path)) return {};
+    std::vector<int16_t> v(f.GetFrameCount());
+    if (!v.empty()) f.ReadFrames(v.data(), static_cast<uint32_t>(v.size()), 16);
+    return v;
+}
+
+std::vector<int16_t> Counting(int n)
+{
+    std::vector<int16_t> v(n);
+    for (int i = 0; i < n; ++i) v[i] = static_cast<int16_t>(i - n / 2);
+    return v;
+}
+
+TEST(CliEditTest, DeleteRangeGivesExactFramesAndLeavesTheInput)
+{
+    TempDir dir;
+    const auto in = Counting(1000);
+    const std::string a = Wav(dir, "a.wav", in, 1000);
+    const auto before = ReadAll(a);
+    const auto r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--from-s", "0.1", "--to-s", "0.3", "--delete"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<int16_t> want(in.begin(), in.begin() + 100);
+    want.insert(want.end(), in.begin() + 300, in.end());
+    EXPECT_EQ(Samples(dir.File("b.wav")), want);
+    EXPECT_EQ(ReadAll(a), before);
+}
+
+TEST(CliEditTest, ToolsMatchTheirFormulas)
+{
+    TempDir dir;
+    const std::string a = Wav(dir, "a.wav", {-3, 3, 5, 20000});
+    auto r = RunCli({"edit", a, "-o", dir.File("amp.wav"), "--amplify", "50"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Samples(dir.File("amp.wav")), std::vector<int16_t>({-1, 1, 2, 10000}));
+
+    const std::string empty = Wav(dir, "e.wav", {});
+    r = RunCli({"edit", empty, "-o", dir.File("tone.wav"), "--insert-tone", "100", "1000", "50"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto tone = Samples(dir.File("tone.wav"));
+    ASSERT_EQ(tone.size(), 2205u);
+    for (size_t k = 0; k < tone.size(); ++k)
+        ASSERT_EQ(tone[k], static_cast<int16_t>(std::trunc(std::sin(2 * M_PI * 1000 * k / 22050) * 0.5 * 32768)));
+
+    // Insertions go after the frame at --from-s.
+    const std::string c = Wav(dir, "c.wav", {1, 2, 3, 4}, 1000);
+    r = RunCli({"edit", c, "-o", dir.File("s.wav"), "--from-s", "0.001", "--insert-silence", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Samples(dir.File("s.wav")), std::vector<int16_t>({1, 2, 0, 0, 3, 4}));
+}
+
+TEST(CliEditTest, BadRequestsFailClearly)
+{
+    TempDir dir;
+    const std::string a = Wav(dir, "a.wav", Counting(100));
+    auto r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--delete"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("need a range"), std::string::npos) << r.err;
+    r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--maximize", "--channel", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no channel 1"), std::string::npos) << r.err;
+    r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--maximize", "--reverse"});
+    EXPECT_EQ(r.status, 2);
+    r = RunCli({"edit", a, "-o", dir.File("missing/b.wav"), "--maximize"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not be saved"), std::string::npos) << r.err;
+    r = RunCli({"edit", dir.File("none.wav"), "-o", dir.File("b.wav"), "--maximize"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("b.wav")));
+}
+
+TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
+{
+    TempDir dir;
+    const std::string a = Wav(dir, "a.wav", {100, -200, 50});
+    std::filesystem::create_directory(dir.Path() / "out");
+    auto r = RunCli({"multitool", a, "--maximize", "-o", dir.File("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const float f = 32767.0f / 300.0f;
+    const std::vector<int16_t> want = {static_cast<int16_t>(100 * double(f)), static_cast<int16_t>(-200 * double(f)),
+                                       static_cast<int16_t>(50 * double(f))};
+    EXPECT_EQ(Samples(dir.File("out/a.wav")), want);
+    EXPECT_EQ(Samples(a), std::vector<int16_t>({100, -200, 50}));
+    r = RunCli({"multitool", a, "--maximize", "--in-place"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Samples(a), want);
+    r = RunCli({"multitool", a, dir.File("none.wav"), "--maximize", "--in-place"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.wav"), std::string::npos);
+    EXPECT_EQ(RunCli({"multitool", a, "--maximize"}).status, 2);
+}
+
+} // namespace
