@@ -9,6 +9,8 @@ extern const CliCommand kConvertCommand;
 extern const CliCommand kImportRawCommand;
 extern const CliCommand kSpectrogramCommand;
 extern const CliCommand kCompareCommand;
+extern const CliCommand kEditCommand;
+extern const CliCommand kMultitoolCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -18,6 +20,8 @@ const std::vector<CliCommand>& Commands()
         kImportRawCommand,
         kSpectrogramCommand,
         kCompareCommand,
+        kEditCommand,
+        kMultitoolCommand,
     };
     return commands;
 }
