@@ -59,6 +59,7 @@ public:
     int WriteHeader(CFileHandle& file, SoundHeader& header) const override;
     int RewriteHeader(CFileHandle& file, SoundHeader& header) const override;
     void AdoptWidth(SoundHeader& header, uint32_t bits) const override;
+    bool SupportsWidth(uint32_t bits) const override { return bits >= 1 && bits <= kMaxBits; }
 
     // The same, with the reason for a failure in `message` (left empty on
     // success). `header` is untouched when ReadHeader fails.

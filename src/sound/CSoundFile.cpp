@@ -89,7 +89,7 @@ int CSoundFile::Create(const std::string& name, double sampleRate, uint32_t chan
     const ISoundCodec* codec = CodecFor(format);
     if (codec) {
         // A header the program could not read back is refused up front.
-        if (channels == 0 || channels > 65535 || !SupportedMemBytes((bits + 7) / 8) || !(sampleRate > 0) ||
+        if (channels == 0 || channels > 65535 || !codec->SupportsWidth(bits) || !SupportedMemBytes((bits + 7) / 8) || !(sampleRate > 0) ||
             sampleRate > 4294967295.0)
             return 0;
     }
@@ -330,7 +330,9 @@ int CSoundFile::SetBitsPerSample(uint32_t bits)
     if (!EnsureOpen()) return 0;
     if (bits == m_header.bitsPerSample) return 1;
     const ISoundCodec* codec = CodecFor(m_formatType);
-    if (!codec || !SupportedMemBytes((bits + 7) / 8) || !m_file.IsWritable()) return 0;
+    // Refuse before touching a sample: a width the format cannot describe
+    // would leave converted samples under the old header.
+    if (!codec || !codec->SupportsWidth(bits) || !SupportedMemBytes((bits + 7) / 8) || !m_file.IsWritable()) return 0;
 
     const SoundHeader oldHeader = m_header;
     SoundHeader newHeader = m_header;

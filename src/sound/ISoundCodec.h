@@ -34,6 +34,9 @@ public:
     // Switches the header's disk encoding to this format's plain integer
     // coding for a new width (used when a file's width is changed).
     virtual void AdoptWidth(SoundHeader& header, uint32_t bits) const = 0;
+
+    // Whether files of this format can hold integer samples of `bits`.
+    virtual bool SupportsWidth(uint32_t bits) const = 0;
 };
 
 } // namespace tavril

@@ -260,6 +260,12 @@ int WavCodec::WriteHeader(CFileHandle& file, SoundHeader& h) const
     return 1;
 }
 
+bool WavCodec::SupportsWidth(uint32_t bits) const
+{
+    const uint32_t bytes = (bits + 7) / 8;
+    return bits >= 1 && (bytes <= 4 || bytes == 8);
+}
+
 void WavCodec::AdoptWidth(SoundHeader& h, uint32_t bits) const
 {
     h.bitsPerSample = bits;

@@ -22,6 +22,7 @@ public:
     int WriteHeader(CFileHandle& file, SoundHeader& header) const override;
     int RewriteHeader(CFileHandle& file, SoundHeader& header) const override;
     void AdoptWidth(SoundHeader& header, uint32_t bits) const override;
+    bool SupportsWidth(uint32_t bits) const override;
 
     // Locates a chunk by id among the chunks after the 12-byte RIFF header.
     // Returns the offset of its body and its size. Honours the pad byte after

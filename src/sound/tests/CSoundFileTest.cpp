@@ -314,6 +314,7 @@ TEST(CSoundFile, CreateRefusesFormatsItCouldNotReadBack)
     EXPECT_EQ(f.Create(dir.File("b.wav"), 8000, 1, 40), 0);
     EXPECT_EQ(f.Create(dir.File("c.wav"), 0, 1, 16), 0);
     EXPECT_EQ(f.Create(dir.File("nodir/d.wav"), 8000, 1, 16), 0);
+    EXPECT_EQ(f.Create(dir.File("e.aif"), 8000, 1, 64), 0) << "AIFF holds at most 32-bit integers";
 }
 
 TEST(CSoundFile, SampleRateChangeRewritesTheHeader)
@@ -366,6 +367,24 @@ TEST(CSoundFile, WidthChangesKeepTheSound)
     h.ReadFrames(back.data(), 35000);
     EXPECT_EQ(back, s);
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 35000u * 4);
+}
+
+TEST(CSoundFile, UnsupportedWidthChangeLeavesTheFileAlone)
+{
+    TempDir dir;
+    const std::string path = dir.File("w.aif");
+    {
+        CSoundFile f;
+        ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
+        const int16_t s[3] = {1, -2, 3};
+        f.WriteFrames(s, 3);
+    }
+    const auto before = ReadAll(path);
+    CSoundFile f;
+    ASSERT_EQ(f.Open(path), 1);
+    EXPECT_EQ(f.SetBitsPerSample(64), 0);
+    f.Close();
+    EXPECT_EQ(ReadAll(path), before);
 }
 
 TEST(CSoundFile, ReadOnlyFilesOpenForViewingAndReportFailedWrites)
