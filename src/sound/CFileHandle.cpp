@@ -83,76 +83,62 @@ void CFileHandle::Close()
     m_writable = false;
 }
 
+namespace {
+
+// Repeats a transfer until all bytes moved, the end of the file came (0) or an
+// error other than an interruption; returns the bytes moved.
+template <typename Transfer>
+size_t TransferAll(size_t bytes, int& lastError, bool zeroIsError, Transfer transfer)
+{
+    size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = transfer(done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            lastError = errno;
+            break;
+        }
+        if (n == 0) {
+            if (zeroIsError) lastError = EIO;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+} // namespace
+
 size_t CFileHandle::Read(void* buffer, size_t bytes)
 {
     if (m_fd < 0) return 0;
     auto* p = static_cast<unsigned char*>(buffer);
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t r = ::read(m_fd, p + done, bytes - done);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            m_lastError = errno;
-            break;
-        }
-        if (r == 0) break;
-        done += static_cast<size_t>(r);
-    }
-    return done;
+    return TransferAll(bytes, m_lastError, false, [&](size_t done) { return ::read(m_fd, p + done, bytes - done); });
 }
 
 size_t CFileHandle::Write(const void* buffer, size_t bytes)
 {
     if (m_fd < 0) return 0;
     const auto* p = static_cast<const unsigned char*>(buffer);
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t w = ::write(m_fd, p + done, bytes - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            m_lastError = errno;
-            break;
-        }
-        if (w == 0) { m_lastError = EIO; break; }
-        done += static_cast<size_t>(w);
-    }
-    return done;
+    return TransferAll(bytes, m_lastError, true, [&](size_t done) { return ::write(m_fd, p + done, bytes - done); });
 }
 
 size_t CFileHandle::ReadAt(uint64_t offset, void* buffer, size_t bytes)
 {
     if (m_fd < 0) return 0;
     auto* p = static_cast<unsigned char*>(buffer);
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t r = ::pread(m_fd, p + done, bytes - done, static_cast<off_t>(offset + done));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            m_lastError = errno;
-            break;
-        }
-        if (r == 0) break;
-        done += static_cast<size_t>(r);
-    }
-    return done;
+    return TransferAll(bytes, m_lastError, false, [&](size_t done) {
+        return ::pread(m_fd, p + done, bytes - done, static_cast<off_t>(offset + done));
+    });
 }
 
 size_t CFileHandle::WriteAt(uint64_t offset, const void* buffer, size_t bytes)
 {
     if (m_fd < 0) return 0;
     const auto* p = static_cast<const unsigned char*>(buffer);
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t w = ::pwrite(m_fd, p + done, bytes - done, static_cast<off_t>(offset + done));
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            m_lastError = errno;
-            break;
-        }
-        if (w == 0) { m_lastError = EIO; break; }
-        done += static_cast<size_t>(w);
-    }
-    return done;
+    return TransferAll(bytes, m_lastError, true, [&](size_t done) {
+        return ::pwrite(m_fd, p + done, bytes - done, static_cast<off_t>(offset + done));
+    });
 }
 
 bool CFileHandle::SeekTo(uint64_t offset)
