@@ -97,9 +97,9 @@ int SpectralFrameStore::Run(const std::string& fileName, int bins, float periodM
     m_soundFrames = total;
     if (begin && !begin(frameCount)) return 1;
 
-    const uint32_t n = static_cast<uint32_t>(2 * bins * averages);
-    std::vector<int16_t> block(size_t(n) * channels);
-    std::vector<int16_t> samples(n);
+    const uint32_t frameLength = static_cast<uint32_t>(2 * bins);
+    std::vector<int16_t> block(size_t(frameLength) * channels);  // one transform's frames at a time
+    std::vector<int16_t> samples(size_t(frameLength) * averages);
     const double startMs = std::floor(start * 1000.0 / fs);
     for (int64_t i = 0; i < frameCount; ++i) {
         // Frames advance by the exact period, so sub-millisecond and
@@ -107,21 +107,24 @@ int SpectralFrameStore::Run(const std::string& fileName, int bins, float periodM
         const double t = startMs + double(i) * double(periodMs);
         const uint32_t position = static_cast<uint32_t>(std::min<double>(std::floor(t * fs / 1000.0), total));
         sound.Seek(position);
-        // Reads past the end of the sound come back as silence.
-        sound.ReadFrames(block.data(), n, 16);
-        for (uint32_t k = 0; k < n; ++k) {
-            const int16_t* frame = block.data() + size_t(k) * channels;
-            if (channel >= 0) {
-                samples[k] = frame[channel];
-            } else {
-                int64_t sum = 0;
-                int used = 0;
-                for (uint32_t c = 0; c < channels; ++c) {
-                    if (int(c) == otherThan) continue;
-                    sum += frame[c];
-                    ++used;
+        for (int a = 0; a < averages; ++a) {
+            // Reads past the end of the sound come back as silence.
+            sound.ReadFrames(block.data(), frameLength, 16);
+            int16_t* out = samples.data() + size_t(a) * frameLength;
+            for (uint32_t k = 0; k < frameLength; ++k) {
+                const int16_t* frame = block.data() + size_t(k) * channels;
+                if (channel >= 0) {
+                    out[k] = frame[channel];
+                } else {
+                    int64_t sum = 0;
+                    int used = 0;
+                    for (uint32_t c = 0; c < channels; ++c) {
+                        if (int(c) == otherThan) continue;
+                        sum += frame[c];
+                        ++used;
+                    }
+                    out[k] = static_cast<int16_t>(used ? sum / used : 0);
                 }
-                samples[k] = static_cast<int16_t>(used ? sum / used : 0);
             }
         }
         AddFrame(samples.data(), static_cast<uint32_t>(t), averages);

@@ -44,9 +44,10 @@ struct SpectralStoreStatistics {
 
 class SpectralFrameStore {
 public:
-    // Frames * bins may not exceed this many values (1 GiB of floats): a
+    // Frames * bins may not exceed this many values (256 MiB of floats): a
     // tiny period over a long sound is refused rather than exhausting memory.
-    static constexpr int64_t kMaxValues = int64_t(1) << 28;
+    // (AnalyseEach keeps one frame and has no such limit.)
+    static constexpr int64_t kMaxValues = int64_t(1) << 26;
 
     // Empties the store and sizes it for `capacity` frames of `bins` lines.
     // Returns 0 (store left empty) for bins outside 32 ... 1024 or too large
