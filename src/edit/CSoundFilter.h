@@ -63,7 +63,7 @@ private:
     bool NeedsHeadroom(const std::string& file, uint32_t start, uint32_t count, uint32_t channel, bool& needed);
 
     CEditEngine& m_engine;
-    size_t m_inMemoryLimit = 64u << 20;
+    size_t m_inMemoryLimit = 16u << 20;
 };
 
 } // namespace tavril

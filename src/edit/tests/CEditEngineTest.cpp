@@ -1,5 +1,7 @@
 #include "CEditEngine.h"
 #include "CSoundFile.h"
+#include "CSoundFilter.h"
+#include "CSoundTools.h"
 #include "EditTestUtil.h"
 #include "TestSupport.h"
 
@@ -219,6 +221,46 @@ TEST(EngineStreamingTest, EditsFileLargerThanAllowedMemory)
     EXPECT_EQ(got, std::vector<int16_t>({0, 1, 2, 3, 4, 5, 6, 7}));
     // The cap is real: holding the file whole would not fit.
     EXPECT_NE(RunCapped(48u << 20, [] { return std::vector<char>(192u << 20, 1)[5] == 1; }), 0);
+}
+
+TEST(EngineStreamingTest, ToolsAndFiltersStayWithinTheMemoryCap)
+{
+    TempDir dir;
+    const std::string big = dir.File("big.wav"), mid = dir.File("mid.wav");
+    auto make = [](const std::string& path, uint32_t frames, double rate) {
+        CSoundFile f;
+        if (!f.Create(path, rate, 1, 16)) return false;
+        std::vector<int16_t> block(1 << 16);
+        uint32_t x = 1;
+        for (uint32_t done = 0; done < frames;) {
+            for (int16_t& s : block) s = static_cast<int16_t>((x = x * 1103515245u + 12345u) >> 20);
+            const uint32_t n = std::min<uint32_t>(block.size(), frames - done);
+            f.WriteFrames(block.data(), n);
+            done += n;
+        }
+        f.Close();
+        return !f.HasWriteError();
+    };
+    // 96 MB for the tools; 12 MB (over 4 minutes at 22050 Hz, more noise
+    // spectra than the in-memory search takes) for the filters.
+    ASSERT_TRUE(make(big, 48u << 20, 48000));
+    ASSERT_TRUE(make(mid, 6u << 20, 22050));
+    const int status = RunCapped(32u << 20, [&] {
+        CEditEngine engine;
+        CSoundTools tools(engine);
+        CSoundFilter filter(engine);
+        const std::string a = dir.File("a.wav"), b = dir.File("b.wav"), c = dir.File("c.wav");
+        BandFilterParams p;
+        p.highpassHz = 500;
+        return engine.CreateLike(a, big) && tools.Amplify(big, a, 0.5, 0) && engine.CreateLike(b, big) &&
+               tools.Reverse(big, b, 0, -1, 0) && engine.CreateLike(c, mid) &&
+               filter.NoiseFilter(mid, c, 0, -1, 0) && engine.CreateLike(a, mid) &&
+               filter.BandFilter(mid, a, 0, -1, p, 0);
+    });
+    EXPECT_EQ(status, 0);
+    CSoundFile r;
+    ASSERT_TRUE(r.Open(dir.File("b.wav")));
+    EXPECT_EQ(r.GetFrameCount(), 48u << 20);
 }
 
 } // namespace
