@@ -13,6 +13,15 @@
 
 namespace tavril {
 
+int PaintSpectrogramRange(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, uint32_t firstFrame,
+                          double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
+                          std::ptrdiff_t rowStride, int height)
+{
+    const SpectrogramDisplay display = settings.SpectrogramDisplayFor(sound.GetSampleRate());
+    return PaintSpectrogramColumns(sound, display, channel, firstFrame, framesPerColumn, firstColumn, columnCount,
+                                   image, rowStride, height);
+}
+
 int RenderSpectrogramPicture(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, int width,
                              int height, std::vector<uint32_t>& pixels)
 {
@@ -20,10 +29,8 @@ int RenderSpectrogramPicture(CSoundFile& sound, const WindowDisplaySettings& set
     pixels.assign(size_t(width) * height, kWhite);
     const uint32_t frames = sound.GetFrameCount();
     if (frames == 0) return 0;
-    const SpectrogramDisplay display = settings.SpectrogramDisplayFor(sound.GetSampleRate());
-    const double framesPerColumn = double(frames) / width;
-    return PaintSpectrogramColumns(sound, display, channel, 0, framesPerColumn, 0, width, pixels.data(), width,
-                                   height);
+    return PaintSpectrogramRange(sound, settings, channel, 0, double(frames) / width, 0, width, pixels.data(), width,
+                                 height);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // Stateless functions; the caller owns the sound object (one thread at a
 // time per object) and the pixels.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,17 @@ namespace tavril {
 
 class CSoundFile;
 class WindowDisplaySettings;
+
+// What a sound window calls while painting a spectrogram pane: pixel columns
+// firstColumn ... firstColumn+columnCount-1 of a pane starting at sound frame
+// `firstFrame` with `framesPerColumn` frames per column, painted with the
+// window's settings into `image` (column firstColumn at image[0], rows
+// `rowStride` pixels apart, `height` rows; a QImage::Format_RGB32 buffer
+// fits). Columns beyond the last whole frame are left as they were. Returns
+// the number of columns painted.
+int PaintSpectrogramRange(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, uint32_t firstFrame,
+                          double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
+                          std::ptrdiff_t rowStride, int height);
 
 // Resizes `pixels` to width * height, fills it white, and paints the whole
 // sound stretched over the width (frames / width samples per column) with the
