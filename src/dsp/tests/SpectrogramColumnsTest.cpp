@@ -73,6 +73,35 @@ TEST(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, -5.0, 0, width, image.data(), width, height), 0);
 }
 
+TEST(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
+{
+    // A click at sample 5000 in silence, 100 samples per column, 512-point
+    // frames starting at trunc(c * 100 + 0.5 - 256): only columns 48 ... 52
+    // hold the click.
+    test::TempDir dir;
+    const std::string path =
+        MakeSound(dir, "click.wav", 10000, 1, [](uint32_t i, uint32_t) { return int16_t(i == 5000 ? 30000 : 0); });
+    CSoundFile s;
+    ASSERT_EQ(s.Open(path), 1);
+    SpectrogramDisplay d;
+    const int width = 100, height = 16;
+    std::vector<uint32_t> image(width * height, 0);
+    ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 100.0, 0, width, image.data(), width, height), 98);
+    for (int c = 0; c < 98; ++c) {
+        bool dark = false;
+        for (int y = 0; y < height; ++y) dark = dark || image[y * width + c] != kWhite;
+        EXPECT_EQ(dark, c >= 48 && c <= 52) << "column " << c;
+    }
+    // A pane that starts later shifts the frames by its first sample.
+    std::fill(image.begin(), image.end(), 0u);
+    PaintSpectrogramColumns(s, d, 0, 1000, 100.0, 0, 60, image.data(), width, height);
+    for (int c = 0; c < 60; ++c) {
+        bool dark = false;
+        for (int y = 0; y < height; ++y) dark = dark || image[y * width + c] != kWhite;
+        EXPECT_EQ(dark, c >= 38 && c <= 42) << "column " << c;
+    }
+}
+
 TEST(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
 {
     test::TempDir dir;
