@@ -1,0 +1,35 @@
+#include "CChildFrame.h"
+
+#include "CTavrilView.h"
+
+#include <QCloseEvent>
+
+namespace tavril {
+
+CChildFrame::CChildFrame(CTavrilView* view, QWidget* parent) : QMdiSubWindow(parent), m_view(view) {
+    setWidget(view);
+    setAttribute(Qt::WA_DeleteOnClose);
+    connect(view, &CTavrilView::TitleChanged, this, &CChildFrame::UpdateTitle);
+    UpdateTitle();
+}
+
+void CChildFrame::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(m_view->Doc().Title()));
+}
+
+void CChildFrame::SetTitleBarHidden(bool hidden) {
+    QRect g = geometry();
+    bool visible = isVisible();
+    setWindowFlags(hidden ? (Qt::SubWindow | Qt::FramelessWindowHint) : Qt::SubWindow);
+    setGeometry(g);
+    if (visible)
+        show();
+    m_view->Redraw();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* e) {
+    emit Closing(this);
+    QMdiSubWindow::closeEvent(e);
+}
+
+} // namespace tavril

@@ -1,0 +1,1177 @@
+#include "CMainFrame.h"
+
+#include "CCommandActions.h"
+#include "CChildFrame.h"
+#include "Dialogs.h"
+#include "SettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <system_error>
+
+namespace tavril {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+using S = SettingsStore;
+
+std::string Format(const char* fmt, int n) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, fmt, n);
+    return buf;
+}
+
+// Paths read from files written elsewhere may use backslashes.
+fs::path FromStored(const std::string& p) {
+    std::string s = p;
+    std::replace(s.begin(), s.end(), '\\', '/');
+    return fs::path(s);
+}
+
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return !p.empty() && fs::is_regular_file(p, ec);
+}
+
+const char* kOpenFilter =
+    "All Tavril files (*.set;*.dsp;*.wav;*.sig;*.snd;*.aif;*.aiff;*.txt)|*.set;*.dsp;*.wav;*.sig;*.snd;*.aif;*.aiff;"
+    "*.txt|Wave files (*.wav)|*.wav|AIFF files (*.aif;*.aiff)|*.aif;*.aiff|Signal files (*.sig)|*.sig|"
+    "SND files (*.snd)|*.snd|Tavril Display files (*.dsp)|*.dsp|Tavril Setting files (*.set)|*.set|"
+    "Text files (*.txt)|*.txt|";
+
+} // namespace
+
+CMainFrame::CMainFrame(IPrompt& prompt, QWidget* parent) : QMainWindow(parent), m_prompt(prompt) {
+    setWindowTitle(QStringLiteral("Tavril"));
+    setObjectName(QStringLiteral("CMainFrame"));
+    setAcceptDrops(true);
+    m_area = new QMdiArea(this);
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setBackground(QColor(128, 128, 128));
+    setCentralWidget(m_area);
+    connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::OnWindowActivated);
+
+    m_actions = new CCommandActions(this);
+    connect(m_actions, &CCommandActions::Triggered, this, &CMainFrame::Dispatch);
+    BuildMenus();
+    m_toolbar = m_actions->BuildToolbar(this);
+    addToolBar(m_toolbar);
+
+    m_statusText = new QLabel(QStringLiteral("Ready"), this);
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_statusText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(m_statusText, 1);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        // The toolkit does not report lock-key states; the fields stay empty.
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(indicator));
+        l->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("SCRL")) + 8);
+        statusBar()->addPermanentWidget(l);
+    }
+    qApp->installEventFilter(this);
+    resize(1000, 700);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    // The children outlive this destructor's body; none may call back into
+    // a frame that is half gone.
+    m_area->disconnect(this);
+    for (CChildFrame* w : Windows()) {
+        w->removeEventFilter(this);
+        w->disconnect(this);
+        w->View()->disconnect(this);
+    }
+}
+
+// ------------------------------------------------------------------ menus
+
+void CMainFrame::BuildMenus() {
+    for (MenuKind kind : {MenuKind::Short, MenuKind::Full})
+        for (QMenu* m : m_actions->Bar(kind))
+            connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    ShowMenuBar(false);
+    RebuildRecentMenu();
+    RebuildUserMenu();
+}
+
+void CMainFrame::ShowMenuBar(bool full) {
+    QMenuBar* bar = menuBar();
+    if (!bar->actions().isEmpty() && full == m_fullMenu)
+        return;
+    bar->clear();
+    for (QMenu* m : m_actions->Bar(full ? MenuKind::Full : MenuKind::Short))
+        bar->addMenu(m);
+    m_fullMenu = full;
+}
+
+void CMainFrame::RebuildRecentMenu() {
+    for (QAction* a : m_recentActions)
+        delete a;
+    m_recentActions.clear();
+    for (QAction* placeholder : m_actions->Placeholders(Cmd::RecentFileList)) {
+        auto* menu = qobject_cast<QMenu*>(placeholder->parent());
+        placeholder->setVisible(m_recent.files.empty());
+        for (size_t i = 0; i < m_recent.files.size(); ++i) {
+            std::string path = m_recent.files[i];
+            QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(Q(path));
+            auto* a = new QAction(text, menu);
+            a->setStatusTip(QStringLiteral("Open this document"));
+            connect(a, &QAction::triggered, this, [this, path] {
+                if (!OpenAnyFile(path)) {
+                    m_recent.Remove(path);
+                    RebuildRecentMenu();
+                }
+            });
+            menu->insertAction(placeholder, a);
+            m_recentActions.push_back(a);
+        }
+    }
+}
+
+void CMainFrame::RebuildUserMenu() {
+    for (QAction* a : m_userMenuActions)
+        delete a;
+    m_userMenuActions.clear();
+    for (QAction* placeholder : m_actions->Placeholders(Cmd::UserMenuList)) {
+        auto* menu = qobject_cast<QMenu*>(placeholder->parent());
+        placeholder->setVisible(false);
+        for (size_t i = 0; i < m_userMenu.files.size() && i < static_cast<size_t>(kMaxUserMenuEntries); ++i) {
+            std::string path = m_userMenu.files[i];
+            QString text = m_userMenu.hidePath ? Q(FromStored(path).filename().string()) : Q(path);
+            auto* a = new QAction(text, menu);
+            a->setStatusTip(QStringLiteral("Open this file of the user menu"));
+            connect(a, &QAction::triggered, this, [this, path] { OpenAnyFile(path); });
+            menu->insertAction(placeholder, a);
+            m_userMenuActions.push_back(a);
+        }
+    }
+}
+
+bool CMainFrame::IsEnabled(Cmd id) const {
+    const CommandInfo* info = FindCommand(id);
+    if (!info)
+        return false;
+    CTavrilView* v = ActiveView();
+    switch (info->rule) {
+    case EnableRule::Always: return true;
+    case EnableRule::NeedsView: return v != nullptr;
+    case EnableRule::FixedScale: return v && v->IsFixedScale();
+    case EnableRule::TwoWindows: return Windows().size() >= 2;
+    case EnableRule::Later: return false;
+    }
+    return false;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    ShowMenuBar(!Windows().empty());
+    for (const CommandInfo& info : CommandInfos())
+        m_actions->SetEnabled(info.id, IsEnabled(info.id));
+    // The short bar's settings item edits the defaults and is always there.
+    CTavrilView* v = ActiveView();
+    m_actions->SetChecked(Cmd::ViewWaveform, v && v->Settings().m_displayType == 0);
+    m_actions->SetChecked(Cmd::ViewSpectrogram, v && v->Settings().m_displayType == 1);
+    m_actions->SetChecked(Cmd::TimeScaleFit, v && !v->IsFixedScale());
+    m_actions->SetChecked(Cmd::HideTitleBars, m_flags.titleBarsHidden);
+    m_actions->SetChecked(Cmd::ViewToolbar, m_toolbar && m_toolbar->isVisible());
+    m_actions->SetChecked(Cmd::ViewStatusBar, statusBar()->isVisible());
+    m_actions->SetChecked(Cmd::OpenUsingActive, !m_openUsingDefault);
+    m_actions->SetChecked(Cmd::OpenUsingDefault, m_openUsingDefault);
+    m_actions->SetChecked(Cmd::SnapToGrid, m_snap);
+    m_actions->SetChecked(Cmd::StackBelow, m_stackBelow);
+    m_actions->SetFullText(Cmd::HideCursors, m_flags.hideAllCursors ? QStringLiteral("Make Cursors Viewable\tShift+H")
+                                                                     : QStringLiteral("&Hide All Cursors\tShift+H"));
+    for (QAction* p : m_actions->Placeholders(Cmd::RecentFileList))
+        p->setVisible(m_recent.files.empty());
+}
+
+// --------------------------------------------------------------- dispatch
+
+void CMainFrame::Dispatch(Cmd id) {
+    if (!IsEnabled(id))
+        return;
+    const CommandInfo* info = FindCommand(id);
+    CTavrilView* v = ActiveView();
+    bool handled = false;
+    if (v && (info->receiver == Receiver::View || info->receiver == Receiver::ViewOrFrame))
+        handled = v->OnCommand(id);
+    if (!handled)
+        handled = FrameCommand(id);
+    UpdateCommandStates();
+    if (auto* a = ActiveView())
+        SetReadout(a->ReadoutText());
+}
+
+bool CMainFrame::FrameCommand(Cmd id) {
+    CTavrilView* v = ActiveView();
+    switch (id) {
+    case Cmd::FileNew: {
+        auto doc = std::make_shared<CSoundDocument>();
+        doc->Open(CSoundDocument::kUntitled);
+        AddWindow(doc, SettingsForNewWindow());
+        return true;
+    }
+    case Cmd::FileOpen: CmdOpen(); return true;
+    case Cmd::FileCloseWindow:
+        if (auto* w = ActiveWindow())
+            w->close();
+        return true;
+    case Cmd::FileCloseAll: CmdCloseAll(); return true;
+    case Cmd::ImportFileList: CmdImportTextList(); return true;
+    case Cmd::ExportDisplayTextList: CmdExportTextList(); return true;
+    case Cmd::ExportDisplayAndSounds: CmdSaveDisplay(true); return true;
+    case Cmd::SetDefaultFormat: CmdDefaultFormat(); return true;
+    case Cmd::MergeDisplay: CmdMergeDisplay(); return true;
+    case Cmd::SaveDisplay: CmdSaveDisplay(false); return true;
+    case Cmd::SaveSettings: CmdSaveSettings(); return true;
+    case Cmd::AppExit: close(); return true;
+    case Cmd::TimeScaleFit:
+        if (v)
+            v->OnCommand(Cmd::TimeScaleFit);
+        return true;
+    case Cmd::HideCursors:
+        m_flags.hideAllCursors = !m_flags.hideAllCursors;
+        m_general.hideAllCursors = m_flags.hideAllCursors;
+        for (CChildFrame* w : Windows())
+            w->View()->CursorsChanged(false);
+        if (!v)
+            SetReadout({});
+        return true;
+    case Cmd::HideTitleBars:
+        m_general.hideTitleBars = !m_flags.titleBarsHidden;
+        ApplyGeneralDetails();
+        return true;
+    case Cmd::ViewToolbar: m_toolbar->setVisible(!m_toolbar->isVisible()); return true;
+    case Cmd::ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
+    case Cmd::EditUserMenu: CmdEditUserMenu(); return true;
+    case Cmd::WindowSettings: CmdWindowSettings(false); return true;
+    case Cmd::DefaultWindowSettings: CmdWindowSettings(true); return true;
+    case Cmd::NewWindowSizing: CmdNewWindowSizing(); return true;
+    case Cmd::OpenUsingActive: m_openUsingDefault = false; return true;
+    case Cmd::OpenUsingDefault: m_openUsingDefault = true; return true;
+    case Cmd::SetPriority: CmdPriority(); return true;
+    case Cmd::FormatInfo: CmdFormatInfo(); return true;
+    case Cmd::WindowNew:
+        if (v)
+            OpenLinkedWindow(v);
+        return true;
+    case Cmd::WindowCascade: m_area->cascadeSubWindows(); return true;
+    case Cmd::WindowTile: m_area->tileSubWindows(); return true;
+    case Cmd::WindowArrangeIcons: {
+        int x = 0;
+        for (CChildFrame* w : Windows())
+            if (w->isMinimized()) {
+                w->move(x, m_area->viewport()->height() - w->height());
+                x += w->width();
+            }
+        return true;
+    }
+    case Cmd::ResizeHeightWidth: CmdResizeAll(true, true); return true;
+    case Cmd::ResizeHeight: CmdResizeAll(true, false); return true;
+    case Cmd::ResizeWidth: CmdResizeAll(false, true); return true;
+    case Cmd::Rearrange: CmdRearrange(); return true;
+    case Cmd::FitScreen: CmdFitScreen(); return true;
+    case Cmd::SnapToGrid: m_snap = !m_snap; return true;
+    case Cmd::StackBelow: m_stackBelow = !m_stackBelow; return true;
+    case Cmd::DefaultTemplate:
+        if (v) {
+            m_defaultDisplay.CopyFrom(v->Settings());
+            m_defaultDisplay.Save("", -1);
+        }
+        return true;
+    case Cmd::HelpTopics:
+    case Cmd::ContextHelp: CmdHelp(); return true;
+    case Cmd::About: CmdAbout(); return true;
+    case Cmd::NeighbourLeft: CmdNeighbour(-1, 0); return true;
+    case Cmd::NeighbourRight: CmdNeighbour(1, 0); return true;
+    case Cmd::NeighbourUp: CmdNeighbour(0, -1); return true;
+    case Cmd::NeighbourDown: CmdNeighbour(0, 1); return true;
+    case Cmd::RedrawAll:
+        for (CChildFrame* w : Windows())
+            w->View()->Redraw();
+        return true;
+    case Cmd::GoToTime: CmdGoToTime(); return true;
+    case Cmd::NextPane: CmdNextPane(1); return true;
+    case Cmd::PrevPane: CmdNextPane(-1); return true;
+    default: return false;
+    }
+}
+
+// ---------------------------------------------------------------- windows
+
+std::vector<CChildFrame*> CMainFrame::Windows() const {
+    std::vector<CChildFrame*> out;
+    for (QMdiSubWindow* w : m_area->subWindowList(QMdiArea::CreationOrder))
+        if (auto* c = qobject_cast<CChildFrame*>(w))
+            out.push_back(c);
+    return out;
+}
+
+CChildFrame* CMainFrame::ActiveWindow() const {
+    if (auto* c = qobject_cast<CChildFrame*>(m_area->activeSubWindow()))
+        return c;
+    // Without window-system focus (offscreen, another program in front) the
+    // area reports none; the last activated window is still the active one.
+    if (m_lastActive)
+        return m_lastActive.data();
+    return nullptr;
+}
+
+CTavrilView* CMainFrame::ActiveView() const {
+    CChildFrame* w = ActiveWindow();
+    return w ? w->View() : nullptr;
+}
+
+void CMainFrame::ActivateWindow(CChildFrame* w) {
+    m_lastActive = w;
+    m_area->setActiveSubWindow(w);
+    UpdateCommandStates();
+    if (w)
+        SetReadout(w->View()->ReadoutText());
+}
+
+QString CMainFrame::StatusText() const { return m_statusText->text(); }
+
+void CMainFrame::SetReadout(const QString& text) { m_statusText->setText(text.isEmpty() ? "Ready" : text); }
+
+WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
+    WindowDisplaySettings s;
+    CTavrilView* v = ActiveView();
+    if (!m_openUsingDefault && v)
+        s.CopyFrom(v->Settings());
+    else
+        s.CopyFrom(m_defaultDisplay);
+    return s;
+}
+
+CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s) {
+    CChildFrame* previous = ActiveWindow();
+    auto* view = new CTavrilView(std::move(doc), s, &m_flags);
+    view->SetWindowId(m_nextWindowId++);
+    auto* w = new CChildFrame(view);
+    m_area->addSubWindow(w);
+    int width = previous ? previous->width() : 640;
+    int height = previous ? previous->height() : 280;
+    if (m_grid.horizontalUseGrid && m_grid.horizontalPixels >= 2)
+        width = m_grid.horizontalPixels;
+    if (m_grid.verticalUseGrid && m_grid.verticalPixels >= 2)
+        height = m_grid.verticalPixels;
+    w->resize(width, height);
+    if (m_flags.titleBarsHidden)
+        w->SetTitleBarHidden(true);
+    connect(view, &CTavrilView::ReadoutChanged, this, [this, view](const QString& text) {
+        if (ActiveView() == view)
+            SetReadout(text);
+    });
+    connect(view, &CTavrilView::ContextMenuRequested, this, [this, w](const QPoint& pos) {
+        ActivateWindow(w);
+        UpdateCommandStates();
+        m_actions->Popup(MenuKind::Context)->exec(pos);
+    });
+    connect(view, &CTavrilView::CursorsMoved, this, &CMainFrame::OnCursorsMoved);
+    connect(w, &CChildFrame::Closing, this, &CMainFrame::OnWindowClosing);
+    w->installEventFilter(this);
+    w->show();
+    ActivateWindow(w);
+    return w;
+}
+
+CChildFrame* CMainFrame::OpenSoundFile(const std::string& path) {
+    auto doc = std::make_shared<CSoundDocument>();
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return nullptr;  // the open fails without a message of the document's own
+    if (!doc->Open(path))
+        m_prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt", "Tavril");
+    m_currentFolder = fs::path(path).parent_path().string();
+    m_recent.Add(fs::absolute(path, ec).string());
+    RebuildRecentMenu();
+    return AddWindow(doc, SettingsForNewWindow());
+}
+
+CChildFrame* CMainFrame::OpenLinkedWindow(CTavrilView* source) {
+    WindowDisplaySettings s;
+    s.CopyFrom(source->Settings());
+    CChildFrame* w = AddWindow(source->Document(), s);
+    return w;
+}
+
+bool CMainFrame::OpenAnyFile(const std::string& path) {
+    if (IsDisplayFileName(path)) {
+        bool ok = LoadDisplay(path, true);
+        if (ok) {
+            m_recent.Add(path);
+            RebuildRecentMenu();
+        }
+        return ok;
+    }
+    if (IsSettingsFileName(path)) {
+        if (!Exists(path))
+            return false;
+        LoadSettingsFile(path);
+        m_recent.Add(path);
+        RebuildRecentMenu();
+        return true;
+    }
+    if (!Exists(path)) {
+        m_prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt", "Tavril");
+        return false;
+    }
+    return OpenSoundFile(path) != nullptr;
+}
+
+void CMainFrame::OnWindowActivated(QMdiSubWindow* w) {
+    if (auto* c = qobject_cast<CChildFrame*>(w))
+        m_lastActive = c;
+    UpdateCommandStates();
+    if (CTavrilView* v = ActiveView())
+        SetReadout(v->ReadoutText());
+}
+
+void CMainFrame::OnWindowClosing(CChildFrame* w) {
+    if (m_lastActive == w)
+        m_lastActive = nullptr;
+    for (CChildFrame* other : Windows())
+        if (other->View()->LinkTarget() == w->View())
+            other->View()->SetLinkTarget(nullptr);
+    w->removeEventFilter(this);
+    // The window leaves the list only after this returns; update once it has.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_lastActive) {
+                auto ws = Windows();
+                if (!ws.empty())
+                    m_lastActive = ws.back();
+            }
+            UpdateCommandStates();
+            SetReadout(ActiveView() ? ActiveView()->ReadoutText() : QString());
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainFrame::OnCursorsMoved(CTavrilView* v) {
+    CTavrilView* target = v->LinkTarget();
+    if (!target || target == v)
+        return;
+    CursorSet& t = target->Cursors();
+    const CursorSet& c = v->Cursors();
+    // Linked windows of different rates share times, not sample numbers.
+    double ratio = v->Doc().SampleRate() > 0.0 ? target->Doc().SampleRate() / v->Doc().SampleRate() : 1.0;
+    t.SetTimeCursors(static_cast<int64_t>(c.leftTime * ratio), static_cast<int64_t>(c.rightTime * ratio));
+    t.SetVerticalCursors(c.upper, c.lower);
+    target->CursorsChanged(false);
+}
+
+void CMainFrame::ApplyGeneralDetails() {
+    m_flags.hideAllCursors = m_general.hideAllCursors != 0;
+    bool hidden = m_general.hideTitleBars != 0;
+    if (hidden != m_flags.titleBarsHidden) {
+        m_flags.titleBarsHidden = hidden;
+        for (CChildFrame* w : Windows())
+            w->SetTitleBarHidden(hidden);
+    }
+    for (CChildFrame* w : Windows())
+        w->View()->CursorsChanged(false);
+    UpdateCommandStates();
+}
+
+std::vector<LayoutRect> CMainFrame::Rects(const std::vector<CChildFrame*>& ws) const {
+    std::vector<LayoutRect> r;
+    for (CChildFrame* w : ws)
+        r.push_back({w->x(), w->y(), w->width(), w->height()});
+    return r;
+}
+
+void CMainFrame::SetRects(const std::vector<CChildFrame*>& ws, const std::vector<LayoutRect>& rects) {
+    bool saved = m_snapping;
+    m_snapping = true;  // an arrangement is not a user's move to snap
+    for (size_t i = 0; i < ws.size() && i < rects.size(); ++i)
+        ws[i]->setGeometry(rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+    m_snapping = saved;
+}
+
+void CMainFrame::CmdCloseAll() {
+    for (CChildFrame* w : Windows())
+        w->close();
+}
+
+void CMainFrame::CmdResizeAll(bool height, bool width) {
+    auto ws = Windows();
+    auto it = std::find(ws.begin(), ws.end(), ActiveWindow());
+    if (ws.size() < 2 || it == ws.end())
+        return;
+    SetRects(ws, ResizeAllTo(Rects(ws), static_cast<int>(it - ws.begin()), height, width));
+}
+
+void CMainFrame::CmdRearrange() {
+    auto ws = Windows();
+    if (ws.size() >= 2)
+        SetRects(ws, Rearrange(Rects(ws)));
+}
+
+void CMainFrame::CmdFitScreen() {
+    auto ws = Windows();
+    if (ws.size() >= 2)
+        SetRects(ws, FitToClient(Rects(ws), m_area->viewport()->width(), m_area->viewport()->height()));
+}
+
+void CMainFrame::CmdNeighbour(int dx, int dy) {
+    auto ws = Windows();
+    auto it = std::find(ws.begin(), ws.end(), ActiveWindow());
+    if (it == ws.end())
+        return;
+    int n = NeighbourWindow(Rects(ws), static_cast<int>(it - ws.begin()), dx, dy);
+    if (n >= 0)
+        ActivateWindow(ws[n]);
+}
+
+void CMainFrame::CmdNextPane(int step) {
+    CTavrilView* v = ActiveView();
+    if (!v || v->PaneCount() < 2)
+        return;
+    int next = (v->CursorPane() + step + v->PaneCount()) % v->PaneCount();
+    v->SetCursorPane(next);
+    v->CursorsChanged(false);
+}
+
+void CMainFrame::CmdGoToTime() {
+    CTavrilView* v = ActiveView();
+    if (!v)
+        return;
+    std::string text;
+    if (!m_prompt.AskText("Enter time to go to (HH:MM:SS, or seconds):", "Go to time in sound file", text))
+        return;
+    float a = 0, b = 0, c = 0;
+    int n = std::sscanf(text.c_str(), "%f:%f:%f", &a, &b, &c);
+    if (n <= 0) {
+        m_prompt.ShowMessage("\"" + text + "\" is not a time.", "Tavril");
+        return;
+    }
+    double seconds = n == 1 ? a : a * 3600.0 + b * 60.0 + c;
+    v->GoToTime(seconds);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Shift)
+            m_flags.shiftDown = e->type() == QEvent::KeyPress;
+    }
+    if (m_snap && !m_snapping && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
+        if (auto* w = qobject_cast<QMdiSubWindow*>(watched))
+            SnapWindow(w);
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void CMainFrame::SnapWindow(QMdiSubWindow* w) {
+    LayoutRect r{w->x(), w->y(), w->width(), w->height()};
+    LayoutRect s = SnapToGrid(r, m_area->viewport()->width(), m_area->viewport()->height(),
+                              m_grid.horizontalUseGrid != 0, m_grid.horizontalPixels, m_grid.verticalUseGrid != 0,
+                              m_grid.verticalPixels);
+    if (s == r)
+        return;
+    m_snapping = true;
+    w->setGeometry(s.x, s.y, s.w, s.h);
+    m_snapping = false;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+    SaveExitSettings();
+    CmdCloseAll();
+    QMainWindow::closeEvent(e);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* e) {
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile())
+            OpenAnyFile(url.toLocalFile().toStdString());
+}
+
+// --------------------------------------------------------------- settings
+
+void CMainFrame::LoadStartupSettings() {
+    m_recent.Load("");
+    RebuildRecentMenu();
+    QByteArray state = QByteArray::fromBase64(
+        QByteArray::fromStdString(S::ReadSettingString("", "Tool Bar State", "State", "")));
+    if (!state.isEmpty())
+        restoreState(state);
+    if (!S::Exists("")) {
+        // First start: write what the objects hold after construction, in the
+        // order of the start-up list, for the sections this program has.
+        m_general.Save("");
+        m_grid.Save("");
+        m_priority.Save("");
+        m_defaultDisplay.Save("", -1);
+        m_userMenu.Save("");
+    }
+    m_defaultDisplay.Load("", -1);
+    m_grid.Load("");
+    int previousPriority = m_priority.level;
+    m_priority.Load("");
+    m_general.Load("");
+    m_userMenu.Load("");
+    m_defaultFormat.Load("");
+    m_snap = false;  // reading the sizing section turns snapping off
+    if (m_priority.level != previousPriority)
+        ApplyPriority(previousPriority);
+    ApplyGeneralDetails();
+    RebuildUserMenu();
+}
+
+void CMainFrame::SaveExitSettings() {
+    m_general.hideAllCursors = m_flags.hideAllCursors;
+    m_general.hideTitleBars = m_flags.titleBarsHidden;
+    m_general.Save("");
+    m_recent.Save("");
+    S::WriteSettingString("", "Tool Bar State", "State", saveState().toBase64().toStdString());
+}
+
+void CMainFrame::ApplyPriority(int previous) {
+    if (m_priority.level == previous)
+        return;
+    int nice = m_priority.level == 0 ? 0 : (m_priority.level == 1 ? -5 : -15);
+    errno = 0;
+    if (setpriority(PRIO_PROCESS, 0, nice) != 0) {
+        m_prompt.ShowMessage(std::string("The priority level could not be applied: ") + std::strerror(errno) +
+                                 ".\nThe program keeps running at its present priority.",
+                             "Set Priority");
+    }
+}
+
+// ------------------------------------------------------- display files
+
+bool CMainFrame::SaveDisplay(const std::string& path, bool exportSounds) {
+    std::error_code ec;
+    fs::remove(path, ec);  // no section of an earlier file may survive
+    auto ws = Windows();
+    S::WriteSettingInt(path, "Display info", "num windows", static_cast<int>(ws.size()));
+    S::WriteSettingString(path, "Display info", "display file path", fs::absolute(path, ec).string());
+    S::WriteSettingInt(path, "Display info", "display file version", 4);
+    fs::path folder = fs::absolute(path, ec).parent_path();
+    std::map<const CSoundDocument*, int> owner;  // first window showing each sound
+    for (size_t n = 0; n < ws.size(); ++n) {
+        CTavrilView* v = ws[n]->View();
+        std::string section = Format("Settings for Window %d", static_cast<int>(n));
+        auto found = owner.find(v->Document().get());
+        bool linked = found != owner.end();
+        std::string soundPath = v->Doc().Path();
+        if (!linked) {
+            owner[v->Document().get()] = v->WindowId();
+            if (exportSounds && Exists(soundPath)) {
+                fs::path target = folder / fs::path(soundPath).filename();
+                // A different file of the same name is never overwritten.
+                for (int k = 2; Exists(target) && !fs::equivalent(target, soundPath, ec); ++k) {
+                    std::ifstream a(soundPath, std::ios::binary), b(target, std::ios::binary);
+                    std::string da((std::istreambuf_iterator<char>(a)), {}), db((std::istreambuf_iterator<char>(b)), {});
+                    if (da == db)
+                        break;
+                    fs::path base = fs::path(soundPath).stem();
+                    target = folder / (base.string() + " (" + std::to_string(k) + ")" +
+                                       fs::path(soundPath).extension().string());
+                }
+                if (!Exists(target) || !fs::equivalent(target, soundPath, ec)) {
+                    fs::copy_file(soundPath, target, fs::copy_options::skip_existing, ec);
+                    if (ec) {
+                        m_prompt.ShowMessage("Could not copy " + soundPath + " to " + target.string() + ": " +
+                                                 ec.message(),
+                                             "Tavril");
+                        return false;
+                    }
+                }
+                soundPath = target.string();
+            }
+        }
+        QRect g = ws[n]->geometry();
+        S::WriteSettingInt(path, section, "Window ID", v->WindowId());
+        S::WriteSettingInt(path, section, "Window scroll bar position", v->ScrollPosition());
+        S::WriteSettingString(path, section, "Sound file name", linked ? "" : soundPath);
+        S::WriteSettingString(path, section, "Sound file title", linked ? "" : v->Doc().Title());
+        S::WriteSettingInt(path, section, "linked to window with ID", linked ? found->second : -1);
+        S::WriteSettingLong(path, section, "window rect left", g.left());
+        S::WriteSettingLong(path, section, "window rect top", g.top());
+        S::WriteSettingLong(path, section, "window rect right", g.right() + 1);
+        S::WriteSettingLong(path, section, "window rect bottom", g.bottom() + 1);
+        S::WriteSettingLong(path, section, "Display bitmap file position", -1);
+        v->Settings().Save(path, static_cast<int>(n));
+    }
+    return true;
+}
+
+std::string CMainFrame::ResolveSoundForDisplay(const std::string& displayPath, const std::string& storedDisplayPath,
+                                               const std::string& storedSound, const std::string& title,
+                                               std::string& browseFolder, bool& cancelled) {
+    cancelled = false;
+    std::error_code ec;
+    fs::path displayNow = fs::absolute(displayPath, ec);
+    fs::path sound = FromStored(storedSound);
+    if (!storedDisplayPath.empty()) {
+        fs::path then = FromStored(storedDisplayPath).parent_path();
+        fs::path rel = sound.lexically_relative(then);
+        if (!rel.empty() && *rel.begin() != "..") {
+            fs::path candidate = displayNow.parent_path() / rel;
+            if (Exists(candidate))
+                return candidate.string();
+        }
+    }
+    if (Exists(sound))
+        return sound.string();
+    if (title.empty())
+        return {};
+    fs::path name = FromStored(title).filename();
+    for (const fs::path& folder : {displayNow.parent_path(), fs::current_path(ec)})
+        if (Exists(folder / name))
+            return (folder / name).string();
+    if (!browseFolder.empty() && Exists(fs::path(browseFolder) / name))
+        return (fs::path(browseFolder) / name).string();
+    std::string question = "Couldn't find sound file " + storedSound + "\n\n" +
+                           "It may have been deleted or moved to a different directory.\n" +
+                           "If its been moved, re-save the display to store the new location." +
+                           "\n\nBrowse to find this file?";
+    IPrompt::Reply r = m_prompt.AskYesNoCancel(question, "Tavril");
+    if (r == IPrompt::Reply::Cancel) {
+        cancelled = true;
+        return {};
+    }
+    if (r == IPrompt::Reply::No)
+        return {};
+    IPrompt::PathRequest req;
+    req.title = "Browse for the file:";
+    req.filter = "Wave files|*.wav|";
+    std::string chosen;
+    if (!m_prompt.ChoosePath(req, chosen) || !Exists(chosen))
+        return {};
+    browseFolder = fs::path(chosen).parent_path().string();
+    return chosen;
+}
+
+bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
+    if (!Exists(path)) {
+        m_prompt.ShowMessage("Error opening display file " + path + ".", "Tavril");
+        return false;
+    }
+    int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
+    if (count == 0)
+        count = 10000;
+    count = std::min(count, 10000);
+    std::string storedDisplay = S::ReadSettingString(path, "Display info", "display file path", "");
+    int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
+    if (closeFirst)
+        CmdCloseAll();
+    if (version <= 0)
+        return true;
+    struct Loaded {
+        CChildFrame* frame;
+        int id;
+        int linkedTo;
+    };
+    std::vector<Loaded> loaded;
+    std::string browseFolder;
+    for (int n = 0; n < count; ++n) {
+        std::string section = Format("Settings for Window %d", n);
+        long left = S::ReadSettingLong(path, section, "window rect left", -100000);
+        if (left < -99999)
+            break;
+        std::string sound = S::ReadSettingString(path, section, "Sound file name", "");
+        std::string title = S::ReadSettingString(path, section, "Sound file title", "");
+        std::shared_ptr<CSoundDocument> doc;
+        if (sound.empty()) {
+            doc = std::make_shared<CSoundDocument>();  // linked below
+        } else {
+            bool cancelled = false;
+            std::string found = ResolveSoundForDisplay(path, storedDisplay, sound, title, browseFolder, cancelled);
+            if (cancelled)
+                break;
+            if (found.empty()) {
+                if (title.empty())
+                    break;  // nothing left to search by
+                continue;   // the user chose to skip this window
+            }
+            doc = std::make_shared<CSoundDocument>();
+            if (!doc->Open(found))
+                m_prompt.ShowMessage("Error opening soundfile " + found + ". The file may be corrupt", "Tavril");
+        }
+        WindowDisplaySettings s;
+        s.CopyFrom(m_defaultDisplay);
+        s.Load(path, n);
+        CChildFrame* w = AddWindow(doc, s);
+        int id = S::ReadSettingInt(path, section, "Window ID", -1);
+        int linkedTo = S::ReadSettingInt(path, section, "linked to window with ID", -1);
+        long top = S::ReadSettingLong(path, section, "window rect top", 0);
+        long right = S::ReadSettingLong(path, section, "window rect right", left + 400);
+        long bottom = S::ReadSettingLong(path, section, "window rect bottom", top + 200);
+        bool saved = m_snapping;
+        m_snapping = true;
+        w->setGeometry(static_cast<int>(left), static_cast<int>(top), std::max(40L, right - left),
+                       std::max(30L, bottom - top));
+        m_snapping = saved;
+        w->View()->SetScrollPosition(S::ReadSettingInt(path, section, "Window scroll bar position", 0));
+        w->View()->Redraw();
+        loaded.push_back({w, id, linkedTo});
+    }
+    for (const Loaded& l : loaded) {
+        if (l.linkedTo < 0)
+            continue;
+        for (const Loaded& other : loaded)
+            if (other.id == l.linkedTo && other.frame != l.frame) {
+                l.frame->View()->SetDocument(other.frame->View()->Document());
+                l.frame->UpdateTitle();
+                break;
+            }
+    }
+    for (const Loaded& l : loaded)
+        l.frame->View()->SetWindowId(m_nextWindowId++);
+    m_currentDisplay = path;
+    UpdateCommandStates();
+    return true;
+}
+
+bool CMainFrame::SaveSettingsFile(const std::string& path, const std::vector<SettingsGroup>& groups) {
+    if (!IsSettingsFileName(path))
+        return false;
+    auto has = [&](SettingsGroup g) { return std::find(groups.begin(), groups.end(), g) != groups.end(); };
+    std::error_code ec;
+    fs::remove(path, ec);
+    if (has(SettingsGroup::Display)) {
+        // SaveDisplay removes the file first; nothing else has been written yet.
+        if (!SaveDisplay(path, false))
+            return false;
+    }
+    if (has(SettingsGroup::General)) {
+        m_general.hideAllCursors = m_flags.hideAllCursors;
+        m_general.hideTitleBars = m_flags.titleBarsHidden;
+        m_general.Save(path);
+    }
+    if (has(SettingsGroup::WindowSizing))
+        m_grid.Save(path);
+    if (has(SettingsGroup::Priority))
+        m_priority.Save(path);
+    if (has(SettingsGroup::DisplayDefaults))
+        m_defaultDisplay.Save(path, -1);
+    if (!Exists(path))  // nothing checked still leaves a file the user can open
+        S::WriteSettingInt(path, "Display info", "display file version", 0);
+    return true;
+}
+
+void CMainFrame::LoadSettingsFile(const std::string& path) {
+    m_defaultDisplay.Load(path, -1);
+    m_grid.Load(path);
+    m_snap = false;
+    int previous = m_priority.level;
+    m_priority.Load(path);
+    ApplyPriority(previous);
+    m_general.Load(path);
+    ApplyGeneralDetails();
+    m_userMenu.Load(path);
+    RebuildUserMenu();
+    // The display: a missing count means no windows; a newer display
+    // replaces the open windows; every window section is tried.
+    int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
+    int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
+    if (count > 0 && version > 0) {
+        if (version > 1)
+            CmdCloseAll();
+        LoadDisplay(path, false);
+    }
+    UpdateCommandStates();
+}
+
+bool CMainFrame::ExportFileList(const std::string& path) {
+    std::string text;
+    std::vector<const CSoundDocument*> seen;
+    for (CChildFrame* w : Windows()) {
+        const CSoundDocument* d = w->View()->Document().get();
+        if (std::find(seen.begin(), seen.end(), d) != seen.end())
+            continue;  // a linked window has no sound of its own
+        seen.push_back(d);
+        text += w->View()->Doc().Path() + "\r\n";
+    }
+    std::string tmp = path + ".tmp-tavril";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    return !ec;
+}
+
+int CMainFrame::ImportFileList(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return 0;
+    int opened = 0;
+    std::string line;
+    fs::path base = fs::absolute(path).parent_path();
+    int lines = 0;
+    while (std::getline(in, line) && lines++ < 100000) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos)
+            continue;
+        fs::path p = FromStored(line.substr(start));
+        if (p.is_relative())
+            p = base / p;  // names without a folder are taken beside the list
+        if (!Exists(p)) {
+            m_prompt.ShowMessage("Error opening soundfile " + p.string() + ". The file may be corrupt", "Tavril");
+            continue;
+        }
+        if (OpenSoundFile(p.string()))
+            ++opened;
+    }
+    return opened;
+}
+
+// ------------------------------------------------------------- commands
+
+void CMainFrame::CmdOpen() {
+    IPrompt::PathRequest req;
+    req.title = "Select a Tavril File to Open:";
+    req.filter = kOpenFilter;
+    req.proposedPath = m_currentFolder;
+    std::string chosen;
+    if (!m_prompt.ChoosePath(req, chosen))
+        return;
+    OpenAnyFile(chosen);
+}
+
+void CMainFrame::CmdMergeDisplay() {
+    IPrompt::PathRequest req;
+    req.title = "Select a Display File to Open:";
+    req.filter = "Tavril Display files|*.dsp|";
+    std::string chosen;
+    if (m_prompt.ChoosePath(req, chosen))
+        LoadDisplay(chosen, false);
+}
+
+void CMainFrame::CmdSaveDisplay(bool exportSounds) {
+    IPrompt::PathRequest req;
+    req.title = exportSounds ? "Select folder and display file name to export to:" : "Select a Tavril Display Filename:";
+    req.filter = "Tavril Display files|*.dsp|";
+    req.defaultExtension = "dsp";
+    req.forSaving = true;
+    std::string chosen;
+    if (!m_prompt.ChoosePath(req, chosen) || !IsDisplayFileName(chosen))
+        return;
+    if (SaveDisplay(chosen, exportSounds)) {
+        m_recent.Add(chosen);
+        RebuildRecentMenu();
+    }
+}
+
+void CMainFrame::CmdSaveSettings() {
+    std::vector<SettingsGroup> groups;
+    if (!CDlgSelectSettings::Run(this, groups))
+        return;
+    IPrompt::PathRequest req;
+    req.title = "Select a Tavril Settings Filename:";
+    req.filter = "Tavril Setting files|*.set|";
+    req.defaultExtension = "set";
+    req.forSaving = true;
+    std::string chosen;
+    if (m_prompt.ChoosePath(req, chosen))
+        SaveSettingsFile(chosen, groups);
+}
+
+void CMainFrame::CmdExportTextList() {
+    IPrompt::PathRequest req;
+    req.title = "Select a Text File to Export Sound File Names to:";
+    req.filter = "text files|*.txt|";
+    req.defaultExtension = "txt";
+    req.forSaving = true;
+    std::string chosen;
+    if (m_prompt.ChoosePath(req, chosen) && !ExportFileList(chosen))
+        m_prompt.ShowMessage("Could not write " + chosen + ".", "Tavril");
+}
+
+void CMainFrame::CmdImportTextList() {
+    IPrompt::PathRequest req;
+    req.title = "Select a Text File Containing Sound File Names to Import:";
+    req.filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*|";
+    std::string chosen;
+    if (m_prompt.ChoosePath(req, chosen))
+        ImportFileList(chosen);
+}
+
+void CMainFrame::CmdWindowSettings(bool defaults) {
+    CTavrilView* v = defaults ? nullptr : ActiveView();
+    WindowDisplaySettings edited;
+    edited.CopyFrom(v ? v->Settings() : m_defaultDisplay);
+    edited.m_lockWindowSettings = v ? v->Settings().m_lockWindowSettings : m_defaultDisplay.m_lockWindowSettings;
+    QStringList names;
+    for (CChildFrame* w : Windows())
+        names << w->windowTitle();
+    CDlgWindowDisplaySettings dlg(edited, names, this);
+    dlg.SetMakeDefault([this](const WindowDisplaySettings& s) {
+        m_defaultDisplay.CopyFrom(s);
+        m_defaultDisplay.Save("", -1);
+    });
+    int r = dlg.exec();
+    if (r == QDialog::Rejected)
+        return;
+    WindowDisplaySettings result = dlg.Result();
+    if (!v) {
+        m_defaultDisplay.CopyFrom(result);
+        return;
+    }
+    auto apply = [&](CTavrilView* target) {
+        WindowDisplaySettings s = target->Settings();
+        s.CopyFrom(result);  // keeps the window's own lock flag
+        if (target == v)
+            s.m_lockWindowSettings = result.m_lockWindowSettings;
+        target->SetSettings(s);
+    };
+    if (dlg.ApplyToAll())
+        for (CChildFrame* w : Windows())
+            if (w->View() != v && !w->View()->Settings().m_lockWindowSettings)
+                apply(w->View());
+    apply(v);
+    auto ws = Windows();
+    int link = result.m_linkWindows ? result.m_linkedWindow : -1;
+    v->SetLinkTarget(link >= 0 && link < static_cast<int>(ws.size()) ? ws[link]->View() : nullptr);
+}
+
+void CMainFrame::CmdFormatInfo() {
+    CTavrilView* v = ActiveView();
+    if (!v)
+        return;
+    CSoundDocument& d = v->Doc();
+    CDlgFormatInfo dlg(Q(d.Path()), d.SampleRate(), d.Sound().GetBitsPerSample(), d.Channels(), d.Frames(), this);
+    d.Sound().Close();
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    if (!d.ApplyFormatInfo(dlg.SampleRate(), dlg.Bits()))
+        m_prompt.ShowMessage("The format of " + d.Path() + " could not be changed.", "Tavril");
+    for (CChildFrame* w : Windows())
+        if (w->View()->Document().get() == &d) {
+            w->View()->Redraw();
+            w->View()->CursorsChanged(false);
+        }
+}
+
+void CMainFrame::CmdNewWindowSizing() {
+    CDlgNewWindowSizing dlg(m_grid, this);
+    if (dlg.exec() == QDialog::Accepted) {
+        m_grid = dlg.Result();
+        if (dlg.MakeDefault())
+            m_grid.Save("");
+    }
+}
+
+void CMainFrame::CmdPriority() {
+    CDlgPriority dlg(m_priority.level, this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    int previous = m_priority.level;
+    m_priority.level = dlg.Level();
+    ApplyPriority(previous);
+}
+
+void CMainFrame::CmdDefaultFormat() {
+    CDlgDefaultFormat dlg(m_defaultFormat.formatType, this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    m_defaultFormat.formatType = dlg.Index();
+    m_defaultFormat.Save("");
+}
+
+void CMainFrame::CmdEditUserMenu() {
+    CDlgEditUserMenu dlg(m_userMenu, m_prompt, this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    m_userMenu = dlg.Result();
+    if (dlg.MakeDefault())
+        m_userMenu.Save("");
+    RebuildUserMenu();
+}
+
+void CMainFrame::CmdHelp() {
+    QString html = QStringLiteral("<h2>Tavril commands</h2><p>Every command with where it is found, its keys and "
+                                  "what it does.</p><table border=1 cellspacing=0 cellpadding=3>"
+                                  "<tr><th>Menu item</th><th>Menu</th><th>Keys</th><th>What it does</th></tr>");
+    for (const MenuRow& row : MenuRows()) {
+        if (row.id == Cmd::None || row.menu != MenuKind::Full)
+            continue;
+        const CommandInfo* info = FindCommand(row.id);
+        QString text = QString::fromLatin1(row.text).section('\t', 0, 0).remove('&');
+        QStringList keys;
+        for (const std::string& k : KeysFor(row.id))
+            keys << Q(k);
+        QString status = Q(PromptStatusText(*info));
+        if (info->rule == EnableRule::Later)
+            status += QStringLiteral(" (not available yet)");
+        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>")
+                    .arg(text.toHtmlEscaped(), QString::fromLatin1(row.path).remove('&').replace('|', " > "),
+                         keys.join(", ").toHtmlEscaped(), status.toHtmlEscaped());
+    }
+    html += QStringLiteral("</table><h3>Keys without a menu item</h3><ul>");
+    for (const KeyRow& k : KeyRows()) {
+        bool inMenu = false;
+        for (const MenuRow& row : MenuRows())
+            inMenu = inMenu || row.id == k.id;
+        if (!inMenu)
+            html += QStringLiteral("<li><b>%1</b>: %2</li>")
+                        .arg(QString::fromLatin1(k.key), Q(PromptStatusText(*FindCommand(k.id))).toHtmlEscaped());
+    }
+    html += QStringLiteral("</ul>");
+    QDialog dlg(this);
+    dlg.setWindowTitle(QStringLiteral("Tavril Help"));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* browser = new QTextBrowser(&dlg);
+    browser->setHtml(html);
+    layout->addWidget(browser);
+    dlg.resize(820, 600);
+    dlg.exec();
+}
+
+void CMainFrame::CmdAbout() {
+    QMessageBox::about(this, QStringLiteral("About Tavril"),
+                       QStringLiteral("<h3>Tavril %1</h3><p>A workstation for recording, viewing, measuring, "
+                                      "editing and annotating animal sounds.</p><p>The demo recording "
+                                      "(data/demo/spinetail.wav) is credited in data/demo/NOTICE.</p>")
+                           .arg(QStringLiteral(TAVRIL_VERSION)));
+}
+
+} // namespace tavril

@@ -1,0 +1,182 @@
+#pragma once
+// CMainFrame: the program's main window. It holds every sound window in its
+// window area, shows the short or the full menu bar, the toolbar and the
+// status bar built from the command table, routes each command to the active
+// view or handles it itself, and owns what applies to the whole program: the
+// general, sizing, priority and default-format settings, the user menu, the
+// recent-file list, the default display settings for new windows, display
+// files and settings files.
+//
+// Created by main() with the prompt it asks the user through; owns its child
+// windows. UI thread only.
+
+#include "CTavrilView.h"
+#include "CommandTable.h"
+#include "FrameSettings.h"
+#include "IPrompt.h"
+#include "WindowDisplaySettings.h"
+#include "WindowLayout.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace tavril {
+
+class CChildFrame;
+class CCommandActions;
+
+// The groups of the "Select Settings to Save:" dialog, in the order the
+// settings file writes them.
+enum class SettingsGroup {
+    Display,         // "Save the current display along with selected settings"
+    General,         // "General main menu settings"
+    WindowSizing,    // "Default new window sizing"
+    Priority,        // "System priority"
+    DisplayDefaults, // "Default new window display configuration"
+};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(IPrompt& prompt, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Start-up: create the default settings file when it is missing, then read
+    // the frame's sections in their order.
+    void LoadStartupSettings();
+    // Exit: write the sections saved at every exit.
+    void SaveExitSettings();
+
+    // Opens a file the way "&Open..." does: display, settings or sound file.
+    bool OpenAnyFile(const std::string& path);
+    // Opens a sound file in a new window; the window shows an empty sound
+    // (and the user is told) when the file cannot be read.
+    CChildFrame* OpenSoundFile(const std::string& path);
+    // Opens a second window on the sound of `source` (linked window).
+    CChildFrame* OpenLinkedWindow(CTavrilView* source);
+
+    // Runs a command as if chosen from a menu or key.
+    void Dispatch(Cmd id);
+    // Recomputes enabled, checked and text states of every command.
+    void UpdateCommandStates();
+    bool IsEnabled(Cmd id) const;
+
+    CCommandActions& Actions() { return *m_actions; }
+    QMdiArea* Area() const { return m_area; }
+    std::vector<CChildFrame*> Windows() const;
+    CChildFrame* ActiveWindow() const;
+    CTavrilView* ActiveView() const;
+    void ActivateWindow(CChildFrame* w);
+    QString StatusText() const;
+    bool IsFullMenuShown() const { return m_fullMenu; }
+
+    // Display files.
+    bool SaveDisplay(const std::string& path, bool exportSounds);
+    bool LoadDisplay(const std::string& path, bool closeFirst);
+    // Settings files.
+    bool SaveSettingsFile(const std::string& path, const std::vector<SettingsGroup>& groups);
+    void LoadSettingsFile(const std::string& path);
+    // Text lists of sound files.
+    bool ExportFileList(const std::string& path);
+    int ImportFileList(const std::string& path);
+
+    // Settings the frame owns (public for the dialogs and tests).
+    GeneralDetails& General() { return m_general; }
+    GridOptions& Grid() { return m_grid; }
+    PriorityLevel& Priority() { return m_priority; }
+    DefaultFileFormat& DefaultFormat() { return m_defaultFormat; }
+    FileList& UserMenu() { return m_userMenu; }
+    RecentFiles& Recent() { return m_recent; }
+    WindowDisplaySettings& DefaultDisplay() { return m_defaultDisplay; }
+    const FrameFlags& Flags() const { return m_flags; }
+    bool SnapOn() const { return m_snap; }
+    void SetSnap(bool on) { m_snap = on; }
+
+    // Applies the hidden-cursor and hidden-title-bar states to every window.
+    void ApplyGeneralDetails();
+    void RebuildUserMenu();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildMenus();
+    void ShowMenuBar(bool full);
+    void RebuildRecentMenu();
+    CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
+    WindowDisplaySettings SettingsForNewWindow() const;
+    void OnWindowActivated(QMdiSubWindow* w);
+    void OnWindowClosing(CChildFrame* w);
+    void OnCursorsMoved(CTavrilView* v);
+    void SetReadout(const QString& text);
+
+    bool FrameCommand(Cmd id);
+    void CmdOpen();
+    void CmdMergeDisplay();
+    void CmdSaveDisplay(bool exportSounds);
+    void CmdSaveSettings();
+    void CmdExportTextList();
+    void CmdImportTextList();
+    void CmdCloseAll();
+    void CmdResizeAll(bool height, bool width);
+    void CmdRearrange();
+    void CmdFitScreen();
+    void CmdNeighbour(int dx, int dy);
+    void CmdGoToTime();
+    void CmdNextPane(int step);
+    void CmdWindowSettings(bool defaults);
+    void CmdFormatInfo();
+    void CmdNewWindowSizing();
+    void CmdPriority();
+    void CmdDefaultFormat();
+    void CmdEditUserMenu();
+    void CmdHelp();
+    void CmdAbout();
+    void ApplyPriority(int previous);
+    void SnapWindow(QMdiSubWindow* w);
+
+    std::vector<LayoutRect> Rects(const std::vector<CChildFrame*>& ws) const;
+    void SetRects(const std::vector<CChildFrame*>& ws, const std::vector<LayoutRect>& rects);
+    std::string ResolveSoundForDisplay(const std::string& displayPath, const std::string& storedDisplayPath,
+                                       const std::string& storedSound, const std::string& title,
+                                       std::string& browseFolder, bool& cancelled);
+
+    IPrompt& m_prompt;
+    CCommandActions* m_actions = nullptr;
+    QMdiArea* m_area = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QLabel* m_statusText = nullptr;
+    bool m_fullMenu = false;
+    FrameFlags m_flags;
+    GeneralDetails m_general;
+    GridOptions m_grid;
+    PriorityLevel m_priority;
+    DefaultFileFormat m_defaultFormat;
+    FileList m_userMenu = FileList::UserMenu();
+    RecentFiles m_recent;
+    WindowDisplaySettings m_defaultDisplay;
+    bool m_openUsingDefault = false;
+    bool m_snap = false;
+    bool m_stackBelow = false;
+    bool m_snapping = false;
+    int m_nextWindowId = 1;
+    std::string m_currentFolder;
+    std::string m_currentDisplay;
+    QPointer<CChildFrame> m_lastActive;
+    std::vector<QAction*> m_recentActions;
+    std::vector<QAction*> m_userMenuActions;
+};
+
+} // namespace tavril

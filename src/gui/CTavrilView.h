@@ -1,0 +1,163 @@
+#pragma once
+// CTavrilView: the view of one sound window. It owns the window's display
+// settings, its cursor set and the split panes that draw the sound (rows of
+// the sound one under the other, each row showing the chosen channels), and
+// it carries out the commands whose receiver is the view.
+//
+// Created by the main frame inside a CChildFrame; shares its document with
+// other windows on the same sound. UI thread only.
+
+#include "CommandTable.h"
+#include "CSoundDocument.h"
+#include "CursorSet.h"
+#include "WindowDisplaySettings.h"
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QScrollBar;
+class QSplitter;
+
+namespace tavril {
+
+class CViewPane;
+
+// Program-wide states the views read; owned by the main frame.
+struct FrameFlags {
+    bool hideAllCursors = false;
+    bool titleBarsHidden = false;
+    bool shiftDown = false;
+};
+
+class CTavrilView : public QWidget {
+    Q_OBJECT
+public:
+    CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& settings, const FrameFlags* flags,
+                QWidget* parent = nullptr);
+
+    CSoundDocument& Doc() { return *m_doc; }
+    std::shared_ptr<CSoundDocument> Document() const { return m_doc; }
+    // Replaces the document (loading another file into the window).
+    void SetDocument(std::shared_ptr<CSoundDocument> doc);
+
+    const WindowDisplaySettings& Settings() const { return m_settings; }
+    // Takes new settings; re-lays the panes out when rows or channels change.
+    void SetSettings(const WindowDisplaySettings& s);
+    CursorSet& Cursors() { return m_cursors; }
+    const CursorSet& Cursors() const { return m_cursors; }
+
+    // Runs a command whose receiver is the view; false when it is not one of them.
+    bool OnCommand(Cmd id);
+    bool IsFixedScale() const { return m_settings.m_stretchOrAbsolute == 1; }
+
+    int PaneCount() const { return static_cast<int>(m_panes.size()); }
+    CViewPane* Pane(int i) const { return m_panes[i]; }
+    int Rows() const { return m_settings.m_displayRowsCode + 1; }
+    // Samples per pixel column for the present width.
+    double SamplesPerPixel() const;
+    PaneGeometry Geometry(int pane) const;
+    int CursorPane() const { return m_cursorPane; }
+    void SetCursorPane(int pane) { m_cursorPane = pane; }
+
+    QString ReadoutText() const;
+    // Call after every cursor change: redraws the cursors and tells the frame.
+    void CursorsChanged(bool propagate = true);
+
+    // Horizontal scroll position in pixel columns (fixed scale only).
+    int ScrollPosition() const;
+    void SetScrollPosition(int columns);
+    // Moves the view so that `seconds` is at the left edge (fixed) or the
+    // left cursor goes there (stretch).
+    void GoToTime(double seconds);
+
+    // Drops the saved pictures and repaints.
+    void Redraw();
+    const FrameFlags& Flags() const { return *m_flags; }
+    // The window's picture as the screen shows it.
+    QImage Picture();
+
+    int WindowId() const { return m_windowId; }
+    void SetWindowId(int id) { m_windowId = id; }
+    // The window whose cursors follow this one's (Link this view ...), or null.
+    CTavrilView* LinkTarget() const { return m_linkTarget; }
+    void SetLinkTarget(CTavrilView* v) { m_linkTarget = v; }
+
+    // Loads the previous (-1) or next (+1) file of the same type in the folder.
+    bool StepFileInFolder(int direction);
+
+signals:
+    void ReadoutChanged(const QString& text);
+    void ContextMenuRequested(const QPoint& globalPos);
+    void CursorsMoved(tavril::CTavrilView* view);
+    void TitleChanged();
+    void MoveWindowRequested(const QPoint& globalPress);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void RebuildPanes();
+    void UpdateScrollBar();
+    void SelectChannel(int k);
+
+    std::shared_ptr<CSoundDocument> m_doc;
+    WindowDisplaySettings m_settings;
+    CursorSet m_cursors;
+    const FrameFlags* m_flags;
+    QSplitter* m_splitter = nullptr;
+    QScrollBar* m_scroll = nullptr;
+    std::vector<CViewPane*> m_panes;
+    int m_cursorPane = 0;
+    int m_windowId = 0;
+    CTavrilView* m_linkTarget = nullptr;
+    std::vector<std::string> m_folderListing;
+    std::string m_folderListed;
+    long long m_folderStamp = 0;
+};
+
+// One pane: draws one row and channel of the window's sound with its axes,
+// and turns the mouse into cursor moves.
+class CViewPane : public QWidget {
+    Q_OBJECT
+public:
+    CViewPane(CTavrilView* view, int index);
+    int Index() const { return m_index; }
+    // The plot rectangle (inclusive right/bottom as QRect has it).
+    QRect PlotRect() const;
+    // Row and channel shown.
+    int RowIndex() const;
+    int ChannelShown() const;
+    bool IsLastOfRow() const;
+    void Invalidate() { m_valid = false; update(); }
+    bool HasValidPicture() const { return m_valid; }
+    // Renders the sound's picture (without axes) at the present size.
+    QImage RenderPlot() const;
+    // Columns computed by the last RenderPlot.
+    int LastColumnsComputed() const { return m_lastColumns; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void DrawAxes(class QPainter& p, const QRect& plot) const;
+    void DrawCursors(class QPainter& p, const QRect& plot) const;
+    void ApplyDrag(const QPoint& pos);
+
+    CTavrilView* m_view;
+    int m_index;
+    QImage m_picture;
+    bool m_valid = false;
+    mutable int m_lastColumns = 0;
+    bool m_dragging = false;
+    bool m_dragX = false, m_dragY = false;
+    QPoint m_anchor, m_moving, m_press;
+};
+
+} // namespace tavril

@@ -1,0 +1,78 @@
+#pragma once
+// Helpers for the GUI tests: sounds written to scratch files, a prompt that
+// answers from a script and records what it was asked, and a fresh frame.
+
+#include "CMainFrame.h"
+#include "CSoundFile.h"
+#include "IPrompt.h"
+
+#include <QApplication>
+#include <cmath>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace tavril::test {
+
+inline bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, double rate = 22050.0,
+                     uint32_t channels = 1) {
+    CSoundFile f;
+    if (!f.Create(path, rate, channels, 16))
+        return false;
+    uint32_t frames = static_cast<uint32_t>(samples.size() / channels);
+    bool ok = f.WriteFrames(samples.data(), frames) == frames;
+    f.Close();
+    return ok;
+}
+
+// A tone of `freqHz` lasting `frames` frames.
+inline std::vector<int16_t> Tone(uint32_t frames, double freqHz, double rate = 22050.0, double amp = 12000.0) {
+    std::vector<int16_t> s(frames);
+    for (uint32_t i = 0; i < frames; ++i)
+        s[i] = static_cast<int16_t>(amp * std::sin(2.0 * M_PI * freqHz * i / rate));
+    return s;
+}
+
+class ScriptedPrompt : public IPrompt {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<Reply> replies;
+    std::deque<std::string> paths;
+    std::deque<std::string> texts;
+
+    void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
+    Reply AskYesNoCancel(const std::string& text, const std::string&) override {
+        questions.push_back(text);
+        if (replies.empty())
+            return Reply::Cancel;
+        Reply r = replies.front();
+        replies.pop_front();
+        return r;
+    }
+    bool ChoosePath(const PathRequest&, std::string& path) override {
+        if (paths.empty())
+            return false;
+        path = paths.front();
+        paths.pop_front();
+        return true;
+    }
+    bool AskText(const std::string&, const std::string&, std::string& text) override {
+        if (texts.empty())
+            return false;
+        text = texts.front();
+        texts.pop_front();
+        return true;
+    }
+    void BeginProgress(const std::string&) override {}
+    bool UpdateProgress(double) override { return true; }
+    void EndProgress() override {}
+};
+
+// Lets queued events (window activation, deferred updates) run.
+inline void Settle() {
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+} // namespace tavril::test

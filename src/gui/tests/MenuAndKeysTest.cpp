@@ -1,0 +1,193 @@
+// The menus, keys and toolbar the main window really shows, against the command table.
+#include "CCommandActions.h"
+#include "CChildFrame.h"
+#include "GuiTestSupport.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace tavril;
+using namespace tavril::test;
+
+namespace {
+
+class MenuAndKeys : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string())); }
+    TempDir m_config;
+    TempDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+QStringList TopTitles(QMainWindow& w) {
+    QStringList t;
+    for (QAction* a : w.menuBar()->actions())
+        t << a->text();
+    return t;
+}
+
+// Visible items of a menu, separators and submenus included as "-" and ">name".
+QStringList Items(QMenu* m) {
+    QStringList t;
+    for (QAction* a : m->actions()) {
+        if (!a->isVisible())
+            continue;
+        if (a->isSeparator())
+            t << "-";
+        else if (a->menu())
+            t << ">" + a->text();
+        else
+            t << a->text();
+    }
+    return t;
+}
+
+QMenu* Top(QMainWindow& w, const QString& title) {
+    for (QAction* a : w.menuBar()->actions())
+        if (a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(MenuAndKeys, ShortBarUntilASoundWindowOpens) {
+    CMainFrame frame(m_prompt);
+    EXPECT_EQ(TopTitles(frame), (QStringList{"&File", "&View", "&Options", "&Help"}));
+    EXPECT_EQ(Items(Top(frame, "&File")),
+              (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "-", "P&rint Setup...", "-", "Recent File", "-",
+                           "E&xit"}));
+    // A view-only command does nothing without a window.
+    EXPECT_FALSE(frame.Actions().Command(Cmd::Trim)->isEnabled());
+    EXPECT_FALSE(frame.Actions().Command(Cmd::CursorHome)->isEnabled());
+    frame.Dispatch(Cmd::CursorHome);  // must not crash or open anything
+    EXPECT_TRUE(frame.Windows().empty());
+
+    std::string wav = m_dir.File("a.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(22050, 1000.0)));
+    ASSERT_NE(frame.OpenSoundFile(wav), nullptr);
+    EXPECT_EQ(TopTitles(frame), (QStringList{"&File", "&Edit", "&View", "&User-Menu", "&Options", "&Tools",
+                                             "Lo&g File", "&Playback", "Window", "&Help"}));
+    frame.Windows().front()->close();
+    Settle();
+    EXPECT_EQ(TopTitles(frame), (QStringList{"&File", "&View", "&Options", "&Help"}));
+}
+
+TEST_F(MenuAndKeys, EveryTableRowIsShownInItsMenuInOrder) {
+    CMainFrame frame(m_prompt);
+    std::string wav = m_dir.File("a.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(22050, 1000.0)));
+    ASSERT_NE(frame.OpenSoundFile(wav), nullptr);
+    for (MenuKind kind : {MenuKind::Short, MenuKind::Full, MenuKind::Context, MenuKind::Insertion}) {
+        // Rebuild the expected item lists per menu path from the table.
+        std::map<QString, QStringList> expected;
+        for (const MenuRow& r : MenuRows()) {
+            if (r.menu != kind)
+                continue;
+            QString path = QString::fromLatin1(r.path);
+            int bar = path.lastIndexOf('|');
+            if (bar >= 0 || (!path.isEmpty() && (kind == MenuKind::Context || kind == MenuKind::Insertion))) {
+                QString parent = bar >= 0 ? path.left(bar) : QString();
+                QString sub = ">" + (bar >= 0 ? path.mid(bar + 1) : path);
+                if (!expected[parent].contains(sub))
+                    expected[parent] << sub;
+            }
+            if (r.id == Cmd::RecentFileList || r.id == Cmd::UserMenuList)
+                continue;  // run-time lists, checked separately
+            expected[path] << (r.id == Cmd::None ? QString("-") : QString::fromLatin1(r.text));
+        }
+        auto check = [&](auto&& self, QMenu* menu, const QString& path) -> void {
+            ASSERT_NE(menu, nullptr) << path.toStdString();
+            QStringList shown;
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator())
+                    shown << "-";
+                else if (a->menu()) {
+                    shown << ">" + a->text();
+                    self(self, a->menu(), path.isEmpty() ? a->text() : path + "|" + a->text());
+                } else if (a->data().isValid() && (a->data().toInt() == static_cast<int>(Cmd::RecentFileList) ||
+                                                    a->data().toInt() == static_cast<int>(Cmd::UserMenuList)))
+                    continue;
+                else if (a->data().isValid())
+                    shown << a->text();
+            }
+            EXPECT_EQ(shown, expected[path]) << "menu " << path.toStdString();
+        };
+        if (kind == MenuKind::Short || kind == MenuKind::Full) {
+            for (QMenu* m : frame.Actions().Bar(kind))
+                check(check, m, m->title());
+        } else {
+            check(check, frame.Actions().Popup(kind), QString());
+        }
+    }
+}
+
+TEST_F(MenuAndKeys, ItemsCarryPromptsAndCommandsCarryKeys) {
+    CMainFrame frame(m_prompt);
+    for (const CommandInfo& info : CommandInfos()) {
+        QAction* a = frame.Actions().Command(info.id);
+        ASSERT_NE(a, nullptr) << info.name;
+        QStringList want;
+        for (const std::string& k : KeysFor(info.id))
+            want << QString::fromStdString(k);
+        QStringList have;
+        for (const QKeySequence& k : a->shortcuts())
+            have << k.toString(QKeySequence::PortableText);
+        EXPECT_EQ(have, want) << info.name;
+        for (QAction* item : frame.Actions().MenuItems(info.id))
+            EXPECT_EQ(item->statusTip().toStdString(), PromptStatusText(info)) << info.name;
+    }
+    EXPECT_EQ(frame.Actions().Command(Cmd::Undo)->shortcuts().size(), 2);
+}
+
+TEST_F(MenuAndKeys, ToolbarInOrder) {
+    CMainFrame frame(m_prompt);
+    auto* bar = frame.findChild<QToolBar*>("mainToolBar");
+    ASSERT_NE(bar, nullptr);
+    QStringList shown;
+    for (QAction* a : bar->actions())
+        shown << (a->isSeparator() ? QString("-") : a->toolTip());
+    EXPECT_EQ(shown, (QStringList{"New", "Open", "Save", "-", "Cut", "Copy", "Paste Insert", "-", "Print", "About"}));
+}
+
+TEST_F(MenuAndKeys, StatusBarSaysReadyAndHideCursorsRenamesItsItem) {
+    CMainFrame frame(m_prompt);
+    EXPECT_EQ(frame.StatusText(), "Ready");
+    std::string wav = m_dir.File("a.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(22050, 1000.0)));
+    ASSERT_NE(frame.OpenSoundFile(wav), nullptr);
+    frame.Dispatch(Cmd::HideCursors);
+    bool renamed = false;
+    for (QAction* a : frame.Actions().MenuItems(Cmd::HideCursors))
+        renamed = renamed || a->text() == "Make Cursors Viewable\tShift+H";
+    EXPECT_TRUE(renamed);
+    EXPECT_EQ(frame.StatusText(), "Ready");  // hidden cursors have no readout
+    frame.Dispatch(Cmd::HideCursors);
+    for (QAction* a : frame.Actions().MenuItems(Cmd::HideCursors)) {
+        if (qobject_cast<QMenu*>(a->parent()))
+            EXPECT_EQ(a->text(), "&Hide All Cursors\tShift+H");
+    }
+}
+
+TEST_F(MenuAndKeys, RecentFilesKeepSixteenMostRecentFirst) {
+    CMainFrame frame(m_prompt);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 18; ++i) {
+        paths.push_back(m_dir.File("s" + std::to_string(i) + ".wav"));
+        ASSERT_TRUE(WriteWav(paths.back(), Tone(100, 500.0)));
+        ASSERT_NE(frame.OpenSoundFile(paths.back()), nullptr);
+    }
+    ASSERT_EQ(frame.Recent().files.size(), 16u);
+    EXPECT_EQ(frame.Recent().files.front(), paths[17]);
+    EXPECT_EQ(frame.Recent().files.back(), paths[2]);
+    frame.OpenSoundFile(paths[5]);  // reopening moves it to the top, once
+    EXPECT_EQ(frame.Recent().files.front(), paths[5]);
+    EXPECT_EQ(std::count(frame.Recent().files.begin(), frame.Recent().files.end(), paths[5]), 1);
+    QStringList shown = Items(Top(frame, "&File"));
+    EXPECT_TRUE(shown.contains(QString("&1 %1").arg(QString::fromStdString(paths[5]))));
+    EXPECT_FALSE(shown.contains("Recent File"));
+}

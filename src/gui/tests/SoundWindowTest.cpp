@@ -1,0 +1,270 @@
+// A sound window: drawing, the mouse and key moves of the cursors, readouts and zoom.
+#include "CChildFrame.h"
+#include "CTavrilView.h"
+#include "GuiTestSupport.h"
+#include "SpectrogramPicture.h"
+#include "TestSupport.h"
+
+#include <QMouseEvent>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+using namespace tavril;
+using namespace tavril::test;
+
+namespace {
+
+class SoundWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
+        m_frame = std::make_unique<CMainFrame>(m_prompt);
+        m_frame->resize(900, 600);
+        m_frame->show();
+    }
+    CTavrilView* Open(const std::vector<int16_t>& samples, int width = 600, int height = 300,
+                      double rate = 22050.0, int displayType = 1) {
+        std::string path = m_dir.File("s" + std::to_string(m_count++) + ".wav");
+        EXPECT_TRUE(WriteWav(path, samples, rate));
+        m_frame->DefaultDisplay().m_displayType = displayType;
+        CChildFrame* w = m_frame->OpenSoundFile(path);
+        EXPECT_NE(w, nullptr);
+        w->resize(width, height);
+        Settle();
+        return w->View();
+    }
+    TempDir m_config;
+    TempDir m_dir;
+    ScriptedPrompt m_prompt;
+    std::unique_ptr<CMainFrame> m_frame;
+    int m_count = 0;
+};
+
+std::string Fmt(const char* f, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, f, v);
+    return buf;
+}
+
+} // namespace
+
+TEST_F(SoundWindow, DragOnASpectrogramGivesTheReadout) {
+    CTavrilView* v = Open(Tone(44100, 2000.0));
+    CViewPane* pane = v->Pane(0);
+    QRect plot = pane->PlotRect();
+    QPoint from(plot.left() + 50, plot.top() + 40);
+    QPoint to(plot.left() + 250, plot.top() + 140);
+    QTest::mousePress(pane, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(pane, to);
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::NoModifier, to);
+
+    // Expected from the plot geometry alone: stretch scale over two seconds.
+    const double spp = 44100.0 / plot.width();
+    const double span = 11025.0, h = plot.height() - 1;  // bottom - top
+    double upper = span * (h - (from.y() - plot.top())) / h;
+    double lower = span * (h - (to.y() - plot.top())) / h;
+    double left = std::trunc(50 * spp) / 22050.0, right = std::trunc(250 * spp) / 22050.0;
+    std::string want = "Freq(KHz): Upper=" + Fmt("%1.5f", upper / 1000) + "  Lower=" + Fmt("%1.5f", lower / 1000) +
+                       "  DifF=" + Fmt("%1.5f", (upper - lower) / 1000) + "Time(sec): Left=" + Fmt("%2.4lf", left) +
+                       "  Right=" + Fmt("%2.4lf", right) + "  DifT=" + Fmt("%2.4lf", right - left);
+    EXPECT_EQ(m_frame->StatusText().toStdString(), want);
+}
+
+TEST_F(SoundWindow, ClickWithoutDragSelectsOnePixelBox) {
+    CTavrilView* v = Open(Tone(100, 500.0), 600, 300, 22050.0, 0);
+    CViewPane* pane = v->Pane(0);
+    QRect plot = pane->PlotRect();
+    QPoint at(plot.left() + 101, plot.top() + 30);
+    QTest::mouseClick(pane, Qt::LeftButton, Qt::NoModifier, at);
+    // Fewer samples than columns: both times fall on one sample.
+    EXPECT_EQ(v->Cursors().leftTime, v->Cursors().rightTime);
+    EXPECT_TRUE(m_frame->StatusText().contains("Time(sec): 0.0"));
+    EXPECT_TRUE(m_frame->StatusText().startsWith("Amplitude: Upper=")) << m_frame->StatusText().toStdString();
+}
+
+TEST_F(SoundWindow, HomeEndPageUpPageDownKeys) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    v->Cursors().SetTimeCursors(1000, 2000);
+    v->Cursors().SetVerticalCursors(4000.0, 3000.0);
+    m_frame->activateWindow();
+    v->setFocus();
+    QTest::keyClick(v, Qt::Key_Home);
+    EXPECT_EQ(v->Cursors().leftTime, 0u);
+    EXPECT_EQ(v->Cursors().rightTime, 2000u);
+    QTest::keyClick(v, Qt::Key_End);
+    EXPECT_EQ(v->Cursors().leftTime, 0u);
+    EXPECT_EQ(v->Cursors().rightTime, 22050u);
+    QTest::keyClick(v, Qt::Key_PageUp);
+    EXPECT_EQ(v->Cursors().upper, 11025.0);
+    EXPECT_EQ(v->Cursors().lower, 3000.0);
+    QTest::keyClick(v, Qt::Key_PageDown);
+    EXPECT_EQ(v->Cursors().lower, 0.0);
+    EXPECT_EQ(v->Cursors().upper, 11025.0);
+    // Hidden cursors do not move.
+    m_frame->Dispatch(Cmd::HideCursors);
+    v->Cursors().SetTimeCursors(5, 6);
+    QTest::keyClick(v, Qt::Key_Home);
+    EXPECT_EQ(v->Cursors().leftTime, 5u);
+}
+
+TEST_F(SoundWindow, ZoomStepsOnlyInFixedScale) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    EXPECT_FALSE(m_frame->IsEnabled(Cmd::ZoomIn));
+    m_frame->Dispatch(Cmd::ZoomIn);
+    EXPECT_FLOAT_EQ(v->Settings().m_msecPerLine, 10.0f);
+    m_frame->Dispatch(Cmd::TimeScaleFit);  // to fixed
+    ASSERT_TRUE(v->IsFixedScale());
+    EXPECT_TRUE(m_frame->IsEnabled(Cmd::ZoomIn));
+    std::vector<float> steps;
+    for (int i = 0; i < 4; ++i) {
+        m_frame->Dispatch(Cmd::ZoomIn);
+        steps.push_back(v->Settings().m_msecPerLine);
+    }
+    EXPECT_EQ(steps, (std::vector<float>{8.0f, 6.0f, 4.0f, 3.2f}));
+    m_frame->Dispatch(Cmd::ZoomOut);
+    EXPECT_FLOAT_EQ(v->Settings().m_msecPerLine, 4.0f);
+    EXPECT_DOUBLE_EQ(v->SamplesPerPixel(), 22050.0 * 4.0f / 1000.0);
+}
+
+TEST_F(SoundWindow, SilentSoundPaintsWhiteColumns) {
+    CTavrilView* v = Open(std::vector<int16_t>(22050, 0));
+    v->Settings();
+    WindowDisplaySettings s = v->Settings();
+    s.m_specGain = 50.0f;  // whatever the gain
+    v->SetSettings(s);
+    QImage img = v->Pane(0)->RenderPlot();
+    ASSERT_GT(v->Pane(0)->LastColumnsComputed(), 0);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ASSERT_EQ(img.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+}
+
+TEST_F(SoundWindow, HundredSamplesInFourHundredColumnsDrawAPolyline) {
+    std::vector<int16_t> s(100);
+    for (int i = 0; i < 100; ++i)
+        s[i] = static_cast<int16_t>(i % 2 ? 20000 : -20000);
+    CTavrilView* v = Open(s, 600, 300, 22050.0, 0);
+    // Make the plot exactly 400 columns wide.
+    CViewPane* pane = v->Pane(0);
+    int extra = pane->width() - pane->PlotRect().width();
+    v->parentWidget()->resize(v->parentWidget()->width() - (pane->width() - 400 - extra), 300);
+    Settle();
+    ASSERT_EQ(pane->PlotRect().width(), 400);
+    EXPECT_DOUBLE_EQ(v->SamplesPerPixel(), 0.25);
+    QImage img = pane->RenderPlot();
+    EXPECT_EQ(pane->LastColumnsComputed(), 100);
+    // Between two samples (x = 0 and x = 4) the joining line crosses column 2;
+    // column lines would leave it empty.
+    auto darkIn = [&](int x) {
+        for (int y = 0; y < img.height(); ++y)
+            if ((img.pixel(x, y) & 0xFFFFFF) != 0xFFFFFFu)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(darkIn(2));
+    EXPECT_TRUE(darkIn(396));
+    EXPECT_FALSE(darkIn(398));  // the last sample sits at column 396
+}
+
+TEST_F(SoundWindow, SpectrogramEqualsTheExportedPicture) {
+    std::vector<int16_t> s = Tone(22050, 3000.0);
+    for (size_t i = 0; i < s.size(); i += 7)
+        s[i] = static_cast<int16_t>(s[i] / 2 + (i % 13) * 300);
+    CTavrilView* v = Open(s);
+    CViewPane* pane = v->Pane(0);
+    QImage img = pane->RenderPlot();
+    std::vector<uint32_t> pixels;
+    CSoundFile sound;
+    ASSERT_TRUE(sound.Open(v->Doc().Path()));
+    ASSERT_GT(RenderSpectrogramPicture(sound, v->Settings(), 0, img.width(), img.height(), pixels), 0);
+    int differing = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(SoundWindow, RepaintOfAnUnchangedWindowReusesThePicture) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    CViewPane* pane = v->Pane(0);
+    pane->repaint();
+    ASSERT_TRUE(pane->HasValidPicture());
+    v->Cursors().SetTimeCursors(10, 20);
+    v->CursorsChanged();
+    EXPECT_TRUE(pane->HasValidPicture());  // cursors are drawn over the saved picture
+    m_frame->Dispatch(Cmd::Darker);
+    EXPECT_FALSE(pane->HasValidPicture());
+    EXPECT_FLOAT_EQ(v->Settings().m_specGain, 1.0f);
+    m_frame->Dispatch(Cmd::ViewWaveform);
+    m_frame->Dispatch(Cmd::Darker);  // only spectrograms get darker
+    EXPECT_FLOAT_EQ(v->Settings().m_specGain, 1.0f);
+}
+
+TEST_F(SoundWindow, ChannelKeysShowOneChannelAndRowsSplitPanes) {
+    std::vector<int16_t> stereo(2 * 22050);
+    for (size_t i = 0; i < stereo.size(); ++i)
+        stereo[i] = static_cast<int16_t>(i % 2 ? 1000 : -1000);
+    std::string path = m_dir.File("stereo.wav");
+    ASSERT_TRUE(WriteWav(path, stereo, 22050.0, 2));
+    CChildFrame* w = m_frame->OpenSoundFile(path);
+    CTavrilView* v = w->View();
+    WindowDisplaySettings s = v->Settings();
+    s.m_channelList = "1-2";
+    s.ParseChannelList();
+    s.m_displayRowsCode = 1;
+    v->SetSettings(s);
+    ASSERT_EQ(v->PaneCount(), 4);
+    EXPECT_EQ(v->Pane(1)->ChannelShown(), 1);
+    EXPECT_EQ(v->Pane(2)->RowIndex(), 1);
+    EXPECT_GT(v->Geometry(2).s0, 0.0);  // the second row continues the sound
+    m_frame->Dispatch(Cmd::Channel2);
+    ASSERT_EQ(v->PaneCount(), 2);
+    EXPECT_EQ(v->Pane(0)->ChannelShown(), 1);
+    m_frame->Dispatch(Cmd::Channel10);  // beyond the sound: the last channel
+    EXPECT_EQ(v->Pane(0)->ChannelShown(), 1);
+}
+
+TEST_F(SoundWindow, GoToTimeScrollsAFixedScaleWindow) {
+    CTavrilView* v = Open(Tone(22050 * 60, 1000.0));
+    m_frame->Dispatch(Cmd::TimeScaleFit);
+    ASSERT_TRUE(v->IsFixedScale());
+    m_prompt.texts.push_back("00:00:04.5");
+    m_frame->Dispatch(Cmd::GoToTime);
+    EXPECT_EQ(v->ScrollPosition(), static_cast<int>(4.5 * 22050 / v->SamplesPerPixel()));
+    EXPECT_EQ(v->Cursors().leftTime, static_cast<uint32_t>(4.5 * 22050));
+    m_prompt.texts.push_back("2");
+    m_frame->Dispatch(Cmd::GoToTime);
+    EXPECT_EQ(v->Cursors().leftTime, 2u * 22050);
+    m_prompt.texts.push_back("soon");
+    m_frame->Dispatch(Cmd::GoToTime);
+    EXPECT_EQ(m_prompt.messages.size(), 1u);
+}
+
+TEST_F(SoundWindow, AltRightLoadsTheNextFileOfTheFolder) {
+    TempDir folder;
+    for (const char* n : {"b.wav", "a.wav", "c.wav", "d.aif"})
+        ASSERT_TRUE(WriteWav(folder.File(n), Tone(500, 800.0)));
+    CChildFrame* w = m_frame->OpenSoundFile(folder.File("a.wav"));
+    CTavrilView* v = w->View();
+    m_frame->Dispatch(Cmd::NextFileInFolder);
+    EXPECT_EQ(v->Doc().Title(), "b.wav");
+    m_frame->Dispatch(Cmd::NextFileInFolder);
+    EXPECT_EQ(v->Doc().Title(), "c.wav");
+    m_frame->Dispatch(Cmd::NextFileInFolder);  // last one: stays
+    EXPECT_EQ(v->Doc().Title(), "c.wav");
+    EXPECT_EQ(w->windowTitle(), "c.wav");
+    m_frame->Dispatch(Cmd::PrevFileInFolder);
+    EXPECT_EQ(v->Doc().Title(), "b.wav");
+}
+
+TEST_F(SoundWindow, UnreadableFileOpensAnEmptyWindowWithTheMessage) {
+    std::string path = m_dir.File("broken.wav");
+    WriteAll(path, {'R', 'I', 'F', 'F', 1, 2});
+    CChildFrame* w = m_frame->OpenSoundFile(path);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(m_prompt.messages.size(), 1u);
+    EXPECT_EQ(m_prompt.messages[0], "Error opening soundfile " + path + ". The file may be corrupt");
+    w->View()->Pane(0)->repaint();  // draws only the background
+    EXPECT_EQ(w->View()->Pane(0)->LastColumnsComputed(), 0);
+    EXPECT_EQ(m_frame->OpenSoundFile(m_dir.File("missing.wav")), nullptr);
+}

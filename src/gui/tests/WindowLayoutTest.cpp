@@ -1,0 +1,91 @@
+// Snapping, resizing, rearranging and fitting windows.
+#include "CChildFrame.h"
+#include "GuiTestSupport.h"
+#include "TestSupport.h"
+#include "WindowLayout.h"
+
+#include <QMdiArea>
+#include <gtest/gtest.h>
+
+using namespace tavril;
+using namespace tavril::test;
+
+TEST(WindowLayout, SnapExample) {
+    LayoutRect r = SnapToGrid({450, 130, 180, 90}, 2000, 2000, true, 200, true, 100);
+    EXPECT_EQ(r, (LayoutRect{400, 100, 200, 100}));
+}
+
+TEST(WindowLayout, SnapEdgesAndDisabledDirections) {
+    // Past the bottom: back to the top, one width to the right.
+    EXPECT_EQ(SnapToGrid({450, 950, 100, 100}, 2000, 950, true, 200, true, 100), (LayoutRect{600, 0, 200, 100}));
+    // Past the right edge: back to the left, one height down.
+    EXPECT_EQ(SnapToGrid({950, 130, 100, 100}, 900, 2000, true, 200, true, 100), (LayoutRect{0, 200, 200, 100}));
+    // A size of 1 leaves that direction alone; negatives count as 0.
+    EXPECT_EQ(SnapToGrid({-30, 130, 180, 90}, 2000, 2000, true, 1, true, 100), (LayoutRect{0, 100, 180, 100}));
+    EXPECT_EQ(SnapToGrid({33, 44, 55, 66}, 2000, 2000, false, 200, false, 100), (LayoutRect{33, 44, 55, 66}));
+}
+
+TEST(WindowLayout, ResizeRearrangeFitNeedTwoWindows) {
+    std::vector<LayoutRect> one = {{5, 5, 100, 50}};
+    EXPECT_EQ(ResizeAllTo(one, 0, true, true), one);
+    EXPECT_EQ(Rearrange(one), one);
+    EXPECT_EQ(FitToClient(one, 800, 600), one);
+}
+
+TEST(WindowLayout, ResizeAllKeepsPositions) {
+    std::vector<LayoutRect> r = {{0, 0, 100, 50}, {200, 10, 300, 80}, {50, 300, 10, 10}};
+    auto h = ResizeAllTo(r, 1, true, false);
+    EXPECT_EQ(h[0], (LayoutRect{0, 0, 100, 80}));
+    EXPECT_EQ(h[2], (LayoutRect{50, 300, 10, 80}));
+    EXPECT_EQ(h[1], r[1]);
+    auto w = ResizeAllTo(r, 0, false, true);
+    EXPECT_EQ(w[1], (LayoutRect{200, 10, 100, 80}));
+}
+
+TEST(WindowLayout, RearrangePacksRowsAndColumns) {
+    // Two rows: a ragged top row and one window below.
+    std::vector<LayoutRect> r = {{400, 5, 150, 60}, {10, 0, 200, 100}, {30, 300, 100, 40}};
+    auto out = Rearrange(r);
+    EXPECT_EQ(out[1], (LayoutRect{0, 0, 200, 100}));
+    EXPECT_EQ(out[0], (LayoutRect{200, 0, 150, 60}));    // column 1 starts after the widest of column 0
+    EXPECT_EQ(out[2], (LayoutRect{0, 100, 100, 40}));    // row 1 starts below the tallest of row 0
+}
+
+TEST(WindowLayout, FitScalesToTheClient) {
+    std::vector<LayoutRect> r = {{100, 100, 100, 100}, {200, 100, 100, 100}};
+    auto out = FitToClient(r, 800, 400);
+    EXPECT_EQ(out[0], (LayoutRect{0, 0, 400, 400}));
+    EXPECT_EQ(out[1], (LayoutRect{400, 0, 400, 400}));
+}
+
+TEST(WindowLayout, Neighbours) {
+    std::vector<LayoutRect> r = {{0, 0, 100, 100}, {100, 0, 100, 100}, {0, 100, 100, 100}};
+    EXPECT_EQ(NeighbourWindow(r, 0, 1, 0), 1);
+    EXPECT_EQ(NeighbourWindow(r, 0, 0, 1), 2);
+    EXPECT_EQ(NeighbourWindow(r, 0, -1, 0), -1);
+    EXPECT_EQ(NeighbourWindow(r, 2, 0, -1), 0);
+}
+
+TEST(WindowLayoutFrame, SnapAppliesToMovedWindows) {
+    TempDir config, dir;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+    ScriptedPrompt prompt;
+    CMainFrame frame(prompt);
+    frame.resize(1600, 1000);
+    frame.show();
+    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
+    CChildFrame* w = frame.OpenSoundFile(dir.File("a.wav"));
+    frame.Grid() = GridOptions{200, 1, 100, 1};
+    frame.Dispatch(Cmd::SnapToGrid);
+    ASSERT_TRUE(frame.SnapOn());
+    w->setGeometry(450, 130, 180, 90);
+    Settle();
+    EXPECT_EQ(w->geometry(), QRect(400, 100, 200, 100));
+    // With one window the arranging commands change nothing.
+    QRect before = w->geometry();
+    frame.Dispatch(Cmd::Rearrange);
+    frame.Dispatch(Cmd::FitScreen);
+    frame.Dispatch(Cmd::ResizeHeightWidth);
+    EXPECT_EQ(w->geometry(), before);
+    EXPECT_FALSE(frame.IsEnabled(Cmd::Rearrange));
+}
