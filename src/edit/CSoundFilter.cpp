@@ -244,6 +244,8 @@ int CSoundFilter::NoiseThresholds(const std::string& file, uint32_t channel, std
     auto forEachFrame = [&](const std::function<void(const float*)>& each) {
         uint32_t t = 0;
         for (int64_t fr = 0; fr < frames; ++fr) {
+            // The analysis of a long sound takes a while: report and allow a stop.
+            if ((fr & 255) == 0 && !m_engine.Progress(double(fr) / double(frames))) return false;
             const uint32_t pos = static_cast<uint32_t>(std::trunc(t * info.rate / 1000.0));
             if (!CEditEngine::ReadChannelAt(in, pos, span, channel, 16, scratch, values.data())) return false;
             for (uint32_t j = 0; j < span; ++j) {
@@ -266,7 +268,7 @@ int CSoundFilter::NoiseThresholds(const std::string& file, uint32_t channel, std
                 for (int b = 0; b < kNoiseBins; ++b) all[size_t(b) * frames + fr] = m[b];
                 ++fr;
             }))
-            return m_engine.Fail("Cannot read the sound file " + file);
+            return m_engine.WasCancelled() ? 0 : m_engine.Fail("Cannot read the sound file " + file);
         for (int b = 0; b < kNoiseBins; ++b) {
             auto first = all.begin() + size_t(b) * frames;
             std::nth_element(first, first + kth, first + frames);
@@ -292,7 +294,7 @@ int CSoundFilter::NoiseThresholds(const std::string& file, uint32_t channel, std
                     ++hist[(size_t(b) << w) + ((u >> shift) & ((1u << w) - 1))];
                 }
             }))
-            return m_engine.Fail("Cannot read the sound file " + file);
+            return m_engine.WasCancelled() ? 0 : m_engine.Fail("Cannot read the sound file " + file);
         for (int b = 0; b < kNoiseBins; ++b) {
             const int64_t* h = &hist[size_t(b) << w];
             uint32_t bucket = 0;

@@ -223,6 +223,12 @@ TEST_F(DocTest, CancelledFilterLikeEditLeavesNoTrace)
     EXPECT_EQ(prompt.progressTexts, std::vector<std::string>({"Working......"}));
     EXPECT_FALSE(doc.CanUndo());
     EXPECT_EQ(ReadWav(doc.WorkingFileName(false)), values);
+    // The noise filter can be stopped during its analysis too.
+    prompt.progressCalls = 0;
+    prompt.cancelAfter = 1;
+    EXPECT_FALSE(doc.FilterNoise({}, 0));
+    EXPECT_TRUE(prompt.messages.empty());
+    EXPECT_FALSE(doc.CanUndo());
 }
 
 TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
