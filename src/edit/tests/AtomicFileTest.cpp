@@ -1,0 +1,66 @@
+#include "AtomicFile.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace tavril {
+namespace {
+
+using test::ReadAll;
+using test::TempDir;
+using test::WriteAll;
+
+TEST(AtomicFileTest, ReplaceKeepsPermissionsAndFailsCleanly)
+{
+    TempDir dir;
+    const std::string target = dir.File("t.wav");
+    WriteAll(target, {1, 2, 3});
+    chmod(target.c_str(), 0640);
+    std::string error;
+    const std::string temp = MakeTempBeside(target, ".wav", error);
+    ASSERT_FALSE(temp.empty()) << error;
+    EXPECT_EQ(std::filesystem::path(temp).extension(), ".wav");
+    WriteAll(temp, {9});
+    ASSERT_TRUE(ReplaceWith(temp, target, error)) << error;
+    EXPECT_EQ(ReadAll(target), std::vector<unsigned char>({9}));
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_FALSE(std::filesystem::exists(temp));
+
+    // Renaming onto a folder fails: the temporary file goes, the folder stays.
+    std::filesystem::create_directory(dir.Path() / "sub");
+    std::filesystem::create_directory(dir.Path() / "sub" / "x");
+    const std::string t2 = MakeTempBeside(dir.File("sub"), ".wav", error);
+    ASSERT_FALSE(t2.empty());
+    EXPECT_FALSE(ReplaceWith(t2, dir.File("sub"), error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(std::filesystem::exists(t2));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
+    EXPECT_TRUE(MakeTempBeside(dir.File("missing/a.wav"), ".wav", error).empty());
+}
+
+TEST(AtomicFileTest, MoveAcrossFileSystems)
+{
+    TempDir dir;
+    struct stat a {}, b {};
+    if (stat("/dev/shm", &b) != 0 || stat(dir.Path().c_str(), &a) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system (/dev/shm) to move across";
+    const std::string from = dir.File("song.wav");
+    WriteAll(from, {1, 2, 3, 4});
+    const std::string to = "/dev/shm/tavril-move-test-" + std::to_string(getpid()) + ".wav";
+    std::string error;
+    ASSERT_TRUE(MoveFileSafely(from, to, error)) << error;
+    EXPECT_EQ(ReadAll(to), std::vector<unsigned char>({1, 2, 3, 4}));
+    EXPECT_FALSE(std::filesystem::exists(from));
+    std::filesystem::remove(to);
+    WriteAll(from, {5});
+    EXPECT_FALSE(MoveFileSafely(from, "/dev/shm/missing-folder-tavril/x.wav", error));
+    EXPECT_TRUE(std::filesystem::exists(from)) << "a failed move keeps the file";
+}
+
+} // namespace
+} // namespace tavril
