@@ -89,7 +89,7 @@ int RunEditCommand(const std::vector<std::string>& args)
         o.op = op;
         return true;
     };
-    std::vector<double> extra;
+    bool filterExtras = false, resolutionGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool ok = true;
@@ -145,6 +145,7 @@ int RunEditCommand(const std::vector<std::string>& args)
         } else if (a == "--amp-reduction" || a == "--freq-ramp" || a == "--time-ramp") {
             ok = TakeNumbers(args, i, 1, nums, error);
             if (ok && nums[0] < 0) return Usage(a + " must not be negative");
+            filterExtras = true;
             if (ok) {
                 if (a == "--amp-reduction") o.filter.ampReductionPct = nums[0];
                 else if (a == "--freq-ramp") o.filter.freqRampHz = nums[0];
@@ -156,6 +157,7 @@ int RunEditCommand(const std::vector<std::string>& args)
             o.envelope = args[++i];
         } else if (a == "--resolution") {
             ok = TakeNumbers(args, i, 1, nums, error);
+            resolutionGiven = true;
             if (ok) o.resolutionMs = nums[0];
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage("unknown option '" + a + "'");
@@ -171,7 +173,9 @@ int RunEditCommand(const std::vector<std::string>& args)
     if (o.op == Op::None) return Usage("no operation given");
     if ((o.tone.fmType || o.tone.amType) && o.op != Op::InsertTone) return Usage("--fm and --am go with --insert-tone");
     for (double v : o.numbers)
-        if (v < 0 && o.op != Op::Filter) return Usage("negative values are not allowed here");
+        if (v < 0) return Usage("negative values are not allowed");
+    if (filterExtras && o.op != Op::Filter) return Usage("--amp-reduction, --freq-ramp and --time-ramp go with --filter");
+    if (resolutionGiven && o.op != Op::Envelope) return Usage("--resolution goes with --envelope");
     if (o.fromS && o.toS && *o.toS < *o.fromS) return Usage("--to-s lies before --from-s");
 
     CConsolePrompt prompt;
