@@ -458,3 +458,73 @@ TEST(TempFilesTest, OwnerIsReadFromTheName)
 
 } // namespace
 } // namespace tavril
+
+namespace tavril {
+namespace {
+
+// Real recordings from the shared corpus, through the same document steps.
+class DocCorpusTest : public DocTest {
+protected:
+    std::string Corpus(const std::string& rel)
+    {
+        const auto c = test::CorpusDir();
+        if (!c || !fs::exists(*c / rel)) return {};
+        return (*c / rel).string();
+    }
+};
+
+TEST_F(DocCorpusTest, FieldRecordingCutUndoAndNoiseFilter)
+{
+    const std::string night = Corpus("birdvoxdetect/BirdVox-full-night_unit03_00-19-45_01min.wav");
+    if (night.empty()) GTEST_SKIP() << "corpus not present (../shared/corpus)";
+    const auto before = ReadAll(night);
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(night));
+    doc.SoundForEditing();
+    doc.SoundForReading()->Close();
+    const auto copy = ReadAll(doc.WorkingCopyName());
+    ASSERT_TRUE(doc.Cut({24000 * 10, 24000 * 20}));
+    EXPECT_EQ(doc.LengthFrames(), 1440000u - 240000u);
+    doc.Undo();
+    EXPECT_EQ(ReadAll(doc.WorkingCopyName()), copy);
+    ASSERT_TRUE(doc.FilterNoise({}, 0)) << prompt.Last();
+    ASSERT_TRUE(doc.Maximize(0));
+    EXPECT_EQ(doc.LengthFrames(), 1440000u);
+    const std::string out = dir.File("night.wav");
+    ASSERT_TRUE(doc.SaveDocument(out));
+    EXPECT_EQ(ReadAll(night), before);
+    // Maximize brings the peak to just below full scale.
+    const auto v = ReadWav(out);
+    int32_t peak = 0;
+    for (int32_t x : v) peak = std::max(peak, std::abs(x));
+    EXPECT_GT(peak, 30000);
+    EXPECT_LE(peak, 32767);
+}
+
+TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)
+{
+    const std::string aif = Corpus("go-audio-aiff/zipper24b.aiff");
+    if (aif.empty()) GTEST_SKIP() << "corpus not present (../shared/corpus)";
+    CSoundFile orig;
+    ASSERT_TRUE(orig.Open(aif));
+    const uint32_t n = orig.GetFrameCount();
+    std::vector<int32_t> a(size_t(n) * 2);
+    orig.ReadFrames(a.data(), n, 32);
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(aif));
+    ASSERT_TRUE(doc.Amplify(100, 1));
+    ASSERT_TRUE(doc.Reverse({}, 0));
+    ASSERT_TRUE(doc.Reverse({}, 0));
+    const std::string out = dir.File("zipper.aif");
+    ASSERT_TRUE(doc.SaveDocument(out)) << prompt.Last();
+    CSoundFile back;
+    ASSERT_TRUE(back.Open(out));
+    EXPECT_EQ(back.GetBitsPerSample(), 24u);
+    ASSERT_EQ(back.GetFrameCount(), n);
+    std::vector<int32_t> b(size_t(n) * 2);
+    back.ReadFrames(b.data(), n, 32);
+    EXPECT_EQ(a, b);
+}
+
+} // namespace
+} // namespace tavril
