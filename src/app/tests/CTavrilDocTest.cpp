@@ -447,6 +447,28 @@ TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)
     EXPECT_TRUE(fs::exists(own));
 }
 
+TEST(SoundClipboardTest, PrivateFolderAndStartUpReset)
+{
+    test::TempDir dir;
+    CSoundClipboard cb(dir.File("clips"));
+    ASSERT_TRUE(cb.Prepare());
+    struct stat st {};
+    ASSERT_EQ(stat(cb.Folder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(cb.ClipPath(), dir.File("clips/clipfile.wav"));
+    EXPECT_EQ(cb.CursorPlayPath(), dir.File("clips/cursorplay.wav"));
+    test::WriteAll(cb.ClipPath(), {1});
+    cb.SetHasSound(true);
+    cb.Reset();
+    EXPECT_FALSE(cb.HasSound());
+    EXPECT_FALSE(fs::exists(cb.ClipPath()));
+    // A link planted where the folder should be is not used.
+    fs::create_directory(dir.Path() / "elsewhere");
+    fs::create_symlink(dir.Path() / "elsewhere", dir.Path() / "planted");
+    CSoundClipboard planted(dir.File("planted"));
+    EXPECT_FALSE(planted.Prepare());
+}
+
 TEST(TempFilesTest, OwnerIsReadFromTheName)
 {
     EXPECT_EQ(CTempFiles::OwnerOf("TVL123_ab.tmp"), 123);

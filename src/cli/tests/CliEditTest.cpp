@@ -79,6 +79,20 @@ TEST(CliEditTest, ToolsMatchTheirFormulas)
     EXPECT_EQ(Samples(dir.File("s.wav")), std::vector<int16_t>({1, 2, 0, 0, 3, 4}));
 }
 
+TEST(CliEditTest, NoiseIsTheSameOnEveryRun)
+{
+    TempDir dir;
+    const std::string a = Wav(dir, "a.wav", {});
+    ASSERT_EQ(RunCli({"edit", a, "-o", dir.File("n1.wav"), "--insert-noise", "50", "80"}).status, 0);
+    ASSERT_EQ(RunCli({"edit", a, "-o", dir.File("n2.wav"), "--insert-noise", "50", "80"}).status, 0);
+    const auto n1 = Samples(dir.File("n1.wav"));
+    EXPECT_EQ(n1.size(), 1102u);
+    EXPECT_EQ(n1, Samples(dir.File("n2.wav")));
+    int nonzero = 0;
+    for (int16_t x : n1) nonzero += x != 0;
+    EXPECT_GT(nonzero, 1000);
+}
+
 TEST(CliEditTest, BadRequestsFailClearly)
 {
     TempDir dir;
