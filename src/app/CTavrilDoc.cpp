@@ -287,15 +287,20 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     m_saved = true;
     m_sound.Close();
     m_sound.Reset();
-    if (CSoundFile::FormatFromName(path) == kFormatMeta) {
+    m_workingCopy.clear();
+    m_workingCopyExists = false;
+    const int32_t format = CSoundFile::FormatFromName(path);
+    if (format == kFormatMeta) {
         m_svc.prompt.ShowMessage("Error opening metafile " + path +
                                  ". The file may be corrupt, or the media containing it's sound files may not be "
                                  "inserted");
+    } else if (format == kFormatSig || format == kFormatSnd) {
+        // These formats are read only through a WAV working copy.
+        if (!MakeWorkingCopy(path))
+            m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
     } else if (!m_sound.Open(path)) {
         m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
     }
-    m_workingCopy.clear();
-    m_workingCopyExists = false;
     m_sound.Close();
     m_modified = false;
     ResetUndo();
@@ -397,6 +402,21 @@ bool CTavrilDoc::Rename(const std::string& newPath)
 
 // ---- clipboard commands ----
 
+std::string CTavrilDoc::ReadableFileName()
+{
+    SoundForReading();
+    m_sound.Close();
+    std::string name = WorkingFileName(false);
+    // Formats the sound object cannot read directly (SIG, SND) are read
+    // through the working copy.
+    const int32_t format = EngineFormatFromName(name);
+    if (format != kFormatWav && format != kFormatAiff) {
+        const std::string work = WorkingFileName(true);
+        if (!work.empty()) name = work;
+    }
+    return name;
+}
+
 bool CTavrilDoc::WriteClip(const std::function<int(const std::string& clip)>& write)
 {
     CSoundClipboard& cb = m_svc.clipboard;
@@ -424,9 +444,7 @@ bool CTavrilDoc::WriteClip(const std::function<int(const std::string& clip)>& wr
 bool CTavrilDoc::Copy(const FrameSelection& sel)
 {
     if (sel.Length() < 1) return false;
-    SoundForReading();
-    m_sound.Close();
-    const std::string source = WorkingFileName(false);
+    const std::string source = ReadableFileName();
     return WriteClip([&](const std::string& clip) {
         return m_svc.engine.CopyToNewFile(clip, source, sel.Start(), sel.Length());
     });
@@ -435,9 +453,7 @@ bool CTavrilDoc::Copy(const FrameSelection& sel)
 bool CTavrilDoc::CopyInSelectedChannel(const FrameSelection& sel, uint32_t channel)
 {
     if (sel.Length() < 1) return false;
-    SoundForReading();
-    m_sound.Close();
-    const std::string source = WorkingFileName(false);
+    const std::string source = ReadableFileName();
     return WriteClip([&](const std::string& clip) {
         return m_svc.engine.CopyChannelToNewFile(clip, source, sel.Start(), sel.Length(), channel);
     });
@@ -645,9 +661,7 @@ bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const Kl
     if (!m_svc.prompt.ChoosePath(req, target) || target.empty()) return false;
     if (fs::path(target).extension().empty()) target += "." + ext;
 
-    SoundForReading();
-    m_sound.Close();
-    const std::string source = WorkingFileName(false);
+    const std::string source = ReadableFileName();
     int32_t format = EngineFormatFromName(target);
     if (format == kFormatUnknown) format = defaultFormat;
     std::string error;

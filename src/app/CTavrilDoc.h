@@ -149,6 +149,7 @@ private:
     bool WriteWorkingCopyTo(const std::string& target);
     void ResetUndo();
     void ReportFailure(const std::string& what, const std::string& reason);
+    std::string ReadableFileName();
     bool WriteClip(const std::function<int(const std::string& clip)>& write);
 
     DocServices m_svc;

@@ -9,6 +9,7 @@
 #include "CTempFiles.h"
 #include "ScriptedPrompt.h"
 #include "SettingsStore.h"
+#include "SoundConvert.h"
 #include "TestSupport.h"
 #include "../../edit/tests/EditTestUtil.h"
 
@@ -189,6 +190,26 @@ TEST_F(DocTest, CopyInSelectedChannelGivesMonoClip)
     ASSERT_TRUE(doc.CopyInSelectedChannel({1, 3}, 1));
     EXPECT_EQ(ReadWav(clipboard.ClipPath(), &ch), std::vector<int32_t>({-2, -3}));
     EXPECT_EQ(ch, 1u);
+}
+
+TEST_F(DocTest, SignalFilesAreEditedThroughTheWorkingCopy)
+{
+    const std::string sig = dir.File("song.sig");
+    ASSERT_TRUE(ConvertFile(sound, sig, kFormatWav, kFormatSig));
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(sig));
+    EXPECT_TRUE(prompt.messages.empty()) << prompt.Last();
+    EXPECT_FALSE(doc.IsModified());
+    // SIG files hold whole blocks of 128 samples.
+    EXPECT_EQ(doc.LengthFrames(), 2048u);
+    const auto whole = ReadWav(doc.WorkingFileName(false));
+    ASSERT_TRUE(doc.Copy({0, 4})) << prompt.Last();
+    EXPECT_EQ(ReadWav(clipboard.ClipPath()), std::vector<int32_t>(whole.begin(), whole.begin() + 4));
+    ASSERT_TRUE(doc.DeleteSelection({0, 1000}));
+    ASSERT_TRUE(doc.SaveDocument(sig)) << prompt.Last();
+    const std::string back = dir.File("back.wav");
+    ASSERT_TRUE(ConvertFile(sig, back, kFormatSig, kFormatWav));
+    EXPECT_EQ(ReadWav(back).size(), 1152u);
 }
 
 TEST_F(DocTest, FailedEditIsReportedAndKeepsTheLastGoodVersion)
