@@ -27,7 +27,7 @@ public:
 
     virtual ~IPrompt() = default;
 
-    // A modal message with an OK button; "Tavril" when the design names no title.
+    // A modal message with an OK button, titled "Tavril" unless another title is given.
     virtual void ShowMessage(const std::string& text, const std::string& title = "Tavril") = 0;
     virtual Reply AskYesNoCancel(const std::string& text, const std::string& title = "Tavril") = 0;
     // false when the user cancelled; `path` holds the choice otherwise.
