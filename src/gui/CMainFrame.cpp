@@ -379,8 +379,10 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
     m_area->addSubWindow(w);
-    int width = previous ? previous->width() : 640;
-    int height = previous ? previous->height() : 280;
+    // The first window takes a good share of the frame; later ones follow the previous.
+    QSize area = m_area->viewport()->size();
+    int width = previous ? previous->width() : std::max(480, area.width() * 9 / 10);
+    int height = previous ? previous->height() : std::max(240, area.height() * 3 / 5);
     if (m_grid.horizontalUseGrid && m_grid.horizontalPixels >= 2)
         width = m_grid.horizontalPixels;
     if (m_grid.verticalUseGrid && m_grid.verticalPixels >= 2)

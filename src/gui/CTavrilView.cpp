@@ -21,6 +21,7 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -76,9 +77,11 @@ CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDispla
     layout->addWidget(m_splitter, 1);
     m_scroll = new QScrollBar(Qt::Horizontal, this);
     layout->addWidget(m_scroll);
+    // Scrolling keeps the saved pictures: each pane moves its picture and
+    // computes only the columns that came into view.
     connect(m_scroll, &QScrollBar::valueChanged, this, [this] {
         for (CViewPane* p : m_panes)
-            p->Invalidate();
+            p->update();
     });
     setFocusPolicy(Qt::StrongFocus);
     RebuildPanes();
@@ -146,9 +149,7 @@ PaneGeometry CTavrilView::Geometry(int pane) const {
     g.lowHz = DisplayLowHz(m_settings, g.fs);
     g.highHz = DisplayHighHz(m_settings, g.fs);
     g.fixedScale = IsFixedScale();
-    g.s0 = p->RowIndex() * (g.spp * plot.width());
-    if (g.fixedScale)
-        g.s0 += std::trunc(ScrollPosition() * g.spp);
+    g.s0 = p->FirstColumn() * g.spp;
     return g;
 }
 
@@ -412,48 +413,62 @@ void CViewPane::resizeEvent(QResizeEvent* e) {
     m_valid = false;
 }
 
+int CViewPane::FirstColumn() const {
+    int width = PlotRect().width();
+    return RowIndex() * width + m_view->ScrollPosition();
+}
+
 QImage CViewPane::RenderPlot() const {
-    const WindowDisplaySettings& s = m_view->Settings();
     QRect plot = PlotRect();
     QImage img(plot.width(), plot.height(), QImage::Format_RGB32);
+    m_lastColumns = RenderColumns(img, 0, plot.width());
+    return img;
+}
+
+int CViewPane::RenderColumns(QImage& img, int x0, int count) const {
+    const WindowDisplaySettings& s = m_view->Settings();
     const QColor background = s.m_whiteOnBlack ? Qt::black : Qt::white;
-    img.fill(background);
-    m_lastColumns = 0;
+    {
+        QPainter clear(&img);
+        clear.fillRect(x0, 0, count, img.height(), background);
+    }
     CSoundDocument& doc = m_view->Doc();
     PaneGeometry g = m_view->Geometry(m_index);
-    if (doc.Frames() == 0 || g.spp <= 0.0)
-        return img;
+    if (doc.Frames() == 0 || g.spp <= 0.0 || count <= 0)
+        return 0;
     CSoundFile& sound = doc.Sound();
     const int channel = ChannelShown();
+    int computed = 0;
 #ifdef TAVRIL_HAVE_SPECTROGRAM
     if (s.m_displayType == 1) {
         SpectrogramDisplay d = s.SpectrogramDisplayFor(doc.SampleRate());
-        auto* bits = reinterpret_cast<uint32_t*>(img.bits());
+        auto* bits = reinterpret_cast<uint32_t*>(img.bits()) + x0;
         const std::ptrdiff_t stride = img.bytesPerLine() / 4;
-        uint32_t first = static_cast<uint32_t>(std::min(g.s0, 4294967295.0));
-        m_lastColumns = PaintSpectrogramColumns(sound, d, channel, first, g.spp, 0, plot.width(), bits, stride,
-                                                plot.height());
+        // Columns are counted from the start of the sound, so a column's
+        // picture does not depend on where the window was scrolled from.
+        computed = PaintSpectrogramColumns(sound, d, channel, 0, g.spp, FirstColumn() + x0, count, bits, stride,
+                                           img.height());
         // The painter writes 0x00RRGGBB; RGB32 wants the top byte set.
         for (int y = 0; y < img.height(); ++y) {
             auto* line = reinterpret_cast<uint32_t*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
+            for (int x = x0; x < x0 + count; ++x)
                 line[x] |= 0xFF000000u;
         }
         sound.Close();
-        return img;
+        return computed;
     }
 #endif
     const uint32_t channels = std::max<uint32_t>(1, doc.Channels());
     std::vector<int16_t> frameBuf;
-    SampleReader reader = [&](uint32_t first, uint32_t count, int16_t* out) -> uint32_t {
-        frameBuf.resize(static_cast<size_t>(count) * channels);
+    SampleReader reader = [&](uint32_t first, uint32_t n, int16_t* out) -> uint32_t {
+        frameBuf.resize(static_cast<size_t>(n) * channels);
         if (sound.Seek(first) != first)
             return 0;
-        uint32_t got = sound.ReadChannel(frameBuf.data(), count, static_cast<uint32_t>(channel), 16);
+        uint32_t got = sound.ReadChannel(frameBuf.data(), n, static_cast<uint32_t>(channel), 16);
         std::copy(frameBuf.begin(), frameBuf.begin() + got, out);
         return got;
     };
-    WaveformDrawing w = ComputeWaveform(reader, doc.Frames(), g.s0, g.spp, 0, 0, plot.width(), plot.height());
+    WaveformDrawing w = ComputeWaveform(reader, doc.Frames(), g.s0, g.spp, 0, 0, img.width(), img.height());
     sound.Close();
     QPainter p(&img);
     p.setPen(s.m_whiteOnBlack ? Qt::white : Qt::black);
@@ -462,21 +477,38 @@ QImage CViewPane::RenderPlot() const {
         for (const auto& pt : w.points)
             poly << QPoint(pt.x, pt.y);
         p.drawPolyline(poly);
-        m_lastColumns = static_cast<int>(w.points.size());
+        computed = static_cast<int>(w.points.size());
     } else {
         for (const auto& seg : w.segments)
             p.drawLine(seg.x, seg.yHigh, seg.x, seg.yLow);
-        m_lastColumns = static_cast<int>(w.segments.size());
+        computed = static_cast<int>(w.segments.size());
     }
-    return img;
+    return computed;
 }
 
 void CViewPane::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     QRect plot = PlotRect();
-    if (!m_valid || m_picture.size() != plot.size()) {
+    const int firstColumn = FirstColumn();
+    const int shift = firstColumn - m_pictureColumn;
+    if (m_valid && m_picture.size() == plot.size() && shift != 0 && m_view->Settings().m_displayType == 1 &&
+        std::abs(shift) < plot.width()) {
+        // Scrolled: move the columns still in view, compute the new ones.
+        const int w = plot.width();
+        const int keep = w - std::abs(shift);
+        for (int y = 0; y < m_picture.height(); ++y) {
+            auto* line = reinterpret_cast<uint32_t*>(m_picture.scanLine(y));
+            if (shift > 0)
+                std::memmove(line, line + shift, keep * sizeof(uint32_t));
+            else
+                std::memmove(line - shift, line, keep * sizeof(uint32_t));
+        }
+        m_lastColumns = shift > 0 ? RenderColumns(m_picture, keep, shift) : RenderColumns(m_picture, 0, -shift);
+        m_pictureColumn = firstColumn;
+    } else if (!m_valid || m_picture.size() != plot.size() || shift != 0) {
         m_picture = RenderPlot();
+        m_pictureColumn = firstColumn;
         m_valid = true;
     }
     p.drawImage(plot.topLeft(), m_picture);

@@ -135,8 +135,10 @@ public:
     bool HasValidPicture() const { return m_valid; }
     // Renders the sound's picture (without axes) at the present size.
     QImage RenderPlot() const;
-    // Columns computed by the last RenderPlot.
+    // Columns computed by the last render (whole picture or scrolled-in part).
     int LastColumnsComputed() const { return m_lastColumns; }
+    // Pixel column of the sound (counted from its start) at the plot's left edge.
+    int FirstColumn() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -146,6 +148,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // Renders `count` columns from x0 of the picture; returns how many were computed.
+    int RenderColumns(QImage& img, int x0, int count) const;
     void DrawAxes(class QPainter& p, const QRect& plot) const;
     void DrawCursors(class QPainter& p, const QRect& plot) const;
     void ApplyDrag(const QPoint& pos);
@@ -154,6 +158,7 @@ private:
     int m_index;
     QImage m_picture;
     bool m_valid = false;
+    int m_pictureColumn = 0;
     mutable int m_lastColumns = 0;
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;

@@ -168,8 +168,9 @@ TEST_F(MenuAndKeys, StatusBarSaysReadyAndHideCursorsRenamesItsItem) {
     EXPECT_EQ(frame.StatusText(), "Ready");  // hidden cursors have no readout
     frame.Dispatch(Cmd::HideCursors);
     for (QAction* a : frame.Actions().MenuItems(Cmd::HideCursors)) {
-        if (qobject_cast<QMenu*>(a->parent()))
+        if (qobject_cast<QMenu*>(a->parent())) {
             EXPECT_EQ(a->text(), "&Hide All Cursors\tShift+H");
+        }
     }
 }
 
@@ -177,7 +178,10 @@ TEST_F(MenuAndKeys, RecentFilesKeepSixteenMostRecentFirst) {
     CMainFrame frame(m_prompt);
     std::vector<std::string> paths;
     for (int i = 0; i < 18; ++i) {
-        paths.push_back(m_dir.File("s" + std::to_string(i) + ".wav"));
+        std::string name = "s";
+        name += std::to_string(i);
+        name += ".wav";
+        paths.push_back(m_dir.File(name));
         ASSERT_TRUE(WriteWav(paths.back(), Tone(100, 500.0)));
         ASSERT_NE(frame.OpenSoundFile(paths.back()), nullptr);
     }

@@ -268,3 +268,31 @@ TEST_F(SoundWindow, UnreadableFileOpensAnEmptyWindowWithTheMessage) {
     EXPECT_EQ(w->View()->Pane(0)->LastColumnsComputed(), 0);
     EXPECT_EQ(m_frame->OpenSoundFile(m_dir.File("missing.wav")), nullptr);
 }
+
+TEST_F(SoundWindow, ScrollingComputesOnlyTheColumnsThatCameIntoView) {
+    std::vector<int16_t> s = Tone(22050 * 20, 2500.0);
+    for (size_t i = 0; i < s.size(); i += 3)
+        s[i] = static_cast<int16_t>(s[i] / 3 + (i % 17) * 250);
+    CTavrilView* v = Open(s);
+    m_frame->Dispatch(Cmd::TimeScaleFit);
+    ASSERT_TRUE(v->IsFixedScale());
+    CViewPane* pane = v->Pane(0);
+    pane->repaint();
+    const int width = pane->PlotRect().width();
+    EXPECT_EQ(pane->LastColumnsComputed(), width);
+    v->SetScrollPosition(10);
+    pane->repaint();
+    EXPECT_EQ(pane->LastColumnsComputed(), 10);
+    v->SetScrollPosition(4);
+    pane->repaint();
+    EXPECT_EQ(pane->LastColumnsComputed(), 6);
+    // The moved picture is the one a fresh drawing gives.
+    QImage shown = pane->grab(pane->PlotRect()).toImage().convertToFormat(QImage::Format_RGB32);
+    QImage fresh = pane->RenderPlot();
+    int differing = 0;
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x)
+            differing += (shown.pixel(x, y) & 0xFFFFFF) != (fresh.pixel(x, y) & 0xFFFFFF);
+    // Only the cursor lines drawn over the picture may differ.
+    EXPECT_LT(differing, 3 * fresh.height());
+}

@@ -1,0 +1,122 @@
+// Timings of the desktop program against its budgets, in one run:
+// start-up to an empty main window (1 s), opening a one-hour 22050 Hz mono
+// recording in a 1600 x 400 spectrogram window (0.5 s), repainting an
+// unchanged window (16 ms), and scrolling a fixed-scale window (only the
+// columns that came into view are computed).
+//
+// Usage: tavril_gui_bench [scratch folder]   (runs offscreen)
+#include "CChildFrame.h"
+#include "CMainFrame.h"
+#include "CQtPrompt.h"
+#include "CSoundFile.h"
+#include "CTavrilView.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+using namespace tavril;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+bool WriteHour(const std::string& path) {
+    CSoundFile f;
+    const double rate = 22050.0;
+    if (!f.Create(path, rate, 1, 16))
+        return false;
+    std::vector<int16_t> block(rate);
+    uint32_t n = 0;
+    for (int second = 0; second < 3600; ++second) {
+        for (size_t i = 0; i < block.size(); ++i, ++n) {
+            double t = n / rate;
+            double f0 = 3000.0 + 1500.0 * std::sin(2.0 * M_PI * 0.3 * t);
+            block[i] = static_cast<int16_t>(8000.0 * std::sin(2.0 * M_PI * f0 * t) * ((second % 4) ? 1.0 : 0.2) +
+                                            (static_cast<int>(n * 2654435761u) >> 24));
+        }
+        if (f.WriteFrames(block.data(), static_cast<uint32_t>(block.size())) != block.size())
+            return false;
+    }
+    f.Close();
+    return true;
+}
+
+void Report(const char* what, double ms, double budgetMs) {
+    std::printf("%-58s %9.1f ms  budget %7.1f ms  ratio %.2f\n", what, ms, budgetMs, ms / budgetMs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+
+    auto t0 = Clock::now();
+    QApplication app(argc, argv);
+    std::string folder = argc > 1 ? argv[1] : QDir::tempPath().toStdString();
+    CQtPrompt prompt;
+    auto frame = std::make_unique<CMainFrame>(prompt);
+    frame->LoadStartupSettings();
+    frame->resize(1800, 700);
+    frame->show();
+    QApplication::processEvents();
+    auto t1 = Clock::now();
+    Report("start-up to an empty main window", Ms(t0, t1), 1000.0);
+
+    std::string path = (std::filesystem::path(folder) / "tavril-bench-hour.wav").string();
+    if (!std::filesystem::exists(path)) {
+        std::printf("writing a one-hour recording to %s ...\n", path.c_str());
+        if (!WriteHour(path)) {
+            std::fprintf(stderr, "could not write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    auto t2 = Clock::now();
+    CChildFrame* w = frame->OpenSoundFile(path);
+    if (!w)
+        return 1;
+    CTavrilView* v = w->View();
+    CViewPane* pane = v->Pane(0);
+    // Size the window so that the plot is 1600 x 400.
+    QRect plot = pane->PlotRect();
+    w->resize(w->width() + 1600 - plot.width(), w->height() + 400 - plot.height());
+    QApplication::processEvents();
+    pane->repaint();
+    auto t3 = Clock::now();
+    std::printf("plot %d x %d, %d columns computed\n", pane->PlotRect().width(), pane->PlotRect().height(),
+                pane->LastColumnsComputed());
+    Report("open one hour at 22050 Hz as a 1600 x 400 spectrogram", Ms(t2, t3), 500.0);
+
+    auto t4 = Clock::now();
+    const int repeats = 20;
+    for (int i = 0; i < repeats; ++i)
+        pane->repaint();
+    auto t5 = Clock::now();
+    Report("repaint of an unchanged window (mean of 20)", Ms(t4, t5) / repeats, 16.0);
+
+    frame->Dispatch(Cmd::TimeScaleFit);
+    pane->repaint();
+    auto t6 = Clock::now();
+    int computed = 0;
+    for (int i = 1; i <= repeats; ++i) {
+        v->SetScrollPosition(i * 40);
+        pane->repaint();
+        computed += pane->LastColumnsComputed();
+    }
+    auto t7 = Clock::now();
+    std::printf("fixed scale: %d columns computed over %d scrolls of 40 columns\n", computed, repeats);
+    Report("scroll by 40 columns in fixed scale (mean of 20)", Ms(t6, t7) / repeats, 16.0);
+    frame.reset();
+    return 0;
+}
