@@ -352,6 +352,36 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
         EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
 }
 
+TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        try {
+            std::signal(SIGXFSZ, SIG_IGN);
+            CTavrilDoc doc(services);
+            if (!doc.OpenDocument(sound)) _exit(10);
+            if (!doc.Amplify(50, 0)) _exit(11);
+            const std::string work = doc.WorkingCopyName();
+            const auto bytes = ReadAll(work);
+            // The new version (200 KB) cannot be written in full.
+            rlimit lim{64 * 1024, 64 * 1024};
+            setrlimit(RLIMIT_FSIZE, &lim);
+            const bool done = doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0);
+            const bool told = !prompt.messages.empty() &&
+                              prompt.Last().find("\"Insert Silence\" could not be completed") != std::string::npos;
+            const bool kept = doc.WorkingCopyName() == work && ReadAll(work) == bytes &&
+                              doc.UndoMenuText() == "Undo Amplify\tCtrl+Z";
+            _exit(done ? 12 : !told ? 13 : !kept ? 14 : TempFiles().size() != 2 ? 15 : 0);
+        } catch (...) {
+            _exit(16);
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(DocTest, RenameMovesTheFileAndSavesEditsFirst)
 {
     CTavrilDoc doc(services);
