@@ -119,9 +119,35 @@ void CMainFrame::BuildMenus() {
     for (MenuKind kind : {MenuKind::Short, MenuKind::Full})
         for (QMenu* m : m_actions->Bar(kind))
             connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    for (QMenu* m : m_actions->Bar(MenuKind::Full))
+        if (m->title() == QStringLiteral("Window"))
+            connect(m, &QMenu::aboutToShow, this, [this, m] { RebuildWindowList(m); });
     ShowMenuBar(false);
     RebuildRecentMenu();
     RebuildUserMenu();
+}
+
+void CMainFrame::RebuildWindowList(QMenu* menu) {
+    for (QAction* a : m_windowListActions)
+        delete a;
+    m_windowListActions.clear();
+    auto ws = Windows();
+    if (ws.empty())
+        return;
+    m_windowListActions.push_back(menu->addSeparator());
+    CChildFrame* active = ActiveWindow();
+    for (size_t i = 0; i < ws.size() && i < 9; ++i) {
+        CChildFrame* w = ws[i];
+        auto* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(w == active);
+        QPointer<CChildFrame> target(w);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target)
+                ActivateWindow(target.data());
+        });
+        m_windowListActions.push_back(a);
+    }
 }
 
 void CMainFrame::ShowMenuBar(bool full) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
@@ -115,6 +116,8 @@ private:
     void BuildMenus();
     void ShowMenuBar(bool full);
     void RebuildRecentMenu();
+    // The framework's list of open windows at the end of the Window menu.
+    void RebuildWindowList(QMenu* menu);
     CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
     WindowDisplaySettings SettingsForNewWindow() const;
     void OnWindowActivated(QMdiSubWindow* w);
@@ -177,6 +180,7 @@ private:
     QPointer<CChildFrame> m_lastActive;
     std::vector<QAction*> m_recentActions;
     std::vector<QAction*> m_userMenuActions;
+    std::vector<QAction*> m_windowListActions;
 };
 
 } // namespace tavril

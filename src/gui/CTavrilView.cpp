@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -681,8 +682,16 @@ void CViewPane::mousePressEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     QRect plot = PlotRect();
     if (!plot.contains(pos)) {
-        if (m_view->Flags().titleBarsHidden)
-            emit m_view->MoveWindowRequested(e->globalPosition().toPoint());
+        // Without title bars the margins around the plot move the window.
+        if (m_view->Flags().titleBarsHidden) {
+            for (QWidget* w = m_view->parentWidget(); w; w = w->parentWidget())
+                if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+                    m_movingWindow = sub;
+                    m_moveStart = e->globalPosition().toPoint();
+                    m_windowStart = sub->pos();
+                    break;
+                }
+        }
         return;
     }
     if (!(s.m_timeCursorOn || s.m_freqAmpCursorOn) || m_view->Flags().hideAllCursors)
@@ -776,11 +785,19 @@ void CViewPane::ApplyDrag(const QPoint& pos) {
 }
 
 void CViewPane::mouseMoveEvent(QMouseEvent* e) {
+    if (m_movingWindow && (e->buttons() & Qt::LeftButton)) {
+        m_movingWindow->move(m_windowStart + (e->globalPosition().toPoint() - m_moveStart));
+        return;
+    }
     if (m_dragging && (e->buttons() & Qt::LeftButton) && e->position().toPoint() != m_press)
         ApplyDrag(e->position().toPoint());
 }
 
 void CViewPane::mouseReleaseEvent(QMouseEvent* e) {
+    if (m_movingWindow) {
+        m_movingWindow = nullptr;
+        return;
+    }
     if (!m_dragging || e->button() != Qt::LeftButton)
         return;
     // A click that did not move keeps the one-pixel box of the press.

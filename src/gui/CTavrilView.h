@@ -13,6 +13,8 @@
 #include "WindowDisplaySettings.h"
 
 #include <QImage>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -93,7 +95,6 @@ signals:
     void ContextMenuRequested(const QPoint& globalPos);
     void CursorsMoved(tavril::CTavrilView* view);
     void TitleChanged();
-    void MoveWindowRequested(const QPoint& globalPress);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -163,6 +164,8 @@ private:
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;
     QPoint m_anchor, m_moving, m_press;
+    QPointer<QMdiSubWindow> m_movingWindow;  // moved by its margins while title bars are hidden
+    QPoint m_moveStart, m_windowStart;
 };
 
 } // namespace tavril

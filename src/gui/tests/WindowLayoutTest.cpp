@@ -5,6 +5,9 @@
 #include "WindowLayout.h"
 
 #include <QMdiArea>
+#include <QMouseEvent>
+#include <QtTest/QTest>
+#include "CTavrilView.h"
 #include <gtest/gtest.h>
 
 using namespace tavril;
@@ -88,4 +91,36 @@ TEST(WindowLayoutFrame, SnapAppliesToMovedWindows) {
     frame.Dispatch(Cmd::ResizeHeightWidth);
     EXPECT_EQ(w->geometry(), before);
     EXPECT_FALSE(frame.IsEnabled(Cmd::Rearrange));
+}
+
+TEST(WindowLayoutFrame, HiddenTitleBarsMoveWindowsByTheirMargins) {
+    TempDir config, dir;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+    ScriptedPrompt prompt;
+    CMainFrame frame(prompt);
+    frame.resize(1200, 800);
+    frame.show();
+    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
+    CChildFrame* w = frame.OpenSoundFile(dir.File("a.wav"));
+    w->setGeometry(100, 100, 400, 200);
+    frame.Dispatch(Cmd::HideTitleBars);
+    Settle();
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    CViewPane* pane = w->View()->Pane(0);
+    QRect plot = pane->PlotRect();
+    EXPECT_GT(plot.top(), 2);  // room for the title line
+    QPoint margin(plot.left() - 1 > 0 ? plot.left() - 1 : 0, plot.center().y());
+    if (plot.left() <= 0)
+        margin = QPoint(plot.center().x(), plot.top() - 2);  // the title line
+    QPoint start = w->pos();
+    QTest::mousePress(pane, Qt::LeftButton, Qt::NoModifier, margin);
+    QMouseEvent move(QEvent::MouseMove, QPointF(margin + QPoint(30, 20)),
+                     QPointF(pane->mapToGlobal(margin + QPoint(30, 20))), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(pane, &move);
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::NoModifier, margin + QPoint(30, 20));
+    EXPECT_EQ(w->pos(), start + QPoint(30, 20));
+    frame.Dispatch(Cmd::HideTitleBars);
+    Settle();
+    EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
 }
