@@ -24,7 +24,8 @@ bool EncodeSamples(const void* mem, uint32_t memBytes, void* disk,
 bool IsNativeLayout(SampleEncoding encoding, uint32_t diskBytes, uint32_t memBytes);
 
 // Width conversion through a double in [-1, 1), truncated toward zero, without
-// clipping. Widths are in bits; samples of ceil(bits / 8) bytes of 1, 2, 3, 4
+// clipping. 24-bit results are the top three bytes of the truncated 32-bit
+// value, so a negative value between two 24-bit steps goes to the lower one. Widths are in bits; samples of ceil(bits / 8) bytes of 1, 2, 3, 4
 // or 8. Returns 1 on success, 0 for an unsupported width. src and dst must
 // not overlap unless the widths are equal.
 int ConvertSampleWidth(const void* src, uint32_t srcBits, void* dst, uint32_t dstBits, size_t samples);
