@@ -68,7 +68,22 @@ const char* kOpenFilter =
 
 } // namespace
 
-CMainFrame::CMainFrame(IPrompt& prompt, QWidget* parent) : QMainWindow(parent), m_prompt(prompt) {
+CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* parent)
+    : QMainWindow(parent), m_prompt(prompt) {
+    if (services) {
+        m_services = std::make_unique<DocServices>(*services);
+    } else {
+        m_own = std::make_unique<OwnServices>();
+        // Leftover working copies of instances that no longer run go; those
+        // of a Tavril still running beside this one stay.
+        if (m_own->temps.Start())
+            m_own->temps.CleanUpStale();
+        if (m_own->clipboard.Prepare())
+            m_own->clipboard.Reset();
+        m_services = std::make_unique<DocServices>(
+            DocServices{prompt, m_own->temps, m_own->clipboard, m_own->engine, m_own->tools, m_own->filter,
+                        m_own->multiTool, std::string()});
+    }
     setWindowTitle(QStringLiteral("Tavril"));
     setObjectName(QStringLiteral("CMainFrame"));
     setAcceptDrops(true);
@@ -111,7 +126,13 @@ CMainFrame::~CMainFrame() {
         w->disconnect(this);
         w->View()->disconnect(this);
     }
+    // The documents delete their working copies through the services, which
+    // are members: the windows go first.
+    for (CChildFrame* w : Windows())
+        delete w;
 }
+
+std::shared_ptr<CSoundDocument> CMainFrame::NewDocument() { return std::make_shared<CSoundDocument>(*m_services); }
 
 // ------------------------------------------------------------------ menus
 
@@ -261,8 +282,8 @@ bool CMainFrame::FrameCommand(Cmd id) {
     CTavrilView* v = ActiveView();
     switch (id) {
     case Cmd::FileNew: {
-        auto doc = std::make_shared<CSoundDocument>();
-        doc->Open(CSoundDocument::kUntitled);
+        auto doc = NewDocument();
+        doc->New();
         AddWindow(doc, SettingsForNewWindow());
         return true;
     }
@@ -402,6 +423,7 @@ WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
 CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s) {
     CChildFrame* previous = ActiveWindow();
     auto* view = new CTavrilView(std::move(doc), s, &m_flags);
+    view->SetDocumentFactory([this] { return NewDocument(); });
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
     m_area->addSubWindow(w);
@@ -434,12 +456,10 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
 }
 
 CChildFrame* CMainFrame::OpenSoundFile(const std::string& path) {
-    auto doc = std::make_shared<CSoundDocument>();
+    auto doc = NewDocument();
     std::error_code ec;
-    if (!fs::exists(path, ec))
-        return nullptr;  // the open fails without a message of the document's own
     if (!doc->Open(path))
-        m_prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt", "Tavril");
+        return nullptr;  // no such file; one that cannot be read is reported by the document
     m_currentFolder = fs::path(path).parent_path().string();
     m_recent.Add(fs::absolute(path, ec).string());
     RebuildRecentMenu();
@@ -840,7 +860,7 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
         std::string title = S::ReadSettingString(path, section, "Sound file title", "");
         std::shared_ptr<CSoundDocument> doc;
         if (sound.empty()) {
-            doc = std::make_shared<CSoundDocument>();  // linked below
+            doc = NewDocument();  // linked below
         } else {
             bool cancelled = false;
             std::string found = ResolveSoundForDisplay(path, storedDisplay, sound, title, browseFolder, cancelled);
@@ -851,9 +871,8 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
                     break;  // nothing left to search by
                 continue;   // the user chose to skip this window
             }
-            doc = std::make_shared<CSoundDocument>();
-            if (!doc->Open(found))
-                m_prompt.ShowMessage("Error opening soundfile " + found + ". The file may be corrupt", "Tavril");
+            doc = NewDocument();
+            doc->Open(found);
         }
         WindowDisplaySettings s;
         s.CopyFrom(m_defaultDisplay);
@@ -1106,12 +1125,12 @@ void CMainFrame::CmdFormatInfo() {
     if (!v)
         return;
     CSoundDocument& d = v->Doc();
-    CDlgFormatInfo dlg(Q(d.Path()), d.SampleRate(), d.Sound().GetBitsPerSample(), d.Channels(), d.Frames(), this);
+    unsigned bits = d.Sound().GetBitsPerSample();
     d.Sound().Close();
+    CDlgFormatInfo dlg(Q(d.Path()), d.SampleRate(), bits, d.Channels(), d.Frames(), this);
     if (dlg.exec() != QDialog::Accepted)
         return;
-    if (!d.ApplyFormatInfo(dlg.SampleRate(), dlg.Bits()))
-        m_prompt.ShowMessage("The format of " + d.Path() + " could not be changed.", "Tavril");
+    d.ApplyFormatInfo(dlg.SampleRate() != d.SampleRate() ? dlg.SampleRate() : 0.0, dlg.Bits() != bits ? dlg.Bits() : 0);
     for (CChildFrame* w : Windows())
         if (w->View()->Document().get() == &d) {
             w->View()->Redraw();

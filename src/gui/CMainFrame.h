@@ -10,7 +10,13 @@
 // Created by main() with the prompt it asks the user through; owns its child
 // windows. UI thread only.
 
+#include "CEditEngine.h"
+#include "CMultiTool.h"
+#include "CSoundFilter.h"
+#include "CSoundClipboard.h"
+#include "CSoundTools.h"
 #include "CTavrilView.h"
+#include "CTempFiles.h"
 #include "CommandTable.h"
 #include "FrameSettings.h"
 #include "IPrompt.h"
@@ -48,7 +54,9 @@ enum class SettingsGroup {
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(IPrompt& prompt, QWidget* parent = nullptr);
+    // `services`: the objects the documents edit with; null makes the frame
+    // own a set of its own (temporary files, clipboard, edit engine, tools).
+    explicit CMainFrame(IPrompt& prompt, const DocServices* services = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Start-up: create the default settings file when it is missing, then read
@@ -156,7 +164,21 @@ private:
                                        const std::string& storedSound, const std::string& title,
                                        std::string& browseFolder, bool& cancelled);
 
+    // A new document on the frame's services.
+    std::shared_ptr<CSoundDocument> NewDocument();
+
+    struct OwnServices {
+        CTempFiles temps;
+        CSoundClipboard clipboard;
+        CEditEngine engine;
+        CSoundTools tools{engine};
+        CSoundFilter filter{engine};
+        CMultiTool multiTool{engine, tools, filter};
+    };
+
     IPrompt& m_prompt;
+    std::unique_ptr<OwnServices> m_own;
+    std::unique_ptr<DocServices> m_services;
     CCommandActions* m_actions = nullptr;
     QMdiArea* m_area = nullptr;
     QToolBar* m_toolbar = nullptr;

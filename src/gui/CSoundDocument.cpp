@@ -1,46 +1,41 @@
 #include "CSoundDocument.h"
 
 #include <filesystem>
-#include <system_error>
 
 namespace tavril {
 
+CSoundDocument::CSoundDocument(const DocServices& services) : m_doc(std::make_unique<CTavrilDoc>(services)) {}
+
 bool CSoundDocument::Open(const std::string& path) {
-    m_path = path;
-    m_frames = 0;
-    m_rate = 0.0;
-    m_channels = 0;
-    m_sound.Close();
-    m_sound.Reset();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!m_doc->OpenDocument(path)) {
+        Refresh();
         return false;
-    if (!m_sound.Open(path))
-        return false;
-    m_frames = m_sound.GetFrameCount();
-    m_rate = m_sound.GetSampleRate();
-    m_channels = m_sound.GetChannels();
-    m_sound.Close();  // reopened on demand by whoever reads it
+    }
+    Refresh();
     return true;
 }
 
-bool CSoundDocument::ApplyFormatInfo(double rate, uint32_t bits) {
-    if (m_path.empty() || m_path == kUntitled)
-        return false;
-    bool ok = true;
-    if (rate > 0.0 && rate != m_rate) {
-        m_sound.SetSampleRate(rate);
-        ok = !m_sound.HasWriteError();
-    }
-    if (bits > 0 && bits != m_sound.GetBitsPerSample())
-        ok = m_sound.SetBitsPerSample(bits) && ok;
-    m_sound.Close();
-    Open(m_path);
-    return ok;
+void CSoundDocument::New() {
+    m_doc->NewDocument();
+    Refresh();
+}
+
+void CSoundDocument::Refresh() {
+    CSoundFile* s = m_doc->SoundForReading();
+    m_frames = s->GetFrameCount();
+    m_rate = s->GetSampleRate();
+    m_channels = s->GetChannels();
+    s->Close();
+}
+
+void CSoundDocument::ApplyFormatInfo(double rate, uint32_t bits) {
+    m_doc->ApplyFormatInfo(rate, bits, 0);
+    m_doc->RefreshAfterEdit();
+    Refresh();
 }
 
 std::string CSoundDocument::Title() const {
-    return std::filesystem::path(m_path).filename().string();
+    return std::filesystem::path(m_doc->Path()).filename().string();
 }
 
 } // namespace tavril

@@ -1,39 +1,48 @@
 #pragma once
-// CSoundDocument: what a sound window needs from its document: the sound file
-// object, its path and title. A thin seam over CSoundFile that the editing
-// document (working copy, undo) replaces without touching the windows.
+// CSoundDocument: what a sound window needs from its document. It holds the
+// editing document (CTavrilDoc: the user's file, the working copy every edit
+// writes to, undo) and keeps the sound's length, rate and channel count at
+// hand for drawing, refreshed after every change.
 //
-// Shared (std::shared_ptr) by every window that shows the same sound; used
-// from the UI thread only.
+// Shared (std::shared_ptr) by every window that shows the same sound; the
+// services handed in must outlive it. UI thread only.
 
-#include "CSoundFile.h"
+#include "CTavrilDoc.h"
 
+#include <memory>
 #include <string>
 
 namespace tavril {
 
 class CSoundDocument {
 public:
-    static constexpr const char* kUntitled = "untitled.wav";
+    static constexpr const char* kUntitled = CTavrilDoc::kUntitled;
 
-    // Opens the file; false when it does not exist or cannot be read as sound.
-    // A failed open still leaves the document named after the path, showing
-    // an empty sound.
+    explicit CSoundDocument(const DocServices& services);
+
+    // Opens the file; false (without a message) when it does not exist. A
+    // file that exists but cannot be read is reported by the document and
+    // leaves an empty sound in the window.
     bool Open(const std::string& path);
-    CSoundFile& Sound() { return m_sound; }
-    const std::string& Path() const { return m_path; }
+    // A new, untitled document (an empty mono 16-bit 22050 Hz sound).
+    void New();
+    // The sound to read from: the working copy when there is one.
+    CSoundFile& Sound() { return *m_doc->SoundForReading(); }
+    CTavrilDoc& Doc() { return *m_doc; }
+    const std::string& Path() const { return m_doc->Path(); }
     std::string Title() const;
-    // Frames, rate and channels read once at open; 0 for an empty sound.
+    // Frames, rate and channels as of the last Open or Refresh; 0 for an empty sound.
     uint32_t Frames() const { return m_frames; }
     double SampleRate() const { return m_rate; }
     uint32_t Channels() const { return m_channels; }
-    // New sample rate and/or width (0 leaves one alone); the samples are not
-    // converted, only their description. false when the file refused.
-    bool ApplyFormatInfo(double rate, uint32_t bits);
+    // Re-reads length, rate and channels after the sound changed.
+    void Refresh();
+    // New sample rate and/or width (0 leaves one alone), applied to the
+    // working copy; the user's file changes only when saved.
+    void ApplyFormatInfo(double rate, uint32_t bits);
 
 private:
-    CSoundFile m_sound;
-    std::string m_path;
+    std::unique_ptr<CTavrilDoc> m_doc;
     uint32_t m_frames = 0;
     double m_rate = 0.0;
     uint32_t m_channels = 0;

@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,9 @@ public:
     CTavrilView* LinkTarget() const { return m_linkTarget; }
     void SetLinkTarget(CTavrilView* v) { m_linkTarget = v; }
 
+    // Where new documents come from (loading another file into the window).
+    void SetDocumentFactory(std::function<std::shared_ptr<CSoundDocument>()> f) { m_newDocument = std::move(f); }
+
     // Loads the previous (-1) or next (+1) file of the same type in the folder.
     bool StepFileInFolder(int direction);
 
@@ -114,6 +118,7 @@ private:
     int m_cursorPane = 0;
     int m_windowId = 0;
     CTavrilView* m_linkTarget = nullptr;
+    std::function<std::shared_ptr<CSoundDocument>()> m_newDocument;
     std::vector<std::string> m_folderListing;
     std::string m_folderListed;
     long long m_folderStamp = 0;

@@ -296,3 +296,17 @@ TEST_F(SoundWindow, ScrollingComputesOnlyTheColumnsThatCameIntoView) {
     // Only the cursor lines drawn over the picture may differ.
     EXPECT_LT(differing, 3 * fresh.height());
 }
+
+TEST_F(SoundWindow, FormatInfoChangesTheWorkingCopyNotTheUsersFile) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    std::string path = v->Doc().Path();
+    auto before = ReadAll(path);
+    v->Doc().ApplyFormatInfo(44100.0, 0);
+    v->Redraw();
+    EXPECT_DOUBLE_EQ(v->Doc().SampleRate(), 44100.0);
+    EXPECT_EQ(v->Doc().Frames(), 22050u);
+    EXPECT_EQ(ReadAll(path), before);  // changes only on save
+    EXPECT_TRUE(v->Doc().Doc().IsModified());
+    v->Cursors().SetTimeCursors(22050, 22050);
+    EXPECT_TRUE(v->ReadoutText().endsWith("Time(sec): 0.5000"));
+}
