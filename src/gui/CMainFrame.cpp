@@ -111,6 +111,7 @@ CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* pa
         l->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("SCRL")) + 8);
         statusBar()->addPermanentWidget(l);
     }
+    RegisterOwnSettingsGroups();
     qApp->installEventFilter(this);
     resize(1000, 700);
     UpdateCommandStates();
@@ -829,7 +830,7 @@ std::string CMainFrame::ResolveSoundForDisplay(const std::string& displayPath, c
     return chosen;
 }
 
-bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
+bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst, bool tryEvery) {
     if (!Exists(path)) {
         m_prompt.ShowMessage("Error opening display file " + path + ".", "Tavril");
         return false;
@@ -854,8 +855,11 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
     for (int n = 0; n < count; ++n) {
         std::string section = Format("Settings for Window %d", n);
         long left = S::ReadSettingLong(path, section, "window rect left", -100000);
-        if (left < -99999)
+        if (left < -99999) {
+            if (tryEvery)
+                continue;
             break;
+        }
         std::string sound = S::ReadSettingString(path, section, "Sound file name", "");
         std::string title = S::ReadSettingString(path, section, "Sound file title", "");
         std::shared_ptr<CSoundDocument> doc;
@@ -867,7 +871,7 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
             if (cancelled)
                 break;
             if (found.empty()) {
-                if (title.empty())
+                if (title.empty() && !tryEvery)
                     break;  // nothing left to search by
                 continue;   // the user chose to skip this window
             }
@@ -909,52 +913,99 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst) {
     return true;
 }
 
-bool CMainFrame::SaveSettingsFile(const std::string& path, const std::vector<SettingsGroup>& groups) {
+const char* const kSettingsDisplayBox = "Save the current display along with selected settings";
+
+namespace {
+// The order in which a settings file is written.
+const char* const kSettingsSaveOrder[] = {
+    "General main menu settings", "Fixed frequency filter", "Default new window sizing", "Printing",
+    "System priority", "Recording config and virtual recorders", "Default new window display configuration",
+    "Log file settings", "Loop mode playback", "Multi tool", "Playback trial", "Klip 'n Save",
+    "Settings for detecting sound in recording files", "General annotation settings"};
+// The order in which it is read; "the display" marks where the windows come.
+const char* const kSettingsLoadOrder[] = {
+    "Default new window display configuration", "Default new window sizing", "Ramp Begin/End Details",
+    "System priority", "Fixed frequency filter", "Log file settings", "Printing", "Loop mode playback",
+    "Recording config and virtual recorders", "Klip 'n Save", "General main menu settings", "display menu list",
+    "the display", "Playback trial", "Multi tool", "Settings for detecting sound in recording files",
+    "General annotation settings"};
+} // namespace
+
+void CMainFrame::SetSettingsFileGroup(const std::string& key, SettingsFileGroup group) {
+    m_settingsGroups[key] = std::move(group);
+}
+
+bool CMainFrame::HasSettingsFileGroup(const std::string& key) const {
+    return key == kSettingsDisplayBox || m_settingsGroups.count(key) > 0;
+}
+
+void CMainFrame::RegisterOwnSettingsGroups() {
+    SetSettingsFileGroup("General main menu settings", {[this](const std::string& f) {
+                                                            m_general.hideAllCursors = m_flags.hideAllCursors;
+                                                            m_general.hideTitleBars = m_flags.titleBarsHidden;
+                                                            m_general.Save(f);
+                                                        },
+                                                        [this](const std::string& f) {
+                                                            m_general.Load(f);
+                                                            ApplyGeneralDetails();
+                                                        }});
+    SetSettingsFileGroup("Default new window sizing", {[this](const std::string& f) { m_grid.Save(f); },
+                                                       [this](const std::string& f) {
+                                                           m_grid.Load(f);
+                                                           m_snap = false;
+                                                       }});
+    SetSettingsFileGroup("System priority", {[this](const std::string& f) { m_priority.Save(f); },
+                                             [this](const std::string& f) {
+                                                 int previous = m_priority.level;
+                                                 m_priority.Load(f);
+                                                 ApplyPriority(previous);
+                                             }});
+    SetSettingsFileGroup("Default new window display configuration",
+                         {[this](const std::string& f) { m_defaultDisplay.Save(f, -1); },
+                          [this](const std::string& f) { m_defaultDisplay.Load(f, -1); }});
+    SetSettingsFileGroup("display menu list", {nullptr, [this](const std::string& f) {
+                                                   m_userMenu.Load(f);
+                                                   RebuildUserMenu();
+                                               }});
+}
+
+bool CMainFrame::SaveSettingsFile(const std::string& path, const std::vector<std::string>& checkBoxes) {
     if (!IsSettingsFileName(path))
         return false;
-    auto has = [&](SettingsGroup g) { return std::find(groups.begin(), groups.end(), g) != groups.end(); };
+    auto has = [&](const std::string& box) {
+        return std::find(checkBoxes.begin(), checkBoxes.end(), box) != checkBoxes.end();
+    };
     std::error_code ec;
     fs::remove(path, ec);
-    if (has(SettingsGroup::Display)) {
-        // SaveDisplay removes the file first; nothing else has been written yet.
-        if (!SaveDisplay(path, false))
-            return false;
+    if (has(kSettingsDisplayBox) && !SaveDisplay(path, false))  // SaveDisplay starts the file afresh
+        return false;
+    for (const char* box : kSettingsSaveOrder) {
+        auto it = m_settingsGroups.find(box);
+        if (has(box) && it != m_settingsGroups.end() && it->second.save)
+            it->second.save(path);
     }
-    if (has(SettingsGroup::General)) {
-        m_general.hideAllCursors = m_flags.hideAllCursors;
-        m_general.hideTitleBars = m_flags.titleBarsHidden;
-        m_general.Save(path);
-    }
-    if (has(SettingsGroup::WindowSizing))
-        m_grid.Save(path);
-    if (has(SettingsGroup::Priority))
-        m_priority.Save(path);
-    if (has(SettingsGroup::DisplayDefaults))
-        m_defaultDisplay.Save(path, -1);
     if (!Exists(path))  // nothing checked still leaves a file the user can open
         S::WriteSettingInt(path, "Display info", "display file version", 0);
     return true;
 }
 
 void CMainFrame::LoadSettingsFile(const std::string& path) {
-    m_defaultDisplay.Load(path, -1);
-    m_grid.Load(path);
-    m_snap = false;
-    int previous = m_priority.level;
-    m_priority.Load(path);
-    ApplyPriority(previous);
-    m_general.Load(path);
-    ApplyGeneralDetails();
-    m_userMenu.Load(path);
-    RebuildUserMenu();
-    // The display: a missing count means no windows; a newer display
-    // replaces the open windows; every window section is tried.
-    int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
-    int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
-    if (count > 0 && version > 0) {
-        if (version > 1)
-            CmdCloseAll();
-        LoadDisplay(path, false);
+    for (const char* key : kSettingsLoadOrder) {
+        if (std::string(key) == "the display") {
+            // A missing count means no windows; a newer display replaces the
+            // open windows; every window section is tried.
+            int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
+            int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
+            if (count > 0 && version > 0) {
+                if (version > 1)
+                    CmdCloseAll();
+                LoadDisplay(path, false, true);
+            }
+            continue;
+        }
+        auto it = m_settingsGroups.find(key);
+        if (it != m_settingsGroups.end() && it->second.load)
+            it->second.load(path);
     }
     UpdateCommandStates();
 }
@@ -1049,8 +1100,13 @@ void CMainFrame::CmdSaveDisplay(bool exportSounds) {
 }
 
 void CMainFrame::CmdSaveSettings() {
-    std::vector<SettingsGroup> groups;
-    if (!CDlgSelectSettings::Run(this, groups))
+    std::vector<std::string> groups;
+    std::vector<std::string> available;
+    for (const auto& [key, group] : m_settingsGroups)
+        if (group.save)
+            available.push_back(key);
+    available.push_back(kSettingsDisplayBox);
+    if (!CDlgSelectSettings::Run(this, available, groups))
         return;
     IPrompt::PathRequest req;
     req.title = "Select a Tavril Settings Filename:";

@@ -25,6 +25,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,15 +42,16 @@ namespace tavril {
 class CChildFrame;
 class CCommandActions;
 
-// The groups of the "Select Settings to Save:" dialog, in the order the
-// settings file writes them.
-enum class SettingsGroup {
-    Display,         // "Save the current display along with selected settings"
-    General,         // "General main menu settings"
-    WindowSizing,    // "Default new window sizing"
-    Priority,        // "System priority"
-    DisplayDefaults, // "Default new window display configuration"
+// One group of settings a settings file can carry: the check box that offers
+// it in "Select Settings to Save:" and how its sections are written and read.
+struct SettingsFileGroup {
+    std::function<void(const std::string& file)> save;
+    std::function<void(const std::string& file)> load;
 };
+
+// Check box texts of the dialog, in the order the settings file writes the
+// groups. The display comes first.
+extern const char* const kSettingsDisplayBox;  // "Save the current display along with selected settings"
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -90,10 +92,17 @@ public:
 
     // Display files.
     bool SaveDisplay(const std::string& path, bool exportSounds);
-    bool LoadDisplay(const std::string& path, bool closeFirst);
+    // `tryEvery`: go on after a window that cannot be loaded (settings files).
+    bool LoadDisplay(const std::string& path, bool closeFirst, bool tryEvery = false);
     // Settings files.
-    bool SaveSettingsFile(const std::string& path, const std::vector<SettingsGroup>& groups);
+    // Writes the groups whose check boxes are named, in the fixed order.
+    bool SaveSettingsFile(const std::string& path, const std::vector<std::string>& checkBoxes);
     void LoadSettingsFile(const std::string& path);
+    // Adds (or replaces) the group behind a check box; other parts of the
+    // program register theirs. A group registered under a section name that
+    // has no check box ("Ramp Begin/End Details") is only read.
+    void SetSettingsFileGroup(const std::string& checkBoxOrSection, SettingsFileGroup group);
+    bool HasSettingsFileGroup(const std::string& checkBoxOrSection) const;
     // Text lists of sound files.
     bool ExportFileList(const std::string& path);
     int ImportFileList(const std::string& path);
@@ -156,6 +165,7 @@ private:
     void CmdHelp();
     void CmdAbout();
     void ApplyPriority(int previous);
+    void RegisterOwnSettingsGroups();
     void SnapWindow(QMdiSubWindow* w);
 
     std::vector<LayoutRect> Rects(const std::vector<CChildFrame*>& ws) const;
@@ -203,6 +213,7 @@ private:
     std::vector<QAction*> m_recentActions;
     std::vector<QAction*> m_userMenuActions;
     std::vector<QAction*> m_windowListActions;
+    std::map<std::string, SettingsFileGroup> m_settingsGroups;
 };
 
 } // namespace tavril

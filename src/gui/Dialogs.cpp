@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -508,36 +509,25 @@ FileList CDlgEditUserMenu::Result() const {
 
 // ------------------------------------------------- Select settings
 
-CDlgSelectSettings::CDlgSelectSettings(QWidget* parent) : QDialog(parent) {
+CDlgSelectSettings::CDlgSelectSettings(const std::vector<std::string>& available, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("Select Settings to Save:"));
     auto* layout = new QGridLayout(this);
     // Boxes whose settings belong to parts of the program not built yet are
     // shown disabled, like the two boxes that never store anything.
-    const std::vector<std::pair<const char*, int>> boxes = {
-        {"General main menu settings", static_cast<int>(SettingsGroup::General)},
-        {"Printing", -1},
-        {"Klip 'n Save", -1},
-        {"Default new window display configuration", static_cast<int>(SettingsGroup::DisplayDefaults)},
-        {"Default new window sizing", static_cast<int>(SettingsGroup::WindowSizing)},
-        {"Recording config and virtual recorders", -1},
-        {"Loop mode playback", -1},
-        {"System priority", static_cast<int>(SettingsGroup::Priority)},
-        {"Fixed frequency filter", -1},
-        {"Settings for detecting sound in recording files", -1},
-        {"Multi tool", -1},
-        {"Log file settings", -1},
-        {"Playback trial", -1},
-        {"General annotation settings", -1},
-        {"Save the current display along with selected settings", static_cast<int>(SettingsGroup::Display)},
-        {"User menu list", -1},
-        {"Settings for all windows", -1},
-    };
+    const char* const boxes[] = {
+        "General main menu settings", "Printing", "Klip 'n Save", "Default new window display configuration",
+        "Default new window sizing", "Recording config and virtual recorders", "Loop mode playback",
+        "System priority", "Fixed frequency filter", "Settings for detecting sound in recording files",
+        "Multi tool", "Log file settings", "Playback trial", "General annotation settings",
+        "Save the current display along with selected settings", "User menu list", "Settings for all windows"};
     int r = 0;
-    for (const auto& [text, group] : boxes) {
+    for (const char* text : boxes) {
         auto* c = new QCheckBox(QString::fromLatin1(text), this);
-        c->setEnabled(group >= 0);
+        bool on = std::find(available.begin(), available.end(), std::string(text)) != available.end();
+        c->setEnabled(on && std::string(text) != "User menu list" && std::string(text) != "Settings for all windows");
         layout->addWidget(c, r / 2, r % 2);
-        m_boxes.emplace_back(c, group);
+        m_boxes.push_back(c);
         ++r;
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -546,31 +536,32 @@ CDlgSelectSettings::CDlgSelectSettings(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(all, &QPushButton::clicked, this, [this] {
-        for (auto& [c, g] : m_boxes)
+        for (QCheckBox* c : m_boxes)
             if (c->isEnabled())
                 c->setChecked(true);
     });
     connect(none, &QPushButton::clicked, this, [this] {
-        for (auto& [c, g] : m_boxes)
+        for (QCheckBox* c : m_boxes)
             if (c->isEnabled())
                 c->setChecked(false);
     });
     layout->addWidget(buttons, (r + 1) / 2 + 1, 0, 1, 2);
 }
 
-std::vector<SettingsGroup> CDlgSelectSettings::Chosen() const {
-    std::vector<SettingsGroup> out;
-    for (const auto& [c, g] : m_boxes)
-        if (g >= 0 && c->isChecked())
-            out.push_back(static_cast<SettingsGroup>(g));
+std::vector<std::string> CDlgSelectSettings::Chosen() const {
+    std::vector<std::string> out;
+    for (QCheckBox* c : m_boxes)
+        if (c->isEnabled() && c->isChecked())
+            out.push_back(c->text().toStdString());
     return out;
 }
 
-bool CDlgSelectSettings::Run(QWidget* parent, std::vector<SettingsGroup>& groups) {
-    CDlgSelectSettings dlg(parent);
+bool CDlgSelectSettings::Run(QWidget* parent, const std::vector<std::string>& available,
+                             std::vector<std::string>& chosen) {
+    CDlgSelectSettings dlg(available, parent);
     if (dlg.exec() != QDialog::Accepted)
         return false;
-    groups = dlg.Chosen();
+    chosen = dlg.Chosen();
     return true;
 }
 

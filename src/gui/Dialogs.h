@@ -113,12 +113,13 @@ private:
 class CDlgSelectSettings : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgSelectSettings(QWidget* parent);
-    std::vector<SettingsGroup> Chosen() const;
-    static bool Run(QWidget* parent, std::vector<SettingsGroup>& groups);
+    // `available`: the check boxes whose settings exist; the others are shown disabled.
+    CDlgSelectSettings(const std::vector<std::string>& available, QWidget* parent);
+    std::vector<std::string> Chosen() const;
+    static bool Run(QWidget* parent, const std::vector<std::string>& available, std::vector<std::string>& chosen);
 
 private:
-    std::vector<std::pair<QCheckBox*, int>> m_boxes;  // group index or -1 for boxes without a section here
+    std::vector<QCheckBox*> m_boxes;
 };
 
 } // namespace tavril

@@ -155,8 +155,8 @@ TEST_F(DisplayFiles, SettingsFileWithOneGroupChangesOnlyThatGroup) {
     m_frame->Grid().horizontalUseGrid = 1;
     m_frame->Priority().level = 0;
     std::string set = m_dir.File("sizing.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {SettingsGroup::WindowSizing}));
-    EXPECT_FALSE(m_frame->SaveSettingsFile(m_dir.File("wrong.txt"), {SettingsGroup::WindowSizing}));
+    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Default new window sizing"}));
+    EXPECT_FALSE(m_frame->SaveSettingsFile(m_dir.File("wrong.txt"), {"Default new window sizing"}));
 
     m_frame->Grid().horizontalPixels = 50;
     m_frame->Grid().horizontalUseGrid = 0;
@@ -174,7 +174,7 @@ TEST_F(DisplayFiles, SettingsFileCarriesTheDisplay) {
     std::string wav = Sound("a.wav", m_dir.Path());
     m_frame->OpenSoundFile(wav);
     std::string set = m_dir.File("all.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {SettingsGroup::Display, SettingsGroup::General}));
+    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {kSettingsDisplayBox, "General main menu settings"}));
     m_frame->Dispatch(Cmd::FileCloseAll);
     Settle();
     m_frame->LoadSettingsFile(set);
@@ -244,4 +244,26 @@ TEST_F(DisplayFiles, UserMenuListRoundTripAndCap) {
     FileList empty = FileList::UserMenu();
     empty.Save(f);  // an empty list writes only its first key
     EXPECT_EQ(SettingsStore::ReadSettingInt(f, "display menu list", "number of displays in list", -1), 100000);
+}
+
+TEST_F(DisplayFiles, GroupsRegisteredByOtherPartsTravelAlone) {
+    // A part of the program that owns the loop playback settings registers them.
+    int loopDelay = 250;
+    m_frame->SetSettingsFileGroup(
+        "Loop mode playback",
+        {[&](const std::string& f) { SettingsStore::WriteSettingInt(f, "Loop Playback Settings", "delay", loopDelay); },
+         [&](const std::string& f) {
+             loopDelay = SettingsStore::ReadSettingInt(f, "Loop Playback Settings", "delay", loopDelay);
+         }});
+    EXPECT_TRUE(m_frame->HasSettingsFileGroup("Loop mode playback"));
+    m_frame->Grid().verticalPixels = 123;
+    std::string set = m_dir.File("loop.set");
+    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Loop mode playback"}));
+    loopDelay = 999;
+    m_frame->Grid().verticalPixels = 55;
+    m_frame->DefaultDisplay().m_displayType = 0;
+    m_frame->LoadSettingsFile(set);
+    EXPECT_EQ(loopDelay, 250);
+    EXPECT_EQ(m_frame->Grid().verticalPixels, 55);
+    EXPECT_EQ(m_frame->DefaultDisplay().m_displayType, 0);
 }
