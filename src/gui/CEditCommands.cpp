@@ -421,21 +421,20 @@ std::string CEditCommands::DefaultExtension() const
     return f == kFormatAiff ? "aif" : f == kFormatSig ? "sig" : "wav";
 }
 
-bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
+bool CEditCommands::RunInBackground(const std::string& text, const std::function<bool()>& fn)
 {
     m_busy = true;
+    m_host.SuspendPainting(true);
     std::atomic<bool> finished{false};
     bool ok = false;
     std::thread worker([&] {
-        ok = doc.SaveDocument(target);
+        ok = fn();
         finished = true;
     });
     {
-        // Converting an hour of sound takes a while; the window keeps painting
-        // meanwhile but takes no input. The save cannot be stopped halfway:
-        // it writes beside the target and replaces it only when complete.
-        QProgressDialog progress(QString::fromStdString("Saving " + FileTitle(target) + "......"), QString(), 0, 0,
-                                 m_parent);
+        // The work cannot be stopped halfway, so the window has no Cancel;
+        // saves write beside the target and replace it only when complete.
+        QProgressDialog progress(QString::fromStdString(text), QString(), 0, 0, m_parent);
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
         QEventLoop loop;
@@ -448,9 +447,16 @@ bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
         if (!finished) loop.exec();
     }
     worker.join();
+    m_host.SuspendPainting(false);
     m_busy = false;
     m_svc.FlushDeferredMessages();
     return ok;
+}
+
+bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
+{
+    // Converting an hour of sound takes a while; the window stays alive.
+    return RunInBackground("Saving " + FileTitle(target) + "......", [&] { return doc.SaveDocument(target); });
 }
 
 EditOutcome CEditCommands::Save(const EditContext& c)
@@ -597,8 +603,10 @@ void CEditCommands::ImportHeaderless()
         prompt.AskYesNoCancel(target + " already exists. Replace it with the imported sound?") != IPrompt::Reply::Yes)
         return;
     std::string message;
-    const bool ok = ::tavril::ImportHeaderless(source, target, s.sampleRate, static_cast<uint32_t>(s.channels),
-                                               s.Bits(), static_cast<uint64_t>(s.byteOffset), message) == 1;
+    const bool ok = RunInBackground("Importing " + FileTitle(source) + "......", [&] {
+        return ::tavril::ImportHeaderless(source, target, s.sampleRate, static_cast<uint32_t>(s.channels), s.Bits(),
+                                          static_cast<uint64_t>(s.byteOffset), message) == 1;
+    });
     if (!ok) {
         prompt.ShowMessage("The file " + source + " could not be imported: " + message + ".");
         return;

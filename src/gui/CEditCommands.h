@@ -67,6 +67,9 @@ public:
     // The document was changed by a command: every window showing it reopens
     // its sound, redraws, and clears its selection when asked.
     virtual void DocumentChanged(CTavrilDoc* doc, const EditOutcome& outcome) = 0;
+    // While a worker thread saves a document, no window may read a sound:
+    // the host stops painting them between these calls.
+    virtual void SuspendPainting(bool suspend) { (void)suspend; }
 };
 
 class CEditCommands {
@@ -92,6 +95,9 @@ public:
 
     // Saves `doc` to `target` on a worker thread with a progress window.
     bool SaveDocument(CTavrilDoc& doc, const std::string& target);
+    // Runs `fn` on a worker thread while the window shows `text` and keeps
+    // handling events (but no input); returns what `fn` returned.
+    bool RunInBackground(const std::string& text, const std::function<bool()>& fn);
 
 private:
     int Exec(QDialog& dialog);

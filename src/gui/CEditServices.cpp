@@ -1,7 +1,5 @@
 #include "CEditServices.h"
 
-#include <utility>
-
 namespace tavril {
 
 CThreadSafePrompt::CThreadSafePrompt(IPrompt& target) : m_target(target), m_owner(std::this_thread::get_id()) {}
@@ -56,46 +54,25 @@ void CThreadSafePrompt::FlushDeferred()
     for (const auto& [text, title] : pending) m_target.ShowMessage(text, title);
 }
 
-CEditServices::CEditServices(IPrompt& prompt, std::string settingsFile, std::filesystem::path tempFolder,
-                             std::string clipFolder)
-    : m_prompt(prompt),
-      m_settingsFile(std::move(settingsFile)),
-      m_temps(std::move(tempFolder)),
-      m_clipboard(std::move(clipFolder)),
-      m_tools(m_engine),
-      m_filter(m_engine),
-      m_multiTool(m_engine, m_tools, m_filter)
-{
-}
-
-bool CEditServices::Start()
-{
-    LoadSettings();
-    const bool ok = m_temps.Start();
-    if (ok) m_temps.CleanUpStale();
-    // A clip left by an earlier run is not something this run copied.
-    m_clipboard.Reset();
-    if (!ok)
-        Prompt().ShowMessage("No temporary files can be made in " + m_temps.Folder().string() +
-                             ". Sounds can be viewed, but editing them will fail.");
-    return ok;
-}
+CEditServices::CEditServices(const DocServices& base) : m_base(base), m_prompt(base.prompt) {}
 
 void CEditServices::LoadSettings()
 {
-    noise.Load(m_settingsFile);
-    tone.Load(m_settingsFile);
-    ramp.Load(m_settingsFile);
-    envelope.Load(m_settingsFile);
-    filter.Load(m_settingsFile);
-    multiTool.Load(m_settingsFile);
-    klip.Load(m_settingsFile);
-    headerless.Load(m_settingsFile);
+    const std::string& file = m_base.settingsFile;
+    noise.Load(file);
+    tone.Load(file);
+    ramp.Load(file);
+    envelope.Load(file);
+    filter.Load(file);
+    multiTool.Load(file);
+    klip.Load(file);
+    headerless.Load(file);
 }
 
-DocServices CEditServices::Services()
+DocServices CEditServices::Services() const
 {
-    return DocServices{m_prompt, m_temps, m_clipboard, m_engine, m_tools, m_filter, m_multiTool, m_settingsFile};
+    return DocServices{m_prompt, m_base.temps, m_base.clipboard, m_base.engine, m_base.tools, m_base.filter,
+                       m_base.multiTool, m_base.settingsFile};
 }
 
 } // namespace tavril

@@ -1,8 +1,8 @@
 #pragma once
-// CEditServices: the program-wide objects every editable sound window shares:
-// the temporary files of this instance, the sound clipboard, the edit engine
-// with its tools, filter and multiple-tool chain, and the settings of every
-// editing dialog (read at start-up, written by the dialogs' "Make default").
+// CEditServices: what the editing commands share: the program-wide objects
+// of the documents (temporary files, sound clipboard, edit engine with its
+// tools, filter and multiple-tool chain) and the settings of every editing
+// dialog (read at start-up, written by the dialogs' "Make default").
 //
 // The documents talk to the user through a prompt that is safe to call from
 // a worker thread: on the UI thread it forwards to the real prompt; from a
@@ -10,7 +10,8 @@
 // FlushDeferred() shows them on the UI thread, and questions are answered
 // with "cancel" so that nothing is decided behind the user's back.
 //
-// Ownership: one object for the program, owned by the main frame; it must
+// Ownership: one object for the program, owned by the main frame; uses, but
+// does not own, the objects of the DocServices it is made from, and must
 // outlive every document made with Services(). Threading: UI thread, except
 // the prompt as described.
 
@@ -25,7 +26,6 @@
 #include "IPrompt.h"
 #include "ImportHeaderless.h"
 
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -61,30 +61,28 @@ private:
 
 class CEditServices {
 public:
-    // Empty arguments: the default settings file, temporary folder and
-    // clipboard folder.
-    explicit CEditServices(IPrompt& prompt, std::string settingsFile = {}, std::filesystem::path tempFolder = {},
-                           std::string clipFolder = {});
+    // Uses the program-wide objects of `base` (temporary files, clipboard,
+    // engine, tools, filter, multiple tools, settings file); its prompt is
+    // wrapped so that documents made with Services() may report from a
+    // worker thread.
+    explicit CEditServices(const DocServices& base);
 
-    // Start-up: take this instance's temporary-file lock, delete the
-    // leftovers of earlier runs, empty the clipboard and read the dialog
-    // settings. False (after telling the user) when no temporary file can be
-    // made, in which case editing fails with a message later.
-    bool Start();
     // Reads every dialog's section (missing keys keep the defaults).
     void LoadSettings();
 
-    DocServices Services();
+    // What documents are made with: `base` with the thread-safe prompt.
+    DocServices Services() const;
     IPrompt& Prompt() { return m_prompt; }
     // Shows the messages a worker thread left (UI thread).
     void FlushDeferredMessages() { m_prompt.FlushDeferred(); }
-    CTempFiles& Temps() { return m_temps; }
-    CSoundClipboard& Clipboard() { return m_clipboard; }
-    CEditEngine& Engine() { return m_engine; }
-    CSoundTools& Tools() { return m_tools; }
-    CSoundFilter& Filter() { return m_filter; }
-    CMultiTool& MultiTool() { return m_multiTool; }
-    const std::string& SettingsFile() const { return m_settingsFile; }
+    CTempFiles& Temps() { return m_base.temps; }
+    CSoundClipboard& Clipboard() { return m_base.clipboard; }
+    const CSoundClipboard& Clipboard() const { return m_base.clipboard; }
+    CEditEngine& Engine() { return m_base.engine; }
+    CSoundTools& Tools() { return m_base.tools; }
+    CSoundFilter& Filter() { return m_base.filter; }
+    CMultiTool& MultiTool() { return m_base.multiTool; }
+    const std::string& SettingsFile() const { return m_base.settingsFile; }
 
     // The dialogs' settings (what the dialogs show and the tools read).
     InsertNoiseSettings noise;
@@ -95,19 +93,13 @@ public:
     MultiToolSettings multiTool;
     KlipNSaveSettings klip;
     ImportHeaderlessSettings headerless;
-    // Remembered for the session only (the design keeps no section for them).
+    // Remembered for the session only (no settings section keeps them).
     double silenceDurationMs = 0.0;
     double noiseDurationMs = 0.0;
 
 private:
-    CThreadSafePrompt m_prompt;
-    std::string m_settingsFile;
-    CTempFiles m_temps;
-    CSoundClipboard m_clipboard;
-    CEditEngine m_engine;
-    CSoundTools m_tools;
-    CSoundFilter m_filter;
-    CMultiTool m_multiTool;
+    DocServices m_base;
+    mutable CThreadSafePrompt m_prompt;
 };
 
 } // namespace tavril

@@ -61,12 +61,18 @@ public:
 
 class FakeHost : public IEditHost {
 public:
+    int suspended = 0;
     std::vector<EditContext> windows;
     std::vector<std::string> opened;
     std::vector<EditOutcome> changes;
     std::vector<EditContext> AllWindows() override { return windows; }
     void OpenSoundWindow(const std::string& path) override { opened.push_back(path); }
     void DocumentChanged(CTavrilDoc*, const EditOutcome& o) override { changes.push_back(o); }
+    void SuspendPainting(bool on) override
+    {
+        suspended += on ? 1 : -1;
+        ASSERT_GE(suspended, 0);
+    }
 };
 
 std::vector<int16_t> ReadSamples(const std::string& path)
@@ -103,8 +109,11 @@ protected:
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(m_dir.File("data")));
-        m_svc = std::make_unique<CEditServices>(m_prompt, "", m_temps.Path(), m_dir.File("clip"));
-        ASSERT_TRUE(m_svc->Start());
+        ASSERT_TRUE(m_tempFiles.Start());
+        ASSERT_TRUE(m_clipboard.Prepare());
+        m_svc = std::make_unique<CEditServices>(
+            DocServices{m_prompt, m_tempFiles, m_clipboard, m_engine, m_tools, m_filter, m_multiTool, ""});
+        m_svc->LoadSettings();
         m_cmds = std::make_unique<CEditCommands>(*m_svc, m_host, nullptr);
         m_cmds->SetDialogDriver([this](QDialog& d) {
             if (m_fill) m_fill(d);
@@ -162,6 +171,12 @@ protected:
 
     TempDir m_config, m_dir, m_temps;
     EditPrompt m_prompt;
+    CTempFiles m_tempFiles{m_temps.Path()};
+    CSoundClipboard m_clipboard{m_dir.File("clip")};
+    CEditEngine m_engine;
+    CSoundTools m_tools{m_engine};
+    CSoundFilter m_filter{m_engine};
+    CMultiTool m_multiTool{m_engine, m_tools, m_filter};
     FakeHost m_host;
     std::unique_ptr<CEditServices> m_svc;
     std::unique_ptr<CEditCommands> m_cmds;
@@ -756,6 +771,7 @@ TEST_F(EditCommands, SaveWritesOnlyAModifiedSoundAndReportsFailures)
     EXPECT_EQ(ReadSamples(path), orig);
     m_cmds->Run(Cmd::Trim, &c);
     ASSERT_TRUE(m_cmds->Run(Cmd::FileSave, &c).done);
+    EXPECT_EQ(m_host.suspended, 0);  // painting resumed
     EXPECT_EQ(ReadSamples(path), std::vector<int16_t>(orig.begin(), orig.begin() + 50));
     EXPECT_FALSE(doc->IsModified());
 
