@@ -1,0 +1,78 @@
+#include "CFrameEditHost.h"
+
+#include "CChildFrame.h"
+#include "CMainFrame.h"
+#include "CTavrilView.h"
+
+#include <QMdiArea>
+#include <algorithm>
+#include <set>
+
+namespace tavril {
+
+EditContext CFrameEditHost::ContextFor(CTavrilView& view)
+{
+    EditContext c;
+    CSoundDocument& sd = view.Doc();
+    c.doc = &sd.Doc();
+    const CursorSet& cur = view.Cursors();
+    const uint32_t frames = sd.Frames();
+    // The right cursor may stand one past the last frame (End); a selection
+    // never reaches beyond the sound.
+    c.sel.left = std::min(cur.leftTime, frames);
+    c.sel.right = std::min(cur.rightTime, frames);
+    c.channels = std::max<uint32_t>(1, sd.Channels());
+    const int pane = view.CursorPane();
+    int channel = pane >= 0 && pane < view.PaneCount() ? view.Pane(pane)->ChannelShown()
+                                                        : view.Settings().m_singleChannelChoice;
+    c.channel = static_cast<uint32_t>(std::clamp(channel, 0, static_cast<int>(c.channels) - 1));
+    const WindowDisplaySettings& s = view.Settings();
+    c.spectrogram = s.m_displayType == 1;
+    c.freqCursorsShown = s.m_freqAmpCursorOn && !view.Flags().hideAllCursors;
+    c.lowerHz = std::min(cur.lower, cur.upper);
+    c.upperHz = std::max(cur.lower, cur.upper);
+    return c;
+}
+
+std::vector<EditContext> CFrameEditHost::AllWindows()
+{
+    std::vector<EditContext> out;
+    for (CChildFrame* w : m_frame.Windows()) out.push_back(ContextFor(*w->View()));
+    return out;
+}
+
+void CFrameEditHost::OpenSoundWindow(const std::string& path) { m_frame.OpenSoundFile(path); }
+
+void CFrameEditHost::DocumentChanged(CTavrilDoc* doc, const EditOutcome& o)
+{
+    std::set<CSoundDocument*> refreshed;
+    std::vector<CChildFrame*> closing;
+    for (CChildFrame* w : m_frame.Windows()) {
+        CTavrilView* v = w->View();
+        CSoundDocument& sd = v->Doc();
+        if (&sd.Doc() != doc) continue;
+        if (o.closeWindow) {
+            closing.push_back(w);
+            continue;
+        }
+        if (refreshed.insert(&sd).second) sd.Refresh();
+        if (o.clearSelection) {
+            CursorSet& c = v->Cursors();
+            c.rightTime = c.leftTime = std::min(c.leftTime, c.rightTime);
+            c.boxShown = false;
+        }
+        v->CursorsChanged(false);
+        v->Redraw();
+        w->UpdateTitle();
+    }
+    for (CChildFrame* w : closing) w->close();
+}
+
+void CFrameEditHost::SuspendPainting(bool suspend)
+{
+    // Only the window area: the progress window is a window of its own and
+    // keeps painting.
+    m_frame.Area()->setUpdatesEnabled(!suspend);
+}
+
+} // namespace tavril

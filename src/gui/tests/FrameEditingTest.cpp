@@ -1,0 +1,185 @@
+// Editing commands on real sound windows of the main frame: the windows
+// follow the document (length, title, selection) after each command, a
+// window whose file is deleted closes, and a clip or import opens a window.
+#include "CChildFrame.h"
+#include "CEditCommands.h"
+#include "CEditServices.h"
+#include "CFrameEditHost.h"
+#include "CTavrilView.h"
+#include "GuiTestSupport.h"
+#include "TestSupport.h"
+
+#include <QDialog>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace tavril;
+using namespace tavril::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FrameEditing : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(m_dir.File("data")));
+        ASSERT_TRUE(m_tempFiles.Start());
+        ASSERT_TRUE(m_clipboard.Prepare());
+        m_edit = std::make_unique<CEditServices>(
+            DocServices{m_prompt, m_tempFiles, m_clipboard, m_engine, m_tools, m_filter, m_multiTool, ""});
+        const DocServices docs = m_edit->Services();
+        m_frame = std::make_unique<CMainFrame>(m_prompt, &docs);
+        m_frame->resize(900, 600);
+        m_frame->show();
+        m_host = std::make_unique<CFrameEditHost>(*m_frame);
+        m_cmds = std::make_unique<CEditCommands>(*m_edit, *m_host, m_frame.get());
+    }
+    void TearDown() override
+    {
+        m_cmds.reset();
+        m_host.reset();
+        m_frame.reset();
+    }
+    CTavrilView* Open(const std::vector<int16_t>& samples, uint32_t channels = 1)
+    {
+        std::string name = std::to_string(m_count++);
+        name += ".wav";
+        const std::string path = m_dir.File(name);
+        EXPECT_TRUE(WriteWav(path, samples, 22050.0, channels));
+        CChildFrame* w = m_frame->OpenSoundFile(path);
+        EXPECT_NE(w, nullptr);
+        Settle();
+        return w ? w->View() : nullptr;
+    }
+    EditOutcome Run(Cmd id, CTavrilView* v)
+    {
+        EditContext c = CFrameEditHost::ContextFor(*v);
+        EditOutcome o = m_cmds->Run(id, &c);
+        Settle();
+        return o;
+    }
+    std::vector<int16_t> Samples(CTavrilView* v)
+    {
+        CSoundFile& s = v->Doc().Sound();
+        std::vector<int16_t> out(size_t(s.GetFrameCount()) * s.GetChannels());
+        const uint32_t n = s.GetFrameCount();
+        s.Seek(0);
+        if (n) {
+            EXPECT_EQ(s.ReadFrames(out.data(), n, 16), n);
+        }
+        s.Close();
+        return out;
+    }
+
+    TempDir m_config, m_dir, m_temps;
+    ScriptedPrompt m_prompt;
+    CTempFiles m_tempFiles{m_temps.Path()};
+    CSoundClipboard m_clipboard{m_dir.File("clip")};
+    CEditEngine m_engine;
+    CSoundTools m_tools{m_engine};
+    CSoundFilter m_filter{m_engine};
+    CMultiTool m_multiTool{m_engine, m_tools, m_filter};
+    std::unique_ptr<CEditServices> m_edit;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CFrameEditHost> m_host;
+    std::unique_ptr<CEditCommands> m_cmds;
+    int m_count = 0;
+};
+
+std::vector<int16_t> Ramp(int n)
+{
+    std::vector<int16_t> s;
+    for (int i = 0; i < n; ++i) s.push_back(static_cast<int16_t>(i * 3 - 5000));
+    return s;
+}
+
+TEST_F(FrameEditing, DeleteShortensTheWindowsSoundAndUndoBringsItBack)
+{
+    const auto orig = Ramp(3000);
+    CTavrilView* v = Open(orig);
+    ASSERT_NE(v, nullptr);
+    v->Cursors().SetTimeCursors(1000, 2000);
+    EditOutcome o = Run(Cmd::DeleteSelection, v);
+    ASSERT_TRUE(o.done);
+    EXPECT_EQ(v->Doc().Frames(), 2000u);
+    EXPECT_EQ(v->Cursors().leftTime, v->Cursors().rightTime);  // selection cleared
+    auto expected = std::vector<int16_t>(orig.begin(), orig.begin() + 1000);
+    expected.insert(expected.end(), orig.begin() + 2000, orig.end());
+    EXPECT_EQ(Samples(v), expected);
+
+    Run(Cmd::Undo, v);
+    EXPECT_EQ(v->Doc().Frames(), 3000u);
+    EXPECT_EQ(Samples(v), orig);
+    Run(Cmd::Undo, v);  // redo
+    EXPECT_EQ(Samples(v), expected);
+    EXPECT_TRUE(m_prompt.messages.empty());
+}
+
+TEST_F(FrameEditing, TheSelectedChannelIsThePaneWithTheCursors)
+{
+    std::vector<int16_t> stereo;
+    for (int i = 0; i < 500; ++i) {
+        stereo.push_back(int16_t(i));
+        stereo.push_back(int16_t(-i));
+    }
+    CTavrilView* v = Open(stereo, 2);
+    ASSERT_NE(v, nullptr);
+    WindowDisplaySettings s = v->Settings();
+    s.m_channelList = "1,2";
+    s.ParseChannelList();
+    v->SetSettings(s);
+    Settle();
+    ASSERT_EQ(v->PaneCount(), 2);
+    v->SetCursorPane(1);
+    v->Cursors().SetTimeCursors(10, 20);
+    EditContext c = CFrameEditHost::ContextFor(*v);
+    EXPECT_EQ(c.channel, 1u);
+    EXPECT_EQ(c.channels, 2u);
+    EXPECT_EQ(m_cmds->MenuText(Cmd::Copy, &c).toStdString(), "&Copy Sound In All Channels\tCtrl+C");
+    // A right cursor past the end (End key) stops at the last frame.
+    v->Cursors().SetTimeCursors(100, 100000);
+    EXPECT_EQ(CFrameEditHost::ContextFor(*v).sel.Length(), 400u);
+}
+
+TEST_F(FrameEditing, AllWindowsOnOneSoundFollowItsEdits)
+{
+    CTavrilView* v = Open(Ramp(2000));
+    ASSERT_NE(v, nullptr);
+    CChildFrame* second = m_frame->OpenLinkedWindow(v);
+    ASSERT_NE(second, nullptr);
+    Settle();
+    v->Cursors().SetTimeCursors(0, 500);
+    ASSERT_TRUE(Run(Cmd::Trim, v).done);
+    EXPECT_EQ(second->View()->Doc().Frames(), 500u);
+    EXPECT_EQ(v->Doc().Frames(), 500u);
+}
+
+TEST_F(FrameEditing, DeletingTheSoundFileClosesItsWindow)
+{
+    CTavrilView* v = Open(Ramp(100));
+    ASSERT_NE(v, nullptr);
+    const std::string path = v->Doc().Path();
+    ASSERT_EQ(m_frame->Windows().size(), 1u);
+    EXPECT_TRUE(Run(Cmd::FileDeleteAndClose, v).closeWindow);
+    Settle();
+    EXPECT_TRUE(m_frame->Windows().empty());
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(m_prompt.questions.empty());
+}
+
+TEST_F(FrameEditing, AHeaderlessImportOpensInANewWindow)
+{
+    const std::string raw = m_dir.File("logger.raw");
+    WriteAll(raw, std::vector<unsigned char>(400, 0x80));
+    m_prompt.paths.push_back(raw);
+    m_cmds->SetDialogDriver([](QDialog&) { return int(QDialog::Accepted); });
+    m_cmds->Run(Cmd::ImportHeaderless, nullptr);
+    Settle();
+    ASSERT_EQ(m_frame->Windows().size(), 1u);
+    EXPECT_EQ(m_frame->Windows()[0]->View()->Doc().Path(), raw + ".WAV");
+    EXPECT_EQ(m_frame->Windows()[0]->View()->Doc().Frames(), 200u);  // 16-bit mono by default
+}
+
+} // namespace
