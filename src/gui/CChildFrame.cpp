@@ -2,7 +2,9 @@
 
 #include "CTavrilView.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 
 namespace tavril {
 
@@ -10,6 +12,11 @@ CChildFrame::CChildFrame(CTavrilView* view, QWidget* parent) : QMdiSubWindow(par
     setWidget(view);
     setAttribute(Qt::WA_DeleteOnClose);
     connect(view, &CTavrilView::TitleChanged, this, &CChildFrame::UpdateTitle);
+    // The window menu's own keys (Ctrl+W closes) would collide with the
+    // program's keys; every key comes from the command table.
+    if (QMenu* menu = systemMenu())
+        for (QAction* a : menu->actions())
+            a->setShortcuts({});
     UpdateTitle();
 }
 

@@ -144,6 +144,17 @@ void CMainFrame::BuildMenus() {
     for (QMenu* m : m_actions->Bar(MenuKind::Full))
         if (m->title() == QStringLiteral("Window"))
             connect(m, &QMenu::aboutToShow, this, [this, m] { RebuildWindowList(m); });
+    // Keys of the table that a top-level menu's mnemonic would also claim.
+    for (MenuKind kind : {MenuKind::Short, MenuKind::Full})
+        for (QMenu* m : m_actions->Bar(kind)) {
+            QKeySequence mnemonic = QKeySequence::mnemonic(m->title());
+            if (mnemonic.isEmpty())
+                continue;
+            std::string key = mnemonic.toString(QKeySequence::PortableText).toStdString();
+            for (const KeyRow& k : KeyRows())
+                if (key == k.key)
+                    m_mnemonicKeys[key] = k.id;
+        }
     ShowMenuBar(false);
     RebuildRecentMenu();
     RebuildUserMenu();
@@ -635,6 +646,23 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Shift)
             m_flags.shiftDown = e->type() == QEvent::KeyPress;
+    }
+    // A key of the table that is also a menu title's Alt+letter (Alt+T and
+    // "&Tools") belongs to the command, as accelerators always win over
+    // mnemonics: claim it before the toolkit finds two owners and runs neither.
+    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && !m_mnemonicKeys.empty()) {
+            QKeySequence seq(k->keyCombination());
+            auto it = m_mnemonicKeys.find(seq.toString(QKeySequence::PortableText).toStdString());
+            if (it != m_mnemonicKeys.end()) {
+                e->accept();
+                if (e->type() == QEvent::KeyPress && !k->isAutoRepeat())
+                    Dispatch(it->second);
+                return true;
+            }
+        }
     }
     if (m_snap && !m_snapping && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         if (auto* w = qobject_cast<QMdiSubWindow*>(watched))

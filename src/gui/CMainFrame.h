@@ -214,6 +214,7 @@ private:
     std::vector<QAction*> m_userMenuActions;
     std::vector<QAction*> m_windowListActions;
     std::map<std::string, SettingsFileGroup> m_settingsGroups;
+    std::map<std::string, Cmd> m_mnemonicKeys;
 };
 
 } // namespace tavril

@@ -195,3 +195,15 @@ TEST_F(MenuAndKeys, RecentFilesKeepSixteenMostRecentFirst) {
     EXPECT_TRUE(shown.contains(QString("&1 %1").arg(QString::fromStdString(paths[5]))));
     EXPECT_FALSE(shown.contains("Recent File"));
 }
+
+TEST_F(MenuAndKeys, SoundWindowsAddNoKeysOfTheirOwn) {
+    // The toolkit's window menu binds Ctrl+W (close), which would make the
+    // table's Ctrl+W ambiguous and do nothing.
+    CMainFrame frame(m_prompt);
+    std::string wav = m_dir.File("a.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(2000, 1000.0)));
+    CChildFrame* w = frame.OpenSoundFile(wav);
+    ASSERT_NE(w, nullptr);
+    for (QAction* a : w->systemMenu()->actions())
+        EXPECT_TRUE(a->shortcuts().isEmpty()) << a->text().toStdString();
+}

@@ -310,3 +310,14 @@ TEST_F(SoundWindow, FormatInfoChangesTheWorkingCopyNotTheUsersFile) {
     v->Cursors().SetTimeCursors(22050, 22050);
     EXPECT_TRUE(v->ReadoutText().endsWith("Time(sec): 0.5000"));
 }
+
+TEST_F(SoundWindow, AltTBelongsToTheTimeScaleNotToTheToolsMenu) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    QApplication::setActiveWindow(m_frame.get());
+    v->setFocus();
+    ASSERT_FALSE(v->IsFixedScale());
+    QTest::keyClick(v, Qt::Key_T, Qt::AltModifier);
+    EXPECT_TRUE(v->IsFixedScale());
+    QTest::keyClick(v, Qt::Key_T, Qt::AltModifier);
+    EXPECT_FALSE(v->IsFixedScale());
+}
