@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QAbstractButton>
 #include <filesystem>
@@ -539,8 +540,37 @@ TEST_F(EditCommands, MakeDefaultStoresTheShownValues)
     EXPECT_EQ(h.Bits(), 24u);
     EXPECT_EQ(h.byteOffset, 4096);
 
+    // The buttons are wired to the same: every dialog with the button.
+    auto clickMakeDefault = [](QDialog& d) {
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+            if (b->text() == "Make default") {
+                b->click();
+                return true;
+            }
+        return false;
+    };
+    CDlgFilterSettings filter(m_svc->filter, "");
+    filter.TimeRampField()->setValue(12.5);
+    ASSERT_TRUE(clickMakeDefault(filter));
+    FilterSettings f;
+    f.Load("");
+    EXPECT_EQ(f.timeRampMs, 12.5);
+    CDlgMultiTool multi(m_svc->multiTool, "");
+    multi.NoiseOn()->setChecked(true);
+    ASSERT_TRUE(clickMakeDefault(multi));
+    CDlgInsertNoise noise(m_svc->noise, 0, "");
+    noise.AmplitudeField()->setValue(33);
+    ASSERT_TRUE(clickMakeDefault(noise));
+    CDlgAmplitudeEnvelope env(m_svc->envelope, "", m_prompt);
+    env.KindGroup()->button(0)->setChecked(true);
+    ASSERT_TRUE(clickMakeDefault(env));
+    EXPECT_FALSE(clickMakeDefault(*std::make_unique<CDlgAmplify>()));  // preset to 100 every time
+
     // A new start reads them back.
     m_svc->LoadSettings();
+    EXPECT_EQ(m_svc->multiTool.noiseFilterOn, 1);
+    EXPECT_EQ(m_svc->noise.noiseAmplitudePct, 33);
+    EXPECT_EQ(m_svc->envelope.useExactEnvelope, 0);
     EXPECT_EQ(m_svc->ramp.beginMs, 123);
     EXPECT_EQ(m_svc->tone.fmWaveformType, 2);
 }
@@ -588,11 +618,23 @@ TEST_F(EditCommands, FilterUsingFreqCursorsNeedsTwoShownCursorsOnASpectrogram)
     c.upperHz = c.lowerHz;
     EXPECT_FALSE(m_cmds->IsEnabled(Cmd::FilterFreqCursors, &c));
     c.upperHz = 2000;
+    c.sel = {500, 2500};
+    const std::string source = doc->Path();
     ASSERT_TRUE(m_cmds->Run(Cmd::FilterFreqCursors, &c).done);
     EXPECT_EQ(m_prompt.progressTexts.back(), "Filtering Data......");
+    BandFilterParams p;
+    p.highpassHz = 500;  // the lower cursor
+    p.lowpassHz = 2000;
+    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
+                  return m_refFilter.BandFilter(s, d, 500, 2000, p, 0);
+              }));
+    m_cmds->Run(Cmd::Undo, &c);
     ASSERT_TRUE(m_cmds->Run(Cmd::FilterNoise, &c).done);
     EXPECT_EQ(m_prompt.progressTexts.back(), "Filtering Noise......");
     EXPECT_EQ(doc->UndoMenuText(), "Undo Filter Noise\tCtrl+Z");
+    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
+                  return m_refFilter.NoiseFilter(s, d, 500, 2000, 0);
+              }));
 }
 
 TEST_F(EditCommands, CancellingALongFilterLeavesTheSoundAndUndoAsTheyWere)
