@@ -1187,14 +1187,20 @@ void CMainFrame::CmdWindowSettings(bool defaults) {
         m_defaultDisplay.CopyFrom(result);
         return;
     }
+    ApplyWindowSettings(v, result, dlg.ApplyToAll());
+}
+
+void CMainFrame::ApplyWindowSettings(CTavrilView* v, const WindowDisplaySettings& result, bool applyToAll) {
     auto apply = [&](CTavrilView* target) {
         WindowDisplaySettings s = target->Settings();
-        s.CopyFrom(result);  // keeps the window's own lock flag
-        if (target == v)
+        s.CopyFrom(result);  // keeps the window's own lock flag and link index
+        if (target == v) {
             s.m_lockWindowSettings = result.m_lockWindowSettings;
+            s.m_linkedWindow = result.m_linkedWindow;
+        }
         target->SetSettings(s);
     };
-    if (dlg.ApplyToAll())
+    if (applyToAll)
         for (CChildFrame* w : Windows())
             if (w->View() != v && !w->View()->Settings().m_lockWindowSettings)
                 apply(w->View());

@@ -119,6 +119,9 @@ public:
     bool SnapOn() const { return m_snap; }
     void SetSnap(bool on) { m_snap = on; }
 
+    // What OK ("Apply to all windows" when `applyToAll`) of the "Window
+    // Display Settings" dialog does with the edited record.
+    void ApplyWindowSettings(CTavrilView* active, const WindowDisplaySettings& edited, bool applyToAll);
     // Applies the hidden-cursor and hidden-title-bar states to every window.
     void ApplyGeneralDetails();
     void RebuildUserMenu();

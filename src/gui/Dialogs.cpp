@@ -66,6 +66,9 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     auto* tl = new QGridLayout(type);
     m_waveform = new QRadioButton(QStringLiteral("Waveform"), type);
     m_spectrogram = new QRadioButton(QStringLiteral("Spectrograph"), type);
+    auto* typeGroup = new QButtonGroup(type);
+    typeGroup->addButton(m_waveform);
+    typeGroup->addButton(m_spectrogram);
     (s.m_displayType == 0 ? m_waveform : m_spectrogram)->setChecked(true);
     tl->addWidget(m_waveform, 0, 0);
     tl->addWidget(m_spectrogram, 0, 1);
@@ -97,6 +100,11 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     auto* colours = new QHBoxLayout;
     m_blackOnWhite = new QRadioButton(QStringLiteral("Black-on-white"), spec);
     m_whiteOnBlack = new QRadioButton(QStringLiteral("White-on-black"), spec);
+    // Each pair of choices is its own group: radio buttons sharing a box
+    // would otherwise clear each other.
+    auto* colourGroup = new QButtonGroup(spec);
+    colourGroup->addButton(m_blackOnWhite);
+    colourGroup->addButton(m_whiteOnBlack);
     (s.m_whiteOnBlack ? m_whiteOnBlack : m_blackOnWhite)->setChecked(true);
     colours->addWidget(m_blackOnWhite);
     colours->addWidget(m_whiteOnBlack);
@@ -104,7 +112,10 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     auto* grey = new QHBoxLayout;
     auto* linear = new QRadioButton(QStringLiteral("Linear"), spec);
     auto* log = new QRadioButton(QStringLiteral("Log"), spec);
-    linear->setChecked(true);
+    auto* greyGroup = new QButtonGroup(spec);
+    greyGroup->addButton(linear);
+    greyGroup->addButton(log);
+    (s.m_grayscaleType == 1 ? log : linear)->setChecked(true);
     linear->setEnabled(false);
     log->setEnabled(false);
     grey->addWidget(linear);
@@ -124,6 +135,9 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     m_timeGrid = Check(QStringLiteral("Grid"), s.m_timeGridOn, time);
     m_stretch = new QRadioButton(QStringLiteral("Stretch to window"), time);
     m_fixed = new QRadioButton(QStringLiteral("Fixed (ms/line)"), time);
+    auto* scaleGroup = new QButtonGroup(time);
+    scaleGroup->addButton(m_stretch);
+    scaleGroup->addButton(m_fixed);
     (s.m_stretchOrAbsolute == 1 ? m_fixed : m_stretch)->setChecked(true);
     m_msPerLine = Spin(0.0001, 10000.0, s.m_msecPerLine, 4, time);
     m_offset = new QLineEdit(Q(s.m_timeOffset), time);
