@@ -754,14 +754,46 @@ void CMainFrame::ApplyPriority(int previous) {
 
 // ------------------------------------------------------- display files
 
-bool CMainFrame::SaveDisplay(const std::string& path, bool exportSounds) {
+namespace {
+// Files made of many sections are written beside their target and renamed
+// over it at the end, so an interrupted save leaves the old file whole.
+std::string SavingName(const std::string& path) { return path + ".saving"; }
+
+bool Finish(const std::string& temp, const std::string& path) {
     std::error_code ec;
-    fs::remove(path, ec);  // no section of an earlier file may survive
+    if (Exists(temp))
+        fs::rename(temp, path, ec);
+    else
+        ec = std::make_error_code(std::errc::io_error);
+    if (ec)
+        fs::remove(temp, ec);
+    return Exists(path) && !Exists(temp);
+}
+} // namespace
+
+bool CMainFrame::SaveDisplay(const std::string& path, bool exportSounds) {
+    std::string temp = SavingName(path);
+    std::error_code ec;
+    fs::remove(temp, ec);
+    if (!WriteDisplaySections(temp, path, exportSounds)) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    if (!Finish(temp, path)) {
+        m_prompt.ShowMessage("Could not write the display file " + path + ".", "Tavril");
+        return false;
+    }
+    return true;
+}
+
+bool CMainFrame::WriteDisplaySections(const std::string& file, const std::string& displayPath, bool exportSounds) {
+    const std::string& path = file;
+    std::error_code ec;
     auto ws = Windows();
     S::WriteSettingInt(path, "Display info", "num windows", static_cast<int>(ws.size()));
-    S::WriteSettingString(path, "Display info", "display file path", fs::absolute(path, ec).string());
+    S::WriteSettingString(path, "Display info", "display file path", fs::absolute(displayPath, ec).string());
     S::WriteSettingInt(path, "Display info", "display file version", 4);
-    fs::path folder = fs::absolute(path, ec).parent_path();
+    fs::path folder = fs::absolute(displayPath, ec).parent_path();
     std::map<const CSoundDocument*, int> owner;  // first window showing each sound
     for (size_t n = 0; n < ws.size(); ++n) {
         CTavrilView* v = ws[n]->View();
@@ -1003,17 +1035,24 @@ bool CMainFrame::SaveSettingsFile(const std::string& path, const std::vector<std
     auto has = [&](const std::string& box) {
         return std::find(checkBoxes.begin(), checkBoxes.end(), box) != checkBoxes.end();
     };
+    std::string temp = SavingName(path);
     std::error_code ec;
-    fs::remove(path, ec);
-    if (has(kSettingsDisplayBox) && !SaveDisplay(path, false))  // SaveDisplay starts the file afresh
+    fs::remove(temp, ec);
+    if (has(kSettingsDisplayBox) && !WriteDisplaySections(temp, path, false)) {
+        fs::remove(temp, ec);
         return false;
+    }
     for (const char* box : kSettingsSaveOrder) {
         auto it = m_settingsGroups.find(box);
         if (has(box) && it != m_settingsGroups.end() && it->second.save)
-            it->second.save(path);
+            it->second.save(temp);
     }
-    if (!Exists(path))  // nothing checked still leaves a file the user can open
-        S::WriteSettingInt(path, "Display info", "display file version", 0);
+    if (!Exists(temp))  // nothing checked still leaves a file the user can open
+        S::WriteSettingInt(temp, "Display info", "display file version", 0);
+    if (!Finish(temp, path)) {
+        m_prompt.ShowMessage("Could not write the settings file " + path + ".", "Tavril");
+        return false;
+    }
     return true;
 }
 

@@ -168,6 +168,9 @@ private:
     void CmdHelp();
     void CmdAbout();
     void ApplyPriority(int previous);
+    // Writes the display sections into `file` (a fresh file), naming
+    // `displayPath` as where the display lives.
+    bool WriteDisplaySections(const std::string& file, const std::string& displayPath, bool exportSounds);
     void RegisterOwnSettingsGroups();
     void SnapWindow(QMdiSubWindow* w);
 

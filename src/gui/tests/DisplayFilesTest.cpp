@@ -267,3 +267,22 @@ TEST_F(DisplayFiles, GroupsRegisteredByOtherPartsTravelAlone) {
     EXPECT_EQ(m_frame->Grid().verticalPixels, 55);
     EXPECT_EQ(m_frame->DefaultDisplay().m_displayType, 0);
 }
+
+TEST_F(DisplayFiles, SavingReplacesTheOldFileWhole) {
+    std::string wav = Sound("a.wav", m_dir.Path());
+    m_frame->OpenSoundFile(wav);
+    m_frame->OpenSoundFile(wav);
+    std::string dsp = m_dir.File("d.dsp");
+    ASSERT_TRUE(m_frame->SaveDisplay(dsp, false));
+    EXPECT_FALSE(fs::exists(dsp + ".saving"));
+    m_frame->Windows().back()->close();
+    Settle();
+    ASSERT_TRUE(m_frame->SaveDisplay(dsp, false));  // one window now: no section of the second survives
+    EXPECT_EQ(SettingsStore::ReadSettingLong(dsp, "Settings for Window 1", "window rect left", -7), -7);
+    EXPECT_EQ(SettingsStore::ReadSettingString(dsp, "Display info", "display file path", ""),
+              fs::absolute(dsp).string());
+    // A folder that cannot be written to is reported and leaves nothing behind.
+    std::string bad = m_dir.File("no-such-folder/x.dsp");
+    EXPECT_FALSE(m_frame->SaveDisplay(bad, false));
+    EXPECT_EQ(m_prompt.messages.size(), 1u);
+}
