@@ -959,12 +959,18 @@ bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst, bool tryE
     for (const Loaded& l : loaded) {
         if (l.linkedTo < 0)
             continue;
+        bool linked = false;
         for (const Loaded& other : loaded)
-            if (other.id == l.linkedTo && other.frame != l.frame) {
+            if (other.id == l.linkedTo && other.frame != l.frame && other.linkedTo < 0) {
                 l.frame->View()->SetDocument(other.frame->View()->Document());
                 l.frame->UpdateTitle();
+                linked = true;
                 break;
             }
+        // The window it showed the sound of was skipped: an empty window
+        // with no name would only puzzle.
+        if (!linked)
+            l.frame->close();
     }
     for (const Loaded& l : loaded)
         l.frame->View()->SetWindowId(m_nextWindowId++);

@@ -115,6 +115,22 @@ TEST_F(DisplayFiles, MissingSoundAsksAndCancelStops) {
     ASSERT_EQ(m_frame->Windows().size(), 1u);  // No skips that window only
     m_frame->Dispatch(Cmd::FileCloseAll);
     Settle();
+    // A window linked to a skipped one is not left empty.
+    m_frame->OpenSoundFile(other);
+    CChildFrame* first = m_frame->Windows().front();
+    m_frame->ActivateWindow(first);
+    m_frame->Dispatch(Cmd::WindowNew);
+    ASSERT_EQ(m_frame->Windows().size(), 2u);
+    std::string linkedDsp = m_dir.File("linked.dsp");
+    ASSERT_TRUE(m_frame->SaveDisplay(linkedDsp, false));
+    m_frame->Dispatch(Cmd::FileCloseAll);
+    Settle();
+    fs::remove(other);
+    m_prompt.replies = {IPrompt::Reply::No};
+    m_frame->LoadDisplay(linkedDsp, true);
+    Settle();
+    EXPECT_TRUE(m_frame->Windows().empty());
+    ASSERT_TRUE(WriteWav(other, Tone(4000, 1500.0)));
     m_prompt.replies = {IPrompt::Reply::Cancel};
     m_frame->LoadDisplay(dsp, true);
     EXPECT_TRUE(m_frame->Windows().empty());  // Cancel ends the loading
