@@ -113,7 +113,9 @@ bool CEditCommands::IsEnabled(Cmd id, const EditContext* ctx) const
 
 QString CEditCommands::MenuText(Cmd id, const EditContext* ctx) const
 {
-    if (id == Cmd::Undo && ctx && ctx->doc && !m_busy) return QString::fromStdString(ctx->doc->UndoMenuText());
+    if (id == Cmd::Undo)
+        return ctx && ctx->doc && !m_busy ? QString::fromStdString(ctx->doc->UndoMenuText())
+                                          : QStringLiteral("&Undo\tCtrl+Z");
     if (id == Cmd::Copy)
         return ctx && ctx->channels >= 2 ? QStringLiteral("&Copy Sound In All Channels\tCtrl+C")
                                          : QStringLiteral("&Copy Sound\tCtrl+C");

@@ -80,7 +80,8 @@ public:
     static bool Handles(Cmd id);
     // `ctx` null: no sound window is active.
     bool IsEnabled(Cmd id, const EditContext* ctx) const;
-    // The text of items whose text follows the state; empty: the table's text.
+    // The text of items whose text follows the state (Undo, Copy); empty
+    // for the others.
     QString MenuText(Cmd id, const EditContext* ctx) const;
     // Runs the command for the window `ctx` (null for commands that need
     // none) and tells the host what changed.

@@ -1,6 +1,7 @@
 #include "CFrameEditHost.h"
 
 #include "CChildFrame.h"
+#include "CEditServices.h"
 #include "CMainFrame.h"
 #include "CTavrilView.h"
 
@@ -32,6 +33,17 @@ EditContext CFrameEditHost::ContextFor(CTavrilView& view)
     c.lowerHz = std::min(cur.lower, cur.upper);
     c.upperHz = std::max(cur.lower, cur.upper);
     return c;
+}
+
+void CFrameEditHost::RegisterSettingsGroups(CMainFrame& frame, CEditServices& svc)
+{
+    CEditServices* s = &svc;
+    frame.SetSettingsFileGroup("Fixed frequency filter", {[s](const std::string& f) { s->filter.Save(f); },
+                                                          [s](const std::string& f) { s->filter.Load(f); }});
+    frame.SetSettingsFileGroup("Multi tool", {[s](const std::string& f) { s->multiTool.Save(f); },
+                                              [s](const std::string& f) { s->multiTool.Load(f); }});
+    frame.SetSettingsFileGroup("Klip 'n Save", {[s](const std::string& f) { s->klip.Save(f); },
+                                                [s](const std::string& f) { s->klip.Load(f); }});
 }
 
 std::vector<EditContext> CFrameEditHost::AllWindows()

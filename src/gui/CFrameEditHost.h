@@ -11,6 +11,7 @@
 
 namespace tavril {
 
+class CEditServices;
 class CMainFrame;
 class CTavrilView;
 
@@ -20,6 +21,9 @@ public:
 
     // The window as the editing commands see it.
     static EditContext ContextFor(CTavrilView& view);
+    // Offers the editing dialogs' sections ("Fixed frequency filter", "Multi
+    // tool", "Klip 'n Save") to the frame's settings files.
+    static void RegisterSettingsGroups(CMainFrame& frame, CEditServices& services);
 
     std::vector<EditContext> AllWindows() override;
     void OpenSoundWindow(const std::string& path) override;

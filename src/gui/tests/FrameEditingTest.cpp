@@ -182,4 +182,32 @@ TEST_F(FrameEditing, AHeaderlessImportOpensInANewWindow)
     EXPECT_EQ(m_frame->Windows()[0]->View()->Doc().Frames(), 200u);  // 16-bit mono by default
 }
 
+TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
+{
+    CFrameEditHost::RegisterSettingsGroups(*m_frame, *m_edit);
+    m_edit->filter.lopassFreqHz = 4321;
+    m_edit->multiTool.rampOn = 1;
+    m_edit->multiTool.endRampMs = 77;
+    m_edit->klip.filenameTemplate = "%f %e";
+    const std::string set = m_dir.File("field season.set");
+    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Fixed frequency filter", "Multi tool", "Klip 'n Save"}));
+    m_edit->filter = FilterSettings{};
+    m_edit->multiTool = MultiToolSettings{};
+    m_edit->klip = KlipNSaveSettings{};
+    m_frame->LoadSettingsFile(set);
+    EXPECT_EQ(m_edit->filter.lopassFreqHz, 4321);
+    EXPECT_EQ(m_edit->multiTool.rampOn, 1);
+    EXPECT_EQ(m_edit->multiTool.endRampMs, 77);
+    EXPECT_EQ(m_edit->klip.filenameTemplate, "%f %e");
+
+    // Groups left unchecked are not in the file.
+    const std::string only = m_dir.File("filter only.set");
+    ASSERT_TRUE(m_frame->SaveSettingsFile(only, {"Fixed frequency filter"}));
+    const auto bytes = ReadAll(only);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("[Filter Details]"), std::string::npos);
+    EXPECT_EQ(text.find("[Multi Tool Dialog]"), std::string::npos);
+    EXPECT_EQ(text.find("[Klip n Save Settings]"), std::string::npos);
+}
+
 } // namespace
