@@ -532,7 +532,7 @@ EditOutcome CEditCommands::Revert(const EditContext& c)
     return o;
 }
 
-bool CEditCommands::SaveModified(CTavrilDoc& doc)
+bool CEditCommands::AskToSaveChanges(CTavrilDoc& doc)
 {
     if (!doc.IsModified()) return true;
     const IPrompt::Reply r = m_svc.Prompt().AskYesNoCancel("Save changes to " + FileTitle(doc.Path()) + "?");
@@ -546,7 +546,7 @@ bool CEditCommands::SaveModified(CTavrilDoc& doc)
 EditOutcome CEditCommands::LoadInto(const EditContext& c)
 {
     EditOutcome o;
-    if (!SaveModified(*c.doc)) return o;
+    if (!AskToSaveChanges(*c.doc)) return o;
     IPrompt::PathRequest req;
     req.title = "Select a Sound File to Load into the Selected Window:";
     req.filter = kSoundFilter;

@@ -94,6 +94,11 @@ public:
     using DialogDriver = std::function<int(QDialog&)>;
     void SetDialogDriver(DialogDriver driver) { m_driver = std::move(driver); }
 
+    // Before a modified document is replaced or closed: "Save changes to
+    // ...?" Yes saves (Save As for an untitled sound), No drops the edits.
+    // False when the user cancelled or the save failed.
+    bool AskToSaveChanges(CTavrilDoc& doc);
+
     // Saves `doc` to `target` on a worker thread with a progress window.
     bool SaveDocument(CTavrilDoc& doc, const std::string& target);
     // Runs `fn` on a worker thread while the window shows `text` and keeps
@@ -128,8 +133,6 @@ private:
     EditOutcome LoadInto(const EditContext& c);
     EditOutcome DeleteAndClose(const EditContext& c);
     void ImportHeaderless();
-    // Asks to save a modified document before it is replaced; false: cancel.
-    bool SaveModified(CTavrilDoc& doc);
     std::string DefaultExtension() const;
 
     CEditServices& m_svc;

@@ -862,6 +862,31 @@ TEST_F(EditCommands, LoadIntoAsksToSaveEditsFirst)
     EXPECT_EQ(Current(doc), Ramp(100, 3));
 }
 
+TEST_F(EditCommands, AskingToSaveChangesSavesOrDropsThem)
+{
+    const auto orig = Ramp(300);
+    CTavrilDoc* doc = Open(orig);
+    EXPECT_TRUE(m_cmds->AskToSaveChanges(*doc));  // nothing to ask
+    EXPECT_TRUE(m_prompt.questions.empty());
+    EditContext c = Ctx(doc, 0, 100);
+    m_cmds->Run(Cmd::Trim, &c);
+    m_prompt.replies = {IPrompt::Reply::Cancel, IPrompt::Reply::Yes};
+    EXPECT_FALSE(m_cmds->AskToSaveChanges(*doc));
+    EXPECT_EQ(ReadSamples(doc->Path()), orig);
+    EXPECT_TRUE(m_cmds->AskToSaveChanges(*doc));
+    EXPECT_EQ(m_prompt.questions.back(), "Save changes to " + fs::path(doc->Path()).filename().string() + "?");
+    EXPECT_EQ(ReadSamples(doc->Path()), std::vector<int16_t>(orig.begin(), orig.begin() + 100));
+
+    // An untitled sound asks for a name; cancelling that keeps the window.
+    m_docs.push_back(std::make_unique<CTavrilDoc>(m_svc->Services()));
+    CTavrilDoc* untitled = m_docs.back().get();
+    untitled->NewDocument();
+    untitled->SetModifiedFlag(true);
+    m_prompt.replies = {IPrompt::Reply::Yes};
+    EXPECT_FALSE(m_cmds->AskToSaveChanges(*untitled));
+    EXPECT_EQ(m_prompt.pathRequests.back().title, "Save Sound As:");
+}
+
 TEST_F(EditCommands, RenameMovesTheFile)
 {
     CTavrilDoc* doc = Open(Ramp(300));
