@@ -749,6 +749,9 @@ void CViewPane::mousePressEvent(QMouseEvent* e) {
             m_anchor.setY(b.top), m_moving.setY(b.bottom);
         m_dragX = hitLeft || hitRight;
         m_dragY = hitTop || hitBottom;
+        m_keepAnchor = true;
+        m_anchorTime = hitLeft ? c.rightTime : c.leftTime;
+        m_anchorValue = hitTop ? c.lower : c.upper;
     } else if (m_view->Flags().shiftDown || (e->modifiers() & Qt::ShiftModifier)) {
         // Extend: the nearer edges move to the press, the far ones stay.
         bool moveLeft = std::abs(pos.x() - b.left) < std::abs(pos.x() - b.right);
@@ -756,26 +759,21 @@ void CViewPane::mousePressEvent(QMouseEvent* e) {
         m_anchor = QPoint(moveLeft ? b.right : b.left, moveTop ? b.bottom : b.top);
         m_moving = pos;
         m_dragX = m_dragY = true;
+        m_keepAnchor = true;
+        m_anchorTime = moveLeft ? c.rightTime : c.leftTime;
+        m_anchorValue = moveTop ? c.lower : c.upper;
     } else {
         m_anchor = pos;
         m_moving = QPoint(pos.x() + 1, pos.y() + 1);
         m_dragX = m_dragY = true;
+        m_keepAnchor = false;
     }
     c.boxShown = false;
-    PixelBox nb{m_anchor.x(), m_anchor.y(), m_moving.x(), m_moving.y()};
-    c.movingTimeOnly = !m_dragY;
-    c.movingVerticalOnly = !m_dragX;
-    c.SetFromPixels(nb, g, s.m_timeCursorOn, s.m_freqAmpCursorOn);
-    c.movingTimeOnly = c.movingVerticalOnly = false;
-    m_view->CursorsChanged();
+    UpdateCursorsFromDrag();
 }
 
-void CViewPane::ApplyDrag(const QPoint& pos) {
+void CViewPane::UpdateCursorsFromDrag() {
     const WindowDisplaySettings& s = m_view->Settings();
-    if (m_dragX)
-        m_moving.setX(pos.x());
-    if (m_dragY)
-        m_moving.setY(pos.y());
     CursorSet& c = m_view->Cursors();
     PaneGeometry g = m_view->Geometry(m_index);
     c.movingTimeOnly = !m_dragY;
@@ -783,7 +781,29 @@ void CViewPane::ApplyDrag(const QPoint& pos) {
     c.SetFromPixels({m_anchor.x(), m_anchor.y(), m_moving.x(), m_moving.y()}, g, s.m_timeCursorOn,
                     s.m_freqAmpCursorOn);
     c.movingTimeOnly = c.movingVerticalOnly = false;
+    if (m_keepAnchor) {
+        // The edges the user did not touch keep their values exactly; going
+        // through their drawn pixel would shift them by a column.
+        if (m_dragX && s.m_timeCursorOn) {
+            uint32_t t = CursorSet::TimeAtPixel(m_moving.x(), g);
+            c.leftTime = std::min(t, m_anchorTime);
+            c.rightTime = std::max(t, m_anchorTime);
+        }
+        if (m_dragY && s.m_freqAmpCursorOn) {
+            double v = CursorSet::ValueAtPixel(m_moving.y(), g);
+            c.upper = std::max(v, m_anchorValue);
+            c.lower = std::min(v, m_anchorValue);
+        }
+    }
     m_view->CursorsChanged();
+}
+
+void CViewPane::ApplyDrag(const QPoint& pos) {
+    if (m_dragX)
+        m_moving.setX(pos.x());
+    if (m_dragY)
+        m_moving.setY(pos.y());
+    UpdateCursorsFromDrag();
 }
 
 void CViewPane::mouseMoveEvent(QMouseEvent* e) {

@@ -159,6 +159,7 @@ private:
     void DrawAxes(class QPainter& p, const QRect& plot) const;
     void DrawCursors(class QPainter& p, const QRect& plot) const;
     void ApplyDrag(const QPoint& pos);
+    void UpdateCursorsFromDrag();
 
     CTavrilView* m_view;
     int m_index;
@@ -169,6 +170,9 @@ private:
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;
     QPoint m_anchor, m_moving, m_press;
+    bool m_keepAnchor = false;  // extending or dragging an edge: the other edges keep their values
+    uint32_t m_anchorTime = 0;
+    double m_anchorValue = 0.0;
     QPointer<QMdiSubWindow> m_movingWindow;  // moved by its margins while title bars are hidden
     QPoint m_moveStart, m_windowStart;
 };

@@ -45,22 +45,27 @@ void CursorSet::SetFromPixels(PixelBox b, const PaneGeometry& g, bool timeOn, bo
     if (b.top > b.bottom)
         std::swap(b.top, b.bottom);
     box = b;
-    if (verticalOn && !movingTimeOnly) {
-        double span = g.highHz - g.lowHz;
-        double h = g.bottom - g.top;
-        if (h > 0.0) {
-            lower = span * (h - (b.bottom - g.top)) / h + g.lowHz;
-            upper = span * (h - (b.top - g.top)) / h + g.lowHz;
-            if (lower < 0.0)
-                lower = 0.0;
-            if (upper < 0.0)
-                upper = 0.0;
-        }
+    if (verticalOn && !movingTimeOnly && g.bottom > g.top) {
+        lower = ValueAtPixel(b.bottom, g);
+        upper = ValueAtPixel(b.top, g);
     }
     if (timeOn && !movingVerticalOnly) {
-        leftTime = ClampSample(g.s0 + std::trunc((b.left - g.left) * g.spp), g.samples);
-        rightTime = ClampSample(g.s0 + std::trunc((b.right - g.left) * g.spp), g.samples);
+        leftTime = TimeAtPixel(b.left, g);
+        rightTime = TimeAtPixel(b.right, g);
     }
+}
+
+uint32_t CursorSet::TimeAtPixel(int x, const PaneGeometry& g) {
+    return ClampSample(g.s0 + std::trunc((x - g.left) * g.spp), g.samples);
+}
+
+double CursorSet::ValueAtPixel(int y, const PaneGeometry& g) {
+    double span = g.highHz - g.lowHz;
+    double h = g.bottom - g.top;
+    if (h <= 0.0)
+        return 0.0;
+    double v = span * (h - (y - g.top)) / h + g.lowHz;
+    return v < 0.0 ? 0.0 : v;
 }
 
 PixelBox CursorSet::ToPixels(const PaneGeometry& g) const {

@@ -63,6 +63,10 @@ public:
     // `timeOn`/`verticalOn` say which kinds are recomputed.
     void SetFromPixels(PixelBox b, const PaneGeometry& g, bool timeOn, bool verticalOn);
     PixelBox ToPixels(const PaneGeometry& g) const;
+    // The sample and the vertical value one pixel column or row stands for,
+    // as SetFromPixels converts them.
+    static uint32_t TimeAtPixel(int x, const PaneGeometry& g);
+    static double ValueAtPixel(int y, const PaneGeometry& g);
 
     // Clamp before drawing: vertical to 0..fs/2, time to 0..samples-1.
     void Clamp(double fs, uint32_t samples);

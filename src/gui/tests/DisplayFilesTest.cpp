@@ -302,3 +302,19 @@ TEST_F(DisplayFiles, SavingReplacesTheOldFileWhole) {
     EXPECT_FALSE(m_frame->SaveDisplay(bad, false));
     EXPECT_EQ(m_prompt.messages.size(), 1u);
 }
+
+TEST_F(DisplayFiles, ExitWritesTheGeneralDetailsAndRecentFiles) {
+    std::string wav = Sound("a.wav", m_dir.Path());
+    m_frame->OpenSoundFile(wav);
+    m_frame->Dispatch(Cmd::HideCursors);
+    m_frame->close();
+    Settle();
+    EXPECT_EQ(SettingsStore::ReadSettingInt("", "General Details", "Hide all cursors", -1), 1);
+    EXPECT_EQ(SettingsStore::ReadSettingString("", "Recent File List", "File1", ""), wav);
+    EXPECT_FALSE(SettingsStore::ReadSettingString("", "Tool Bar State", "State", "").empty());
+    CMainFrame next(m_prompt);
+    next.LoadStartupSettings();
+    ASSERT_FALSE(next.Recent().files.empty());
+    EXPECT_EQ(next.Recent().files.front(), wav);
+    EXPECT_TRUE(next.Flags().hideAllCursors);
+}

@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include <QMouseEvent>
+#include <filesystem>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -320,4 +321,45 @@ TEST_F(SoundWindow, AltTBelongsToTheTimeScaleNotToTheToolsMenu) {
     EXPECT_TRUE(v->IsFixedScale());
     QTest::keyClick(v, Qt::Key_T, Qt::AltModifier);
     EXPECT_FALSE(v->IsFixedScale());
+}
+
+TEST_F(SoundWindow, ShiftPressExtendsTheNearerEdges) {
+    CTavrilView* v = Open(Tone(22050, 1000.0));
+    CViewPane* pane = v->Pane(0);
+    QRect plot = pane->PlotRect();
+    QPoint a(plot.left() + 100, plot.top() + 50), b(plot.left() + 200, plot.top() + 150);
+    QTest::mousePress(pane, Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseMove(pane, b);
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::NoModifier, b);
+    const uint32_t left = v->Cursors().leftTime;
+    const double lower = v->Cursors().lower;
+    // Right of the box and above it: the right and top edges move there.
+    QPoint c(plot.left() + 300, plot.top() + 20);
+    QTest::mousePress(pane, Qt::LeftButton, Qt::ShiftModifier, c);
+    QTest::mouseRelease(pane, Qt::LeftButton, Qt::ShiftModifier, c);
+    EXPECT_EQ(v->Cursors().leftTime, left);
+    EXPECT_DOUBLE_EQ(v->Cursors().lower, lower);
+    EXPECT_EQ(v->Cursors().rightTime, static_cast<uint32_t>(300 * v->SamplesPerPixel()));
+    EXPECT_GT(v->Cursors().upper, 11025.0 * (plot.height() - 1 - 50) / (plot.height() - 1));
+}
+
+TEST_F(SoundWindow, DemoRecordingLooksLikeItsExportedPicture) {
+    std::string demo = std::string(TAVRIL_SOURCE_DIR) + "/data/demo/spinetail.wav";
+    if (!std::filesystem::exists(demo))
+        GTEST_SKIP() << "the demo recording is not in this tree";
+    CChildFrame* w = m_frame->OpenSoundFile(demo);
+    ASSERT_NE(w, nullptr);
+    w->resize(900, 330);
+    Settle();
+    CViewPane* pane = w->View()->Pane(0);
+    QImage img = pane->RenderPlot();
+    std::vector<uint32_t> pixels;
+    CSoundFile sound;
+    ASSERT_TRUE(sound.Open(demo));
+    ASSERT_GT(RenderSpectrogramPicture(sound, w->View()->Settings(), 0, img.width(), img.height(), pixels), 0);
+    int differing = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
+    EXPECT_EQ(differing, 0);
 }
