@@ -242,6 +242,34 @@ TEST_F(EditCommands, WithoutASelectionNothingIsCutTrimmedOrDeleted)
     EXPECT_FALSE(m_cmds->IsEnabled(Cmd::FileSaveAll, nullptr));
 }
 
+TEST_F(EditCommands, AMetafileIsNeverEdited)
+{
+    CTavrilDoc* sound = Open(Ramp(100));
+    EditContext s = Ctx(sound, 0, 50);
+    ASSERT_TRUE(m_cmds->Run(Cmd::Copy, &s).done);
+
+    const std::string meta = m_dir.File("night metafile.txt");
+    WriteAll(meta, {'x'});
+    m_docs.push_back(std::make_unique<CTavrilDoc>(m_svc->Services()));
+    CTavrilDoc* doc = m_docs.back().get();
+    doc->OpenDocument(meta);
+    EditContext c;
+    c.doc = doc;
+    c.sel = {0, 10};
+    c.spectrogram = c.freqCursorsShown = true;
+    c.upperHz = 1000;
+    for (Cmd id : {Cmd::Cut, Cmd::Paste, Cmd::Trim, Cmd::Amplify, Cmd::Maximize, Cmd::Ramp, Cmd::Reverse,
+                   Cmd::InsertSilence, Cmd::InsertNoise, Cmd::InsertTone, Cmd::AmplitudeEnvelope, Cmd::PresetFilter,
+                   Cmd::FilterFreqCursors, Cmd::FilterNoise, Cmd::MultipleTools}) {
+        EXPECT_FALSE(m_cmds->IsEnabled(id, &c)) << static_cast<int>(id);
+        EXPECT_FALSE(m_cmds->Run(id, &c).done);
+    }
+    EXPECT_FALSE(m_cmds->Run(Cmd::DeleteSelection, &c).done);
+    EXPECT_TRUE(m_cmds->IsEnabled(Cmd::Copy, &c));
+    EXPECT_FALSE(doc->HasWorkingCopy());
+    EXPECT_EQ(ReadAll(meta), std::vector<unsigned char>{'x'});
+}
+
 TEST_F(EditCommands, PasteGoesBeforeTheSoundAtZeroAndAfterItAtTheEnd)
 {
     const auto orig = Ramp(400);
