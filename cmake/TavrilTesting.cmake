@@ -23,9 +23,10 @@ function(tavril_add_gtest name)
   if(NOT T_LABELS)
     set(T_LABELS core)
   endif()
+  # A hung test fails after five minutes instead of eating the CI budget.
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "TAVRIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300 ENVIRONMENT "TAVRIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
 endfunction()
 
 # A core library must not link Qt: fail the configure step if it does.
