@@ -13,6 +13,7 @@
 #include "CEditServices.h"
 #include "CTrashCan.h"
 #include "DefaultFileFormat.h"
+#include "CSoundFile.h"
 #include "KlipFileName.h"
 #include "SoundFormat.h"
 
@@ -457,6 +458,18 @@ bool CEditCommands::RunInBackground(const std::string& text, const std::function
 
 bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
 {
+    // The two refusals the document gives without a word.
+    std::error_code ec;
+    if (!doc.HasWorkingCopy() && !IsUntitled(doc) && !fs::exists(doc.Path(), ec)) {
+        m_svc.Prompt().ShowMessage("The file " + doc.Path() + " no longer exists, so there is nothing to save from.");
+        return false;
+    }
+    if (CSoundFile::FormatFromName(target) == kFormatMeta) {
+        m_svc.Prompt().ShowMessage(FileTitle(target) +
+                                   " is the name of a metafile; a sound cannot be saved under it. Choose a sound "
+                                   "file name (.wav, .aif, .sig, .snd).");
+        return false;
+    }
     // Converting an hour of sound takes a while; the window stays alive.
     return RunInBackground("Saving " + FileTitle(target) + "......", [&] { return doc.SaveDocument(target); });
 }

@@ -856,6 +856,19 @@ TEST_F(EditCommands, SaveWritesOnlyAModifiedSoundAndReportsFailures)
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(Current(doc), std::vector<int16_t>(orig.begin(), orig.begin() + 10));
     EXPECT_TRUE(doc->CanUndo());
+
+    // Refusals the document gives without a word are explained.
+    m_prompt.paths.push_back(m_dir.File("list.txt"));
+    EXPECT_FALSE(m_cmds->Run(Cmd::FileSaveAs, &c).done);
+    ASSERT_EQ(m_prompt.messages.size(), 2u);
+    EXPECT_NE(m_prompt.messages[1].find("metafile"), std::string::npos);
+    CTavrilDoc* gone = Open(orig);
+    fs::remove(gone->Path());
+    EditContext g = Ctx(gone);
+    m_prompt.paths.push_back(m_dir.File("copy.wav"));
+    EXPECT_FALSE(m_cmds->Run(Cmd::FileSaveAs, &g).done);
+    ASSERT_EQ(m_prompt.messages.size(), 3u);
+    EXPECT_NE(m_prompt.messages[2].find("no longer exists"), std::string::npos);
 }
 
 TEST_F(EditCommands, RevertRestoresTheSavedFile)
