@@ -35,6 +35,10 @@ void CChildFrame::SetTitleBarHidden(bool hidden) {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* e) {
+    if (m_closeGuard && !m_closeGuard(this)) {
+        e->ignore();
+        return;
+    }
     emit Closing(this);
     QMdiSubWindow::closeEvent(e);
 }

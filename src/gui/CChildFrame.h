@@ -6,6 +6,7 @@
 // Owned by the main frame's window area (deleted on close). UI thread only.
 
 #include <QMdiSubWindow>
+#include <functional>
 
 namespace tavril {
 
@@ -18,6 +19,8 @@ public:
     CTavrilView* View() const { return m_view; }
     void UpdateTitle();
     void SetTitleBarHidden(bool hidden);
+    // Asked before the window closes; false keeps it open.
+    void SetCloseGuard(std::function<bool(CChildFrame*)> guard) { m_closeGuard = std::move(guard); }
 
 signals:
     void Closing(tavril::CChildFrame* frame);
@@ -27,6 +30,7 @@ protected:
 
 private:
     CTavrilView* m_view;
+    std::function<bool(CChildFrame*)> m_closeGuard;
 };
 
 } // namespace tavril

@@ -241,6 +241,8 @@ bool CMainFrame::IsEnabled(Cmd id) const {
     if (!info)
         return false;
     CTavrilView* v = ActiveView();
+    if (m_extension.handles && m_extension.handles(id))
+        return m_extension.enabled ? m_extension.enabled(id, v) : true;
     switch (info->rule) {
     case EnableRule::Always: return true;
     case EnableRule::NeedsView: return v != nullptr;
@@ -271,6 +273,13 @@ void CMainFrame::UpdateCommandStates() {
                                                                      : QStringLiteral("&Hide All Cursors\tShift+H"));
     for (QAction* p : m_actions->Placeholders(Cmd::RecentFileList))
         p->setVisible(m_recent.files.empty());
+    if (m_extension.handles && m_extension.text)
+        for (const CommandInfo& info : CommandInfos())
+            if (m_extension.handles(info.id)) {
+                QString text = m_extension.text(info.id, v);
+                if (!text.isEmpty())
+                    m_actions->SetFullText(info.id, text);
+            }
 }
 
 // --------------------------------------------------------------- dispatch
@@ -281,7 +290,11 @@ void CMainFrame::Dispatch(Cmd id) {
     const CommandInfo* info = FindCommand(id);
     CTavrilView* v = ActiveView();
     bool handled = false;
-    if (v && (info->receiver == Receiver::View || info->receiver == Receiver::ViewOrFrame))
+    if (m_extension.handles && m_extension.handles(id) && m_extension.run) {
+        m_extension.run(id, v);
+        handled = true;
+    }
+    if (!handled && v && (info->receiver == Receiver::View || info->receiver == Receiver::ViewOrFrame))
         handled = v->OnCommand(id);
     if (!handled)
         handled = FrameCommand(id);
@@ -438,6 +451,7 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     view->SetDocumentFactory([this] { return NewDocument(); });
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
+    w->SetCloseGuard([this](CChildFrame* f) { return CanCloseWindow(f); });
     m_area->addSubWindow(w);
     // The first window takes a good share of the frame; later ones follow the previous.
     QSize area = m_area->viewport()->size();
@@ -684,9 +698,26 @@ void CMainFrame::SnapWindow(QMdiSubWindow* w) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    SaveExitSettings();
     CmdCloseAll();
+    QApplication::processEvents();
+    if (!Windows().empty()) {
+        e->ignore();  // a window with unsaved changes stayed open at the user's word
+        return;
+    }
+    SaveExitSettings();
     QMainWindow::closeEvent(e);
+}
+
+bool CMainFrame::CanCloseWindow(CChildFrame* w) {
+    if (!m_extension.confirmClose)
+        return true;
+    CSoundDocument* doc = w->View()->Document().get();
+    for (CChildFrame* other : Windows())
+        if (other != w && other->View()->Document().get() == doc)
+            return true;  // another window still shows the sound
+    if (!doc->Doc().IsModified())
+        return true;
+    return m_extension.confirmClose(doc->Doc());
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {

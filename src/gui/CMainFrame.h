@@ -53,6 +53,18 @@ struct SettingsFileGroup {
 // groups. The display comes first.
 extern const char* const kSettingsDisplayBox;  // "Save the current display along with selected settings"
 
+// Commands carried out outside the frame (the editing commands): asked first
+// whether they take a command, whether it is enabled and what its item reads,
+// and run with the active view (null when none is active).
+struct CommandExtension {
+    std::function<bool(Cmd)> handles;
+    std::function<bool(Cmd, CTavrilView*)> enabled;
+    std::function<QString(Cmd, CTavrilView*)> text;  // empty: the table's text
+    std::function<void(Cmd, CTavrilView*)> run;
+    // Before the last window of a changed document closes: false keeps it open.
+    std::function<bool(CTavrilDoc&)> confirmClose;
+};
+
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -74,6 +86,10 @@ public:
     CChildFrame* OpenSoundFile(const std::string& path);
     // Opens a second window on the sound of `source` (linked window).
     CChildFrame* OpenLinkedWindow(CTavrilView* source);
+
+    void SetCommandExtension(CommandExtension ext) { m_extension = std::move(ext); }
+    // The services the documents of this frame edit with.
+    const DocServices& Services() const { return *m_services; }
 
     // Runs a command as if chosen from a menu or key.
     void Dispatch(Cmd id);
@@ -142,6 +158,7 @@ private:
     WindowDisplaySettings SettingsForNewWindow() const;
     void OnWindowActivated(QMdiSubWindow* w);
     void OnWindowClosing(CChildFrame* w);
+    bool CanCloseWindow(CChildFrame* w);
     void OnCursorsMoved(CTavrilView* v);
     void SetReadout(const QString& text);
 
@@ -221,6 +238,7 @@ private:
     std::vector<QAction*> m_windowListActions;
     std::map<std::string, SettingsFileGroup> m_settingsGroups;
     std::map<std::string, Cmd> m_mnemonicKeys;
+    CommandExtension m_extension;
 };
 
 } // namespace tavril

@@ -1,21 +1,64 @@
-// tavril: the desktop program. Wires the prompt, the main frame and the
-// settings together, opens the files named on the command line, and runs the
-// event loop.
+// tavril: the desktop program. Wires the prompt, the document services, the
+// main frame and the editing commands together, opens the files named on the
+// command line, and runs the event loop.
+#include "CEditCommands.h"
+#include "CEditServices.h"
+#include "CFrameEditHost.h"
 #include "CMainFrame.h"
 #include "CQtPrompt.h"
 
 #include <QApplication>
 #include <QStringList>
 
+using namespace tavril;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavril"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRIL_VERSION));
 
-    tavril::CQtPrompt prompt;
-    tavril::CMainFrame frame(prompt);
+    CQtPrompt prompt;
+    // The objects every document edits with. Leftover working copies of
+    // instances that no longer run are removed; the clipboard starts empty.
+    CTempFiles temps;
+    if (temps.Start())
+        temps.CleanUpStale();
+    CSoundClipboard clipboard;
+    if (clipboard.Prepare())
+        clipboard.Reset();
+    CEditEngine engine;
+    CSoundTools tools(engine);
+    CSoundFilter filter(engine);
+    CMultiTool multiTool(engine, tools, filter);
+    CEditServices edit(DocServices{prompt, temps, clipboard, engine, tools, filter, multiTool, std::string()});
+    const DocServices docs = edit.Services();
+
+    CMainFrame frame(prompt, &docs);
     prompt.SetParent(&frame);
+    CFrameEditHost host(frame);
+    CFrameEditHost::RegisterSettingsGroups(frame, edit);
+    CEditCommands commands(edit, host, &frame);
+    auto context = [](CTavrilView* v) { return v ? CFrameEditHost::ContextFor(*v) : EditContext{}; };
+    frame.SetCommandExtension(CommandExtension{
+        [](Cmd id) { return CEditCommands::Handles(id); },
+        [&](Cmd id, CTavrilView* v) {
+            EditContext c = context(v);
+            return commands.IsEnabled(id, v ? &c : nullptr);
+        },
+        [&](Cmd id, CTavrilView* v) {
+            EditContext c = context(v);
+            return commands.MenuText(id, v ? &c : nullptr);
+        },
+        [&](Cmd id, CTavrilView* v) {
+            EditContext c = context(v);
+            commands.Run(id, v ? &c : nullptr);
+            edit.FlushDeferredMessages();
+        },
+        [&](CTavrilDoc& doc) { return commands.AskToSaveChanges(doc); },
+    });
+
     frame.LoadStartupSettings();
+    edit.LoadSettings();
     frame.show();
 
     const QStringList args = QApplication::arguments().mid(1);

@@ -207,3 +207,50 @@ TEST_F(MenuAndKeys, SoundWindowsAddNoKeysOfTheirOwn) {
     for (QAction* a : w->systemMenu()->actions())
         EXPECT_TRUE(a->shortcuts().isEmpty()) << a->text().toStdString();
 }
+
+TEST_F(MenuAndKeys, CommandsCarriedOutElsewhereAreAskedFirst) {
+    CMainFrame frame(m_prompt);
+    std::vector<Cmd> ran;
+    int asked = 0;
+    bool allowClose = false;
+    frame.SetCommandExtension(CommandExtension{
+        [](Cmd id) { return id == Cmd::Trim; },
+        [](Cmd, CTavrilView* v) { return v != nullptr; },
+        [](Cmd, CTavrilView*) { return QString("&Trim It\tCtrl+T"); },
+        [&](Cmd id, CTavrilView* v) {
+            if (v)
+                ran.push_back(id);
+        },
+        [&](CTavrilDoc&) {
+            ++asked;
+            return allowClose;
+        },
+    });
+    EXPECT_FALSE(frame.IsEnabled(Cmd::Trim));
+    std::string wav = m_dir.File("a.wav");
+    ASSERT_TRUE(WriteWav(wav, Tone(2000, 1000.0)));
+    CChildFrame* w = frame.OpenSoundFile(wav);
+    EXPECT_TRUE(frame.IsEnabled(Cmd::Trim));  // the table says later; the extension decides
+    frame.Dispatch(Cmd::Trim);
+    EXPECT_EQ(ran, std::vector<Cmd>{Cmd::Trim});
+    bool renamed = false;
+    for (QAction* a : frame.Actions().MenuItems(Cmd::Trim))
+        renamed = renamed || a->text() == "&Trim It\tCtrl+T";
+    EXPECT_TRUE(renamed);
+
+    // Closing the last window of a changed sound asks; "no" keeps it open,
+    // and so keeps the program from closing.
+    w->View()->Doc().Doc().SetModifiedFlag(true);
+    frame.OpenLinkedWindow(w->View());
+    frame.Windows().back()->close();  // another window still shows the sound: no question
+    Settle();
+    EXPECT_EQ(asked, 0);
+    w->close();
+    Settle();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(frame.Windows().size(), 1u);
+    EXPECT_FALSE(frame.close());
+    allowClose = true;
+    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(frame.Windows().empty());
+}
