@@ -63,6 +63,7 @@ int CSoundFile::Open(const std::string& name)
     m_fileName = name;
     m_headerDirty = false;
     m_writeError = false;
+    m_readError = false;
 
     if (m_formatType == kFormatMeta || m_formatType == kFormatUnknown) return 0;
     if (!m_file.OpenReadWrite(name) && !m_file.OpenReadOnly(name)) return 0;
@@ -180,6 +181,12 @@ int CSoundFile::ReadSamplesRaw(void* buffer, size_t samples, uint32_t memBytes)
         }
     }
     std::memset(out + got * memBytes, 0, (samples - got) * memBytes);
+    // Past the end of the data is silence by design; missing bytes inside it
+    // mean the file shrank or the disk failed, and must not pass as silence.
+    if (got < inData) {
+        m_readError = true;
+        return 0;
+    }
     return 1;
 }
 
@@ -211,13 +218,14 @@ uint32_t CSoundFile::ReadFrames(void* buffer, uint32_t frames, uint32_t wantedBi
     if (wantedBits != 0 && wantedBits != fileBits && (wantedBits + 7) / 8 != (fileBits + 7) / 8) {
         if (!SupportedMemBytes((wantedBits + 7) / 8)) return 0;
         m_scratch.resize(samples * BytesPerSample());
-        ReadSamplesRaw(m_scratch.data(), samples, BytesPerSample());
+        const int ok = ReadSamplesRaw(m_scratch.data(), samples, BytesPerSample());
         if (!tavril::ConvertSampleWidth(m_scratch.data(), fileBits, buffer, wantedBits, samples)) return 0;
-    } else {
-        ReadSamplesRaw(buffer, samples, BytesPerSample());
+        m_position += frames;
+        return ok ? frames : 0;
     }
+    const int ok = ReadSamplesRaw(buffer, samples, BytesPerSample());
     m_position += frames;
-    return frames;
+    return ok ? frames : 0;
 }
 
 uint32_t CSoundFile::WriteFrames(const void* buffer, uint32_t frames, uint32_t sourceBits)

@@ -47,6 +47,8 @@ public:
     int EnsureOpen();
 
     // Frames are interleaved; `wantedBits`/`sourceBits` 0 means the file's width.
+    // Reading past the end yields silence; ReadFrames returns 0 only when the
+    // width is unsupported or samples inside the data could not be read.
     uint32_t ReadFrames(void* buffer, uint32_t frames, uint32_t wantedBits = 0);
     uint32_t WriteFrames(const void* buffer, uint32_t frames, uint32_t sourceBits = 0);
     // `buffer` must hold `frames` whole frames; the channel's samples end up
@@ -97,6 +99,10 @@ public:
     // Set when the last write could not reach the disk (full disk, read-only
     // file); cleared by Open and Create.
     bool HasWriteError() const { return m_writeError; }
+    // Set when the file held fewer sample bytes than its header promised at
+    // the time of a read (the file shrank, or the disk failed); that read
+    // returned 0 and its missing part reads as silence. Cleared by Open.
+    bool HasReadError() const { return m_readError; }
 
 private:
     const ISoundCodec* CodecFor(int32_t format) const;
@@ -113,6 +119,7 @@ private:
     SoundHeader m_header;
     uint32_t m_seriesStartFrame = 0;
     bool m_writeError = false;
+    bool m_readError = false;
     std::vector<unsigned char> m_scratch;
     std::vector<unsigned char> m_scratch2;
 };

@@ -202,6 +202,30 @@ TEST(CSoundFile, ReadPastTheEndFillsWithZeros)
     EXPECT_EQ(f.GetPosition(), 140u);
 }
 
+TEST(CSoundFile, SamplesMissingFromTheDataAreAnErrorNotSilence)
+{
+    TempDir dir;
+    const std::string path = dir.File("shrink.wav");
+    CSoundFile f;
+    ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
+    std::vector<int16_t> s(1000, 5);
+    f.WriteFrames(s.data(), 1000);
+    f.Close();
+    ASSERT_EQ(f.Open(path), 1);
+    // Another program cuts the file short while it is open here.
+    ASSERT_EQ(truncate(path.c_str(), 46 + 600 * 2), 0);
+    std::vector<int16_t> back(1000, -1);
+    EXPECT_EQ(f.ReadFrames(back.data(), 500), 500u);
+    EXPECT_FALSE(f.HasReadError());
+    EXPECT_EQ(f.ReadFrames(back.data(), 500), 0u);
+    EXPECT_TRUE(f.HasReadError());
+    EXPECT_EQ(back[99], 5);
+    EXPECT_EQ(back[100], 0);
+    f.Seek(0);
+    std::vector<uint8_t> eight(1000);
+    EXPECT_EQ(f.ReadFrames(eight.data(), 1000, 8), 0u) << "converted reads report it too";
+}
+
 TEST(CSoundFile, SixteenBitReadAsEightBitIsUnsignedAroundHalfScale)
 {
     TempDir dir;

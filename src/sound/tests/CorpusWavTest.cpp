@@ -58,7 +58,9 @@ struct SoxFormat {
 SoxFormat Soxi(const fs::path& p)
 {
     SoxFormat s;
-    const std::string q = "'" + p.string() + "'";
+    std::string q = p.string();  // appended, not concatenated: gcc 12 warns wrongly on "'" + s
+    q.insert(q.begin(), '\'');
+    q.push_back('\'');
     const std::string r = Shell("soxi -r " + q + " 2>/dev/null");
     if (r.empty()) return s;
     s.rate = std::atol(r.c_str());
