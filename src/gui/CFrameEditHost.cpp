@@ -2,7 +2,6 @@
 
 #include "CChildFrame.h"
 #include "CEditServices.h"
-#include "CMainFrame.h"
 #include "CTavrilView.h"
 
 #include <QMdiArea>
@@ -10,6 +9,42 @@
 #include <set>
 
 namespace tavril {
+
+CFrameEditHost::CFrameEditHost(CMainFrame& frame) : m_frame(frame)
+{
+    auto follow = [f = &frame](CChildFrame* c) {
+        QObject::connect(c->View(), &CTavrilView::CursorsMoved, f, &CMainFrame::UpdateCommandStates,
+                         Qt::UniqueConnection);
+    };
+    for (CChildFrame* c : frame.Windows()) follow(c);
+    QObject::connect(frame.Area(), &QMdiArea::subWindowActivated, &frame, [follow](QMdiSubWindow* w) {
+        if (auto* c = qobject_cast<CChildFrame*>(w)) follow(c);
+    });
+}
+
+CommandExtension CFrameEditHost::MakeExtension(CEditCommands& commands, CEditServices& services)
+{
+    CEditCommands* cmds = &commands;
+    CEditServices* svc = &services;
+    auto context = [](CTavrilView* v) { return v ? ContextFor(*v) : EditContext{}; };
+    CommandExtension ext;
+    ext.handles = [](Cmd id) { return CEditCommands::Handles(id); };
+    ext.enabled = [cmds, context](Cmd id, CTavrilView* v) {
+        const EditContext c = context(v);
+        return cmds->IsEnabled(id, v ? &c : nullptr);
+    };
+    ext.text = [cmds, context](Cmd id, CTavrilView* v) {
+        const EditContext c = context(v);
+        return cmds->MenuText(id, v ? &c : nullptr);
+    };
+    ext.run = [cmds, svc, context](Cmd id, CTavrilView* v) {
+        const EditContext c = context(v);
+        cmds->Run(id, v ? &c : nullptr);
+        svc->FlushDeferredMessages();
+    };
+    ext.confirmClose = [cmds](CTavrilDoc& doc) { return cmds->AskToSaveChanges(doc); };
+    return ext;
+}
 
 EditContext CFrameEditHost::ContextFor(CTavrilView& view)
 {

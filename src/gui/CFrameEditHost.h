@@ -8,16 +8,23 @@
 // Ownership: owned by the main frame, which outlives it. UI thread only.
 
 #include "CEditCommands.h"
+#include "CMainFrame.h"
 
 namespace tavril {
 
 class CEditServices;
-class CMainFrame;
-class CTavrilView;
 
 class CFrameEditHost : public IEditHost {
 public:
-    explicit CFrameEditHost(CMainFrame& frame) : m_frame(frame) {}
+    // Also keeps the frame's command states following every window's
+    // cursors, so that Cut, Copy and Trim keys work as soon as a selection
+    // is made.
+    explicit CFrameEditHost(CMainFrame& frame);
+
+    // What the frame asks the editing commands: whether they take a command,
+    // its state and text, running it, and the question before the last
+    // window of a changed sound closes.
+    static CommandExtension MakeExtension(CEditCommands& commands, CEditServices& services);
 
     // The window as the editing commands see it.
     static EditContext ContextFor(CTavrilView& view);

@@ -2,6 +2,7 @@
 // follow the document (length, title, selection) after each command, a
 // window whose file is deleted closes, and a clip or import opens a window.
 #include "CChildFrame.h"
+#include "CCommandActions.h"
 #include "CEditCommands.h"
 #include "CEditServices.h"
 #include "CFrameEditHost.h"
@@ -9,7 +10,10 @@
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
+#include <set>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -92,6 +96,27 @@ std::vector<int16_t> Ramp(int n)
 {
     std::vector<int16_t> s;
     for (int i = 0; i < n; ++i) s.push_back(static_cast<int16_t>(i * 3 - 5000));
+    return s;
+}
+
+// The texts of a command's items in the full menu bar.
+std::set<std::string> ItemTexts(CMainFrame& frame, Cmd id)
+{
+    std::set<std::string> out;
+    for (QAction* a : frame.Actions().MenuItems(id))
+        if (qobject_cast<QMenu*>(a->parent())) out.insert(a->text().toStdString());
+    return out;
+}
+
+std::vector<int16_t> ReadSamples(const std::string& path)
+{
+    CSoundFile f;
+    if (!f.Open(path)) return {};
+    std::vector<int16_t> s(size_t(f.GetFrameCount()) * f.GetChannels());
+    if (!s.empty()) {
+        EXPECT_EQ(f.ReadFrames(s.data(), f.GetFrameCount(), 16), f.GetFrameCount());
+    }
+    f.Close();
     return s;
 }
 
@@ -208,6 +233,78 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
     EXPECT_NE(text.find("[Filter Details]"), std::string::npos);
     EXPECT_EQ(text.find("[Multi Tool Dialog]"), std::string::npos);
     EXPECT_EQ(text.find("[Klip n Save Settings]"), std::string::npos);
+}
+
+// Through the frame, wired as the program wires it: menus, keys, item texts.
+TEST_F(FrameEditing, SelectDeleteUndoThroughTheFramesCommands)
+{
+    m_frame->SetCommandExtension(CFrameEditHost::MakeExtension(*m_cmds, *m_edit));
+    CMainFrame& frame = *m_frame;
+    const auto orig = Ramp(4000);
+    CTavrilView* v = Open(orig);
+    ASSERT_NE(v, nullptr);
+    QAction* cut = frame.Actions().Command(Cmd::Cut);
+    QAction* undo = frame.Actions().Command(Cmd::Undo);
+    EXPECT_FALSE(cut->isEnabled());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(frame.IsEnabled(Cmd::Paste));
+
+    v->Cursors().SetTimeCursors(1000, 3000);
+    v->CursorsChanged();
+    EXPECT_TRUE(cut->isEnabled());  // its key works as soon as there is a selection
+    frame.Dispatch(Cmd::DeleteSelection);
+    EXPECT_EQ(v->Doc().Frames(), 2000u);
+    EXPECT_EQ(ItemTexts(frame, Cmd::Undo), (std::set<std::string>{"Undo Delete\tCtrl+Z"}));
+    ASSERT_TRUE(undo->isEnabled());
+    undo->trigger();
+    Settle();
+    EXPECT_EQ(v->Doc().Frames(), 4000u);
+    EXPECT_EQ(Samples(v), orig);
+    EXPECT_EQ(ItemTexts(frame, Cmd::Undo), (std::set<std::string>{"Redo Delete\tCtrl+Z"}));
+    EXPECT_EQ(ItemTexts(frame, Cmd::Copy), (std::set<std::string>{"&Copy Sound\tCtrl+C"}));
+
+    v->Cursors().SetTimeCursors(0, 100);
+    v->CursorsChanged();
+    frame.Dispatch(Cmd::Copy);
+    EXPECT_TRUE(frame.IsEnabled(Cmd::Paste));
+    v->Cursors().SetTimeCursors(4000, 4000);
+    v->CursorsChanged();
+    frame.Dispatch(Cmd::Paste);
+    EXPECT_EQ(v->Doc().Frames(), 4100u);
+    EXPECT_TRUE(m_prompt.messages.empty());
+}
+
+TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
+{
+    m_frame->SetCommandExtension(CFrameEditHost::MakeExtension(*m_cmds, *m_edit));
+    CTavrilView* v = Open(Ramp(1000));
+    ASSERT_NE(v, nullptr);
+    const std::string path = v->Doc().Path();
+    auto* w = qobject_cast<CChildFrame*>(v->parentWidget());
+    ASSERT_NE(w, nullptr);
+    CChildFrame* twin = m_frame->OpenLinkedWindow(v);
+    ASSERT_NE(twin, nullptr);
+    Settle();
+    m_frame->ActivateWindow(w);
+    v->Cursors().SetTimeCursors(0, 500);
+    v->CursorsChanged();
+    m_frame->Dispatch(Cmd::Trim);
+    ASSERT_EQ(v->Doc().Frames(), 500u);
+
+    twin->close();  // another window still shows the sound
+    Settle();
+    EXPECT_TRUE(m_prompt.questions.empty());
+    m_prompt.replies = {IPrompt::Reply::Cancel};
+    w->close();
+    Settle();
+    ASSERT_EQ(m_prompt.questions.size(), 1u);
+    EXPECT_EQ(m_prompt.questions[0], "Save changes to " + fs::path(path).filename().string() + "?");
+    EXPECT_EQ(m_frame->Windows().size(), 1u);
+    m_prompt.replies = {IPrompt::Reply::Yes};
+    w->close();
+    Settle();
+    EXPECT_TRUE(m_frame->Windows().empty());
+    EXPECT_EQ(ReadSamples(path).size(), 500u);
 }
 
 } // namespace
