@@ -42,9 +42,10 @@ protected:
     }
     void TearDown() override
     {
-        m_cmds.reset();
-        m_host.reset();
+        // The frame's extension calls the commands until the frame is gone.
         m_frame.reset();
+        m_host.reset();
+        m_cmds.reset();
     }
     CTavrilView* Open(const std::vector<int16_t>& samples, uint32_t channels = 1)
     {
