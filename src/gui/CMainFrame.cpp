@@ -452,6 +452,7 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
     w->SetCloseGuard([this](CChildFrame* f) { return CanCloseWindow(f); });
+    view->SetReplaceGuard([this, w](CTavrilView*) { return CanCloseWindow(w); });
     m_area->addSubWindow(w);
     // The first window takes a good share of the frame; later ones follow the previous.
     QSize area = m_area->viewport()->size();
@@ -708,6 +709,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     QMainWindow::closeEvent(e);
 }
 
+// Also asked before a window's sound is replaced by another file (Alt+Left/Right).
 bool CMainFrame::CanCloseWindow(CChildFrame* w) {
     if (!m_extension.confirmClose)
         return true;

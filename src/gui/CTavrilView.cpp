@@ -265,7 +265,7 @@ bool CTavrilView::StepFileInFolder(int direction) {
     long next = direction > 0 ? (found ? idx + 1 : idx) : idx - 1;
     if (next < 0 || next >= static_cast<long>(m_folderListing.size()))
         return false;  // first or last file: stay
-    if (!m_newDocument)
+    if (!m_newDocument || (m_replaceGuard && !m_replaceGuard(this)))
         return false;
     auto doc = m_newDocument();
     doc->Open(m_folderListing[next]);

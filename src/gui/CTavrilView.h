@@ -91,6 +91,9 @@ public:
     // Where new documents come from (loading another file into the window).
     void SetDocumentFactory(std::function<std::shared_ptr<CSoundDocument>()> f) { m_newDocument = std::move(f); }
 
+    // Asked before the window's document is replaced by another file; false keeps it.
+    void SetReplaceGuard(std::function<bool(CTavrilView*)> f) { m_replaceGuard = std::move(f); }
+
     // Loads the previous (-1) or next (+1) file of the same type in the folder.
     bool StepFileInFolder(int direction);
 
@@ -119,6 +122,7 @@ private:
     int m_windowId = 0;
     CTavrilView* m_linkTarget = nullptr;
     std::function<std::shared_ptr<CSoundDocument>()> m_newDocument;
+    std::function<bool(CTavrilView*)> m_replaceGuard;
     std::vector<std::string> m_folderListing;
     std::string m_folderListed;
     long long m_folderStamp = 0;

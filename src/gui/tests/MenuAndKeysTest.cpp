@@ -254,3 +254,24 @@ TEST_F(MenuAndKeys, CommandsCarriedOutElsewhereAreAskedFirst) {
     EXPECT_TRUE(frame.close());
     EXPECT_TRUE(frame.Windows().empty());
 }
+
+TEST_F(MenuAndKeys, NextFileInFolderAsksBeforeDroppingEdits) {
+    CMainFrame frame(m_prompt);
+    int asked = 0;
+    frame.SetCommandExtension(CommandExtension{[](Cmd) { return false; }, nullptr, nullptr, nullptr,
+                                               [&](CTavrilDoc&) {
+                                                   ++asked;
+                                                   return false;
+                                               }});
+    ASSERT_TRUE(WriteWav(m_dir.File("a.wav"), Tone(500, 800.0)));
+    ASSERT_TRUE(WriteWav(m_dir.File("b.wav"), Tone(500, 800.0)));
+    CChildFrame* w = frame.OpenSoundFile(m_dir.File("a.wav"));
+    w->View()->Doc().Doc().SetModifiedFlag(true);
+    frame.Dispatch(Cmd::NextFileInFolder);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(w->View()->Doc().Title(), "a.wav");  // the user kept the edits
+    w->View()->Doc().Doc().SetModifiedFlag(false);
+    frame.Dispatch(Cmd::NextFileInFolder);
+    EXPECT_EQ(w->View()->Doc().Title(), "b.wav");
+    EXPECT_EQ(asked, 1);
+}
