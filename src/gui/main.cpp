@@ -38,24 +38,7 @@ int main(int argc, char** argv) {
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
-    auto context = [](CTavrilView* v) { return v ? CFrameEditHost::ContextFor(*v) : EditContext{}; };
-    frame.SetCommandExtension(CommandExtension{
-        [](Cmd id) { return CEditCommands::Handles(id); },
-        [&](Cmd id, CTavrilView* v) {
-            EditContext c = context(v);
-            return commands.IsEnabled(id, v ? &c : nullptr);
-        },
-        [&](Cmd id, CTavrilView* v) {
-            EditContext c = context(v);
-            return commands.MenuText(id, v ? &c : nullptr);
-        },
-        [&](Cmd id, CTavrilView* v) {
-            EditContext c = context(v);
-            commands.Run(id, v ? &c : nullptr);
-            edit.FlushDeferredMessages();
-        },
-        [&](CTavrilDoc& doc) { return commands.AskToSaveChanges(doc); },
-    });
+    frame.SetCommandExtension(CFrameEditHost::MakeExtension(commands, edit));
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
@@ -67,5 +50,8 @@ int main(int argc, char** argv) {
             continue;  // toolkit options were taken by QApplication
         frame.OpenAnyFile(a.toStdString());
     }
-    return app.exec();
+    const int rc = app.exec();
+    // The commands go before the frame; it must not call them on its way out.
+    frame.SetCommandExtension({});
+    return rc;
 }
