@@ -17,6 +17,8 @@
 #include "KlipFileName.h"
 #include "SoundFormat.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QTimer>
@@ -58,7 +60,50 @@ std::tm FileTime(const std::string& path)
     return LocalTime(std::chrono::system_clock::to_time_t(sys));
 }
 
+// While a long operation runs, the events it lets through (to keep the
+// windows painted and the progress window alive) must not start anything
+// else: a key or click could close the very window being edited. Until the
+// progress window is up and modal, user input to every other window is
+// dropped. Timers and painting go on.
+class BusyInputGuard : public QObject {
+public:
+    BusyInputGuard() { qApp->installEventFilter(this); }
+    ~BusyInputGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::KeyPress: case QEvent::KeyRelease: case QEvent::ShortcutOverride: case QEvent::Shortcut:
+        case QEvent::MouseButtonPress: case QEvent::MouseButtonRelease: case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel: case QEvent::ContextMenu: case QEvent::Close: case QEvent::Drop:
+            break;
+        default:
+            return false;
+        }
+        if (qobject_cast<QAction*>(receiver)) return true;  // a command's key
+        auto* w = qobject_cast<QWidget*>(receiver);
+        if (!w) return false;  // reaches the widgets below, where it is judged
+        if (qobject_cast<QProgressDialog*>(w->window())) return false;
+        if (e->type() == QEvent::Close) e->ignore();
+        return true;
+    }
+};
+
 } // namespace
+
+// Marks the commands busy and holds user input off for its lifetime.
+class CEditCommands::BusyScope {
+public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
+    BusyInputGuard m_guard;
+};
 
 CEditCommands::CEditCommands(CEditServices& services, IEditHost& host, QWidget* dialogParent)
     : m_svc(services), m_host(host), m_parent(dialogParent)
@@ -128,13 +173,12 @@ int CEditCommands::Exec(QDialog& dialog) { return m_driver ? m_driver(dialog) : 
 bool CEditCommands::WithProgress(const std::string& text, const std::function<bool()>& fn)
 {
     IPrompt& prompt = m_svc.Prompt();
-    m_busy = true;
+    BusyScope busy(m_busy);
     prompt.BeginProgress(text);
     m_svc.Engine().SetProgress([&prompt](double fraction) { return prompt.UpdateProgress(fraction); });
     const bool ok = fn();
     m_svc.Engine().SetProgress({});
     prompt.EndProgress();
-    m_busy = false;
     return ok;
 }
 
@@ -191,16 +235,16 @@ EditOutcome CEditCommands::Run(Cmd id, const EditContext* ctx)
     case Cmd::FilterSettings: FilterSettingsDialog(); return o;
     case Cmd::PresetFilter: o = PresetFilter(*ctx); break;
     case Cmd::FilterFreqCursors: o = FilterFreqCursors(*ctx); break;
-    case Cmd::FilterNoise:
-        m_busy = true;
+    case Cmd::FilterNoise: {
+        BusyScope busy(m_busy);
         o = Changed(doc->FilterNoise(sel, ch));
-        m_busy = false;
         break;
-    case Cmd::MultipleTools:
-        m_busy = true;
+    }
+    case Cmd::MultipleTools: {
+        BusyScope busy(m_busy);
         o = Changed(doc->ApplyMultipleTools(ch, m_svc.multiTool));
-        m_busy = false;
         break;
+    }
     case Cmd::MultipleToolsSettings: MultiToolSettingsDialog(ctx); return o;
     case Cmd::KlipSave: o = KlipSave(*ctx); return o;
     case Cmd::KlipSettings: KlipSettingsDialog(); return o;
@@ -300,9 +344,11 @@ EditOutcome CEditCommands::PresetFilter(const EditContext& c)
 
 EditOutcome CEditCommands::FilterFreqCursors(const EditContext& c)
 {
-    m_busy = true;
-    const bool ok = c.doc->FilterUsingFreqCursors(c.sel, c.channel, c.lowerHz, c.upperHz, m_svc.filter);
-    m_busy = false;
+    bool ok = false;
+    {
+        BusyScope busy(m_busy);
+        ok = c.doc->FilterUsingFreqCursors(c.sel, c.channel, c.lowerHz, c.upperHz, m_svc.filter);
+    }
     return Changed(ok);
 }
 
@@ -322,10 +368,12 @@ void CEditCommands::ApplyToAllWindows()
     std::set<CTavrilDoc*> seen;
     for (const EditContext& w : m_host.AllWindows()) {
         if (!w.doc || w.doc->IsMetafile() || !seen.insert(w.doc).second) continue;
-        m_busy = true;
-        const bool ok = w.doc->ApplyMultipleTools(w.channel, m_svc.multiTool);
+        bool ok = false;
+        {
+            BusyScope busy(m_busy);
+            ok = w.doc->ApplyMultipleTools(w.channel, m_svc.multiTool);
+        }
         const bool cancelled = m_svc.Engine().WasCancelled();
-        m_busy = false;
         if (ok) m_host.DocumentChanged(w.doc, Changed(true));
         if (cancelled) break;
     }
@@ -426,32 +474,33 @@ std::string CEditCommands::DefaultExtension() const
 
 bool CEditCommands::RunInBackground(const std::string& text, const std::function<bool()>& fn)
 {
-    m_busy = true;
-    m_host.SuspendPainting(true);
     std::atomic<bool> finished{false};
     bool ok = false;
-    std::thread worker([&] {
-        ok = fn();
-        finished = true;
-    });
     {
-        // The work cannot be stopped halfway, so the window has no Cancel;
-        // saves write beside the target and replace it only when complete.
-        QProgressDialog progress(QString::fromStdString(text), QString(), 0, 0, m_parent);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(400);
-        QEventLoop loop;
-        QTimer poll;
-        poll.setInterval(15);
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (finished) loop.quit();
+        BusyScope busy(m_busy);
+        m_host.SuspendPainting(true);
+        std::thread worker([&] {
+            ok = fn();
+            finished = true;
         });
-        poll.start();
-        if (!finished) loop.exec();
+        {
+            // The work cannot be stopped halfway, so the window has no Cancel;
+            // saves write beside the target and replace it only when complete.
+            QProgressDialog progress(QString::fromStdString(text), QString(), 0, 0, m_parent);
+            progress.setWindowModality(Qt::WindowModal);
+            progress.setMinimumDuration(400);
+            QEventLoop loop;
+            QTimer poll;
+            poll.setInterval(15);
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (finished) loop.quit();
+            });
+            poll.start();
+            if (!finished) loop.exec();
+        }
+        worker.join();
+        m_host.SuspendPainting(false);
     }
-    worker.join();
-    m_host.SuspendPainting(false);
-    m_busy = false;
     m_svc.FlushDeferredMessages();
     return ok;
 }

@@ -106,6 +106,7 @@ public:
     bool RunInBackground(const std::string& text, const std::function<bool()>& fn);
 
 private:
+    class BusyScope;
     int Exec(QDialog& dialog);
     // Runs an edit with engine progress reports to a cancellable window.
     bool WithProgress(const std::string& text, const std::function<bool()>& fn);

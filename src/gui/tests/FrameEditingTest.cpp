@@ -11,10 +11,13 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDialog>
+#include <QMouseEvent>
 #include <QMenu>
 #include <set>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tavril;
@@ -22,6 +25,21 @@ using namespace tavril::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Runs a hook at the first progress report of a long operation.
+class HookPrompt : public ScriptedPrompt {
+public:
+    std::function<void()> onProgress;
+    bool UpdateProgress(double) override
+    {
+        if (onProgress) {
+            auto hook = std::move(onProgress);
+            onProgress = nullptr;
+            hook();
+        }
+        return true;
+    }
+};
 
 class FrameEditing : public ::testing::Test {
 protected:
@@ -79,7 +97,7 @@ protected:
     }
 
     TempDir m_config, m_dir, m_temps;
-    ScriptedPrompt m_prompt;
+    HookPrompt m_prompt;
     CTempFiles m_tempFiles{m_temps.Path()};
     CSoundClipboard m_clipboard{m_dir.File("clip")};
     CEditEngine m_engine;
@@ -273,6 +291,39 @@ TEST_F(FrameEditing, SelectDeleteUndoThroughTheFramesCommands)
     frame.Dispatch(Cmd::Paste);
     EXPECT_EQ(v->Doc().Frames(), 4100u);
     EXPECT_TRUE(m_prompt.messages.empty());
+}
+
+TEST_F(FrameEditing, InputDuringALongEditIsHeldOff)
+{
+    CTavrilView* v = Open(Ramp(20000));
+    ASSERT_NE(v, nullptr);
+    auto* w = qobject_cast<CChildFrame*>(v->parentWidget());
+    ASSERT_NE(w, nullptr);
+    m_engine.SetBlockBytes(1024);
+    v->Cursors().SetTimeCursors(100, 200);
+    bool closeAccepted = true;
+    m_prompt.onProgress = [&] {
+        // A click in the window and a request to close it while the
+        // filter writes the new version.
+        QCloseEvent close;
+        QApplication::sendEvent(w, &close);
+        closeAccepted = close.isAccepted();
+        QRect plot = v->Pane(0)->PlotRect();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(plot.right() - 5, plot.center().y()),
+                          v->Pane(0)->mapToGlobal(QPointF(plot.right() - 5, plot.center().y())), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(v->Pane(0), &press);
+    };
+    EditOutcome o = Run(Cmd::PresetFilter, v);
+    EXPECT_TRUE(o.done);
+    EXPECT_FALSE(closeAccepted);
+    EXPECT_EQ(m_frame->Windows().size(), 1u);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(v->Cursors().leftTime, 100u);  // the click did not move the cursors
+    // Afterwards the window takes input again.
+    QCloseEvent close;
+    QApplication::sendEvent(w, &close);
+    EXPECT_TRUE(close.isAccepted());
 }
 
 TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
