@@ -744,25 +744,36 @@ void CMainFrame::LoadStartupSettings() {
         restoreState(state);
     if (!S::Exists("")) {
         // First start: write what the objects hold after construction, in the
-        // order of the start-up list, for the sections this program has.
-        m_general.Save("");
-        m_grid.Save("");
-        m_priority.Save("");
-        m_defaultDisplay.Save("", -1);
-        m_userMenu.Save("");
+        // order of the start-up list, for every group the program has.
+        static const char* const firstStart[] = {
+            "General main menu settings", "Fixed frequency filter", "Default new window sizing", "Printing",
+            "System priority", "Recording config and virtual recorders", "Default new window display configuration",
+            "Log file settings", "Loop mode playback", "display menu list", "Multi tool", "Playback trial",
+            "Klip 'n Save", "General annotation settings", "Settings for detecting sound in recording files"};
+        for (const char* key : firstStart) {
+            if (std::string(key) == "display menu list") {
+                m_userMenu.Save("");
+                continue;
+            }
+            auto it = m_settingsGroups.find(key);
+            if (it != m_settingsGroups.end() && it->second.save)
+                it->second.save("");
+        }
     }
-    m_defaultDisplay.Load("", -1);
-    m_grid.Load("");
-    int previousPriority = m_priority.level;
-    m_priority.Load("");
-    m_general.Load("");
-    m_userMenu.Load("");
-    m_defaultFormat.Load("");
-    m_snap = false;  // reading the sizing section turns snapping off
-    if (m_priority.level != previousPriority)
-        ApplyPriority(previousPriority);
-    ApplyGeneralDetails();
-    RebuildUserMenu();
+    // Then every start reads them, in the start-up order.
+    static const char* const everyStart[] = {
+        "Recording config and virtual recorders", "Default new window display configuration",
+        "Default new window sizing", "Ramp Begin/End Details", "System priority", "Fixed frequency filter",
+        "Log file settings", "Playback trial", "Loop mode playback", "General main menu settings", "Printing",
+        "display menu list", "Multi tool", "Klip 'n Save", "General annotation settings",
+        "Settings for detecting sound in recording files"};
+    for (const char* key : everyStart) {
+        auto it = m_settingsGroups.find(key);
+        if (it != m_settingsGroups.end() && it->second.load)
+            it->second.load("");
+        if (std::string(key) == "display menu list")
+            m_defaultFormat.Load("");
+    }
 }
 
 void CMainFrame::SaveExitSettings() {

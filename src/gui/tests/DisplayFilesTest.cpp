@@ -221,8 +221,19 @@ TEST_F(DisplayFiles, TextListExportAndImport) {
 
 TEST_F(DisplayFiles, FirstStartCreatesTheDefaultSettingsFile) {
     ASSERT_FALSE(SettingsStore::Exists(""));
+    // A group another part registers is created and read with the frame's own.
+    int filterOrder = 3, loads = 0;
+    m_frame->SetSettingsFileGroup(
+        "Fixed frequency filter",
+        {[&](const std::string& f) { SettingsStore::WriteSettingInt(f, "Filter Details", "order", filterOrder); },
+         [&](const std::string& f) {
+             ++loads;
+             filterOrder = SettingsStore::ReadSettingInt(f, "Filter Details", "order", filterOrder);
+         }});
     m_frame->LoadStartupSettings();
     ASSERT_TRUE(SettingsStore::Exists(""));
+    EXPECT_EQ(SettingsStore::ReadSettingInt("", "Filter Details", "order", -1), 3);
+    EXPECT_EQ(loads, 1);
     using S = SettingsStore;
     EXPECT_EQ(S::ReadSettingInt("", "General Details", "open file filter index", -1), 1);
     EXPECT_EQ(S::ReadSettingInt("", "Grid Options Details", "Horizontal grid num rows", -1), 200);
