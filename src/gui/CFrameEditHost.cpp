@@ -6,6 +6,8 @@
 
 #include <QMdiArea>
 #include <algorithm>
+#include <cmath>
+#include <ctime>
 #include <set>
 
 namespace tavril {
@@ -67,6 +69,20 @@ EditContext CFrameEditHost::ContextFor(CTavrilView& view)
     c.freqCursorsShown = s.m_freqAmpCursorOn && !view.Flags().hideAllCursors;
     c.lowerHz = std::min(cur.lower, cur.upper);
     c.upperHz = std::max(cur.lower, cur.upper);
+    // The clock time the readout shows at the left cursor (with the window's
+    // time offset in H:M:S units), on today's date, for Klip n' Save names.
+    const double fs = sd.SampleRate();
+    if (fs > 0.0) {
+        double seconds = c.sel.left / fs;
+        if (s.m_timeCursorUnits == 1) seconds += ParseTimeOffset(s.m_timeOffset);
+        const long long whole = static_cast<long long>(std::floor(std::max(0.0, seconds)));
+        const std::time_t now = std::time(nullptr);
+        localtime_r(&now, &c.cursorTime);
+        c.cursorTime.tm_hour = static_cast<int>(whole / 3600 % 24);
+        c.cursorTime.tm_min = static_cast<int>(whole / 60 % 60);
+        c.cursorTime.tm_sec = static_cast<int>(whole % 60);
+        c.hasCursorTime = true;
+    }
     return c;
 }
 

@@ -30,6 +30,12 @@ namespace {
 class HookPrompt : public ScriptedPrompt {
 public:
     std::function<void()> onProgress;
+    std::vector<std::string> proposals;
+    bool ChoosePath(const PathRequest& request, std::string& path) override
+    {
+        proposals.push_back(request.proposedPath);
+        return ScriptedPrompt::ChoosePath(request, path);
+    }
     bool UpdateProgress(double) override
     {
         if (onProgress) {
@@ -185,6 +191,33 @@ TEST_F(FrameEditing, TheSelectedChannelIsThePaneWithTheCursors)
     // A right cursor past the end (End key) stops at the last frame.
     v->Cursors().SetTimeCursors(100, 100000);
     EXPECT_EQ(CFrameEditHost::ContextFor(*v).sel.Length(), 400u);
+}
+
+TEST_F(FrameEditing, KlipNamesTakeTheClockTimeTheWindowShows)
+{
+    CTavrilView* v = Open(Ramp(22050 * 6));
+    ASSERT_NE(v, nullptr);
+    WindowDisplaySettings s = v->Settings();
+    s.m_timeCursorUnits = 1;
+    s.m_timeOffset = "10:30:00";
+    v->SetSettings(s);
+    v->Cursors().SetTimeCursors(22050 * 5 + 100, 22050 * 5 + 2000);
+    m_edit->klip.autofillOn = 1;
+    m_edit->klip.insertFileTime = 1;
+    m_edit->klip.filenameTemplate = "%H%M%S_%c";
+    const std::string clip = m_dir.File("clip.wav");
+    m_prompt.paths.push_back(clip);
+    EditContext c = CFrameEditHost::ContextFor(*v);
+    ASSERT_TRUE(m_cmds->Run(Cmd::KlipSave, &c).done);
+    ASSERT_EQ(ReadSamples(clip).size(), 1900u);
+    ASSERT_EQ(m_prompt.proposals.size(), 1u);
+    EXPECT_EQ(fs::path(m_prompt.proposals[0]).filename(), "103005_1.wav");
+    // Seconds units show no clock: the offset is left out.
+    s.m_timeCursorUnits = 0;
+    v->SetSettings(s);
+    c = CFrameEditHost::ContextFor(*v);
+    EXPECT_EQ(c.cursorTime.tm_hour, 0);
+    EXPECT_EQ(c.cursorTime.tm_sec, 5);
 }
 
 TEST_F(FrameEditing, AllWindowsOnOneSoundFollowItsEdits)
