@@ -777,6 +777,13 @@ void CMainFrame::LoadStartupSettings() {
 }
 
 void CMainFrame::SaveExitSettings() {
+    // The sections written at every exit, in order; the first two belong to
+    // the tools and are there when those registered them by section name.
+    for (const char* section : {"Ramp Begin/End Details", "Insert Noise Dialog"}) {
+        auto it = m_settingsGroups.find(section);
+        if (it != m_settingsGroups.end() && it->second.save)
+            it->second.save("");
+    }
     m_general.hideAllCursors = m_flags.hideAllCursors;
     m_general.hideTitleBars = m_flags.titleBarsHidden;
     m_general.Save("");

@@ -318,7 +318,11 @@ TEST_F(DisplayFiles, ExitWritesTheGeneralDetailsAndRecentFiles) {
     std::string wav = Sound("a.wav", m_dir.Path());
     m_frame->OpenSoundFile(wav);
     m_frame->Dispatch(Cmd::HideCursors);
+    m_frame->SetSettingsFileGroup(
+        "Ramp Begin/End Details",
+        {[](const std::string& f) { SettingsStore::WriteSettingInt(f, "Ramp Begin/End Details", "ms", 40); }, nullptr});
     m_frame->close();
+    EXPECT_EQ(SettingsStore::ReadSettingInt("", "Ramp Begin/End Details", "ms", -1), 40);
     Settle();
     EXPECT_EQ(SettingsStore::ReadSettingInt("", "General Details", "Hide all cursors", -1), 1);
     EXPECT_EQ(SettingsStore::ReadSettingString("", "Recent File List", "File1", ""), wav);
