@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QProgressDialog>
 #include <QTimer>
@@ -63,8 +64,9 @@ std::tm FileTime(const std::string& path)
 // While a long operation runs, the events it lets through (to keep the
 // windows painted and the progress window alive) must not start anything
 // else: a key or click could close the very window being edited. Until the
-// progress window is up and modal, user input to every other window is
-// dropped. Timers and painting go on.
+// progress window is up and modal, user input to every window but dialogs
+// (the progress window, a message about a failure) is dropped. Timers and
+// painting go on.
 class BusyInputGuard : public QObject {
 public:
     BusyInputGuard() { qApp->installEventFilter(this); }
@@ -84,7 +86,8 @@ protected:
         if (qobject_cast<QAction*>(receiver)) return true;  // a command's key
         auto* w = qobject_cast<QWidget*>(receiver);
         if (!w) return false;  // reaches the widgets below, where it is judged
-        if (qobject_cast<QProgressDialog*>(w->window())) return false;
+        // The progress window, and any message or question shown meanwhile.
+        if (qobject_cast<QDialog*>(w->window())) return false;
         if (e->type() == QEvent::Close) e->ignore();
         return true;
     }

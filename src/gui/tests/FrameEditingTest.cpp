@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QMenu>
 #include <set>
@@ -335,6 +337,7 @@ TEST_F(FrameEditing, InputDuringALongEditIsHeldOff)
     m_engine.SetBlockBytes(1024);
     v->Cursors().SetTimeCursors(100, 200);
     bool closeAccepted = true;
+    QString typed;
     m_prompt.onProgress = [&] {
         // A click in the window and a request to close it while the
         // filter writes the new version.
@@ -346,6 +349,12 @@ TEST_F(FrameEditing, InputDuringALongEditIsHeldOff)
                           v->Pane(0)->mapToGlobal(QPointF(plot.right() - 5, plot.center().y())), Qt::LeftButton,
                           Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(v->Pane(0), &press);
+        // A message shown meanwhile still takes its answer.
+        QDialog message;
+        auto* field = new QLineEdit(&message);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(field, &key);
+        typed = field->text();
     };
     EditOutcome o = Run(Cmd::PresetFilter, v);
     EXPECT_TRUE(o.done);
@@ -353,6 +362,7 @@ TEST_F(FrameEditing, InputDuringALongEditIsHeldOff)
     EXPECT_EQ(m_frame->Windows().size(), 1u);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(v->Cursors().leftTime, 100u);  // the click did not move the cursors
+    EXPECT_EQ(typed, "a");
     // Afterwards the window takes input again.
     QCloseEvent close;
     QApplication::sendEvent(w, &close);
