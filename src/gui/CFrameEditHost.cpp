@@ -95,6 +95,11 @@ void CFrameEditHost::RegisterSettingsGroups(CMainFrame& frame, CEditServices& sv
                                               [s](const std::string& f) { s->multiTool.Load(f); }});
     frame.SetSettingsFileGroup("Klip 'n Save", {[s](const std::string& f) { s->klip.Save(f); },
                                                 [s](const std::string& f) { s->klip.Load(f); }});
+    // Not offered in settings files, but written at every exit.
+    frame.SetSettingsFileGroup(RampSettings::kSection, {[s](const std::string& f) { s->ramp.Save(f); },
+                                                        [s](const std::string& f) { s->ramp.Load(f); }});
+    frame.SetSettingsFileGroup(InsertNoiseSettings::kSection, {[s](const std::string& f) { s->noise.Save(f); },
+                                                               [s](const std::string& f) { s->noise.Load(f); }});
 }
 
 std::vector<EditContext> CFrameEditHost::AllWindows()

@@ -29,7 +29,8 @@ public:
     // The window as the editing commands see it.
     static EditContext ContextFor(CTavrilView& view);
     // Offers the editing dialogs' sections ("Fixed frequency filter", "Multi
-    // tool", "Klip 'n Save") to the frame's settings files.
+    // tool", "Klip 'n Save") to the frame's settings files, and the ramp and
+    // noise sections (by section name) to its start-up and exit.
     static void RegisterSettingsGroups(CMainFrame& frame, CEditServices& services);
 
     std::vector<EditContext> AllWindows() override;

@@ -279,6 +279,17 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
     EXPECT_EQ(m_edit->multiTool.endRampMs, 77);
     EXPECT_EQ(m_edit->klip.filenameTemplate, "%f %e");
 
+    // Exit writes the ramp and noise values of this session.
+    m_edit->ramp.beginMs = 42;
+    m_edit->noise.noiseAmplitudePct = 7;
+    m_frame->SaveExitSettings();
+    RampSettings ramp;
+    ramp.Load("");
+    InsertNoiseSettings noise;
+    noise.Load("");
+    EXPECT_EQ(ramp.beginMs, 42);
+    EXPECT_EQ(noise.noiseAmplitudePct, 7);
+
     // Groups left unchecked are not in the file.
     const std::string only = m_dir.File("filter only.set");
     ASSERT_TRUE(m_frame->SaveSettingsFile(only, {"Fixed frequency filter"}));
