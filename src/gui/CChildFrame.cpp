@@ -28,6 +28,8 @@ void CChildFrame::SetTitleBarHidden(bool hidden) {
     QRect g = geometry();
     bool visible = isVisible();
     setWindowFlags(hidden ? (Qt::SubWindow | Qt::FramelessWindowHint) : Qt::SubWindow);
+    // Without a frame, a grip in the corner keeps the window sizable.
+    m_view->SetSizeGripShown(hidden);
     setGeometry(g);
     if (visible)
         show();

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -127,6 +128,20 @@ void CTavrilView::RebuildPanes() {
 void CTavrilView::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     UpdateScrollBar();
+    if (m_grip)
+        m_grip->move(width() - m_grip->width(), height() - m_grip->height());
+}
+
+void CTavrilView::SetSizeGripShown(bool shown) {
+    if (shown && !m_grip) {
+        m_grip = new QSizeGrip(this);
+        m_grip->resize(m_grip->sizeHint());
+    }
+    if (m_grip) {
+        m_grip->move(width() - m_grip->width(), height() - m_grip->height());
+        m_grip->setVisible(shown);
+        m_grip->raise();
+    }
 }
 
 double CTavrilView::SamplesPerPixel() const {

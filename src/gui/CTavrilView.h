@@ -22,6 +22,7 @@
 #include <vector>
 
 class QScrollBar;
+class QSizeGrip;
 class QSplitter;
 
 namespace tavril {
@@ -76,6 +77,9 @@ public:
     // left cursor goes there (stretch).
     void GoToTime(double seconds);
 
+    // A size grip in the bottom right corner, for windows without a frame.
+    void SetSizeGripShown(bool shown);
+
     // Drops the saved pictures and repaints.
     void Redraw();
     const FrameFlags& Flags() const { return *m_flags; }
@@ -117,6 +121,7 @@ private:
     const FrameFlags* m_flags;
     QSplitter* m_splitter = nullptr;
     QScrollBar* m_scroll = nullptr;
+    QSizeGrip* m_grip = nullptr;
     std::vector<CViewPane*> m_panes;
     int m_cursorPane = 0;
     int m_windowId = 0;
