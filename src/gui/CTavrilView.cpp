@@ -566,35 +566,29 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
     p.setPen(Qt::black);
 
     // Vertical axis.
-    if (s.m_freqAmpTicksOn && s.m_freqAmpTickValue > 0.0f && fs > 0.0) {
+    if (s.m_freqAmpTicksOn && fs > 0.0) {
         double lowHz = DisplayLowHz(s, fs), highHz = DisplayHighHz(s, fs);
-        double px = s.m_displayType == 1 ? (highHz > lowHz ? s.m_freqAmpTickValue * h * 1000.0 / (highHz - lowHz) : 0.0)
-                                       : std::min(s.m_freqAmpTickValue * h / 2.0, static_cast<double>(h));
-        int n = px > 0.0 ? static_cast<int>(h / px) + 1 : h;
-        if (n < h) {
-            int widest = 0;
-            for (int i = 0; i < n; ++i) {
-                int y = top + static_cast<int>(h - i * px);
-                p.drawLine(left - 5, y, left - 1, y);
-                if (s.m_freqAmpGridOn) {
-                    p.save();
-                    p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
-                    p.drawLine(left, y, plot.right(), y);
-                    p.restore();
-                }
-                if (s.m_freqAmpTickValuesOn) {
-                    double v = s.m_displayType == 1 ? i * s.m_freqAmpTickValue + lowHz / 1000.0
-                                                  : i * s.m_freqAmpTickValue - 1.0;
-                    if (s.m_displayType == 1 && s.m_freqAmpTickUnits == 1)
-                        v *= 1000.0;
-                    QString text = QString::fromStdString(FormatAxisNumber(v));
-                    int tw = fm.horizontalAdvance(text);
-                    widest = std::max(widest, tw);
-                    int ty = y + fm.ascent() / 2 - 1;
-                    if (ty - fm.ascent() < top)
-                        ty = std::max(y + fm.ascent() / 2 - 1, top + fm.ascent());
-                    p.drawText(left - 7 - 1 - tw, ty, text);
-                }
+        TickLayout ticks = VerticalTicks(h, s.m_freqAmpTickValue, s.m_displayType == 1, lowHz, highHz);
+        for (int i = 0; i < ticks.count; ++i) {
+            int y = top + static_cast<int>(h - i * ticks.spacingPx);
+            p.drawLine(left - 5, y, left - 1, y);
+            if (s.m_freqAmpGridOn) {
+                p.save();
+                p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+                p.drawLine(left, y, plot.right(), y);
+                p.restore();
+            }
+            if (s.m_freqAmpTickValuesOn) {
+                double v = s.m_displayType == 1 ? i * s.m_freqAmpTickValue + lowHz / 1000.0
+                                                : i * s.m_freqAmpTickValue - 1.0;
+                if (s.m_displayType == 1 && s.m_freqAmpTickUnits == 1)
+                    v *= 1000.0;
+                QString text = QString::fromStdString(FormatAxisNumber(v));
+                int tw = fm.horizontalAdvance(text);
+                int ty = y + fm.ascent() / 2 - 1;
+                if (ty - fm.ascent() < top)  // the top value sits level with its tick
+                    ty = y + fm.ascent();
+                p.drawText(left - 7 - 1 - tw, ty, text);
             }
         }
     }
@@ -615,36 +609,32 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
     PaneGeometry g = m_view->Geometry(m_index);
     const int width = plot.width();
     int textY = plot.bottom() + 6 + fm.ascent();
-    if ((s.m_timeTicksOn || s.m_timeTickValuesOn || s.m_timeGridOn) && s.m_timeTickValue > 0.0f && g.spp > 0.0) {
-        double px = s.m_timeTickValue * fs / g.spp;
-        double t0 = g.s0 / fs;
-        double offset = FirstTimeTickOffset(s.m_timeTickValue, t0);
-        double offsetPx = offset * fs / g.spp;
-        int n = px > 0.0 ? static_cast<int>(width / px) + 1 : width;
-        if (n < width) {
-            double timeOffset = ParseTimeOffset(s.m_timeOffset);
-            for (int i = 0; i < n; ++i) {
-                int x = left + static_cast<int>(offsetPx) + static_cast<int>(i * px);
-                if (x > plot.right())
-                    break;
-                if (s.m_timeTicksOn)
-                    p.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 5);
-                if (s.m_timeGridOn) {
-                    p.save();
-                    p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
-                    p.drawLine(x, plot.top(), x, plot.bottom());
-                    p.restore();
-                }
-                if (s.m_timeTickValuesOn) {
-                    double v = t0 + offset + i * s.m_timeTickValue;
-                    QString text = s.m_timeUnits == 1 ? ClockText(v + timeOffset)
-                                                    : QString::fromStdString(FormatAxisNumber(v));
-                    int tw = fm.horizontalAdvance(text);
-                    int tx = x - tw / 2;
-                    if (tx + tw > plot.right())
-                        tx = plot.right() - tw;
-                    p.drawText(tx, textY, text);
-                }
+    if (s.m_timeTicksOn || s.m_timeTickValuesOn || s.m_timeGridOn) {
+        const double t0 = g.s0 / fs;
+        TickLayout ticks = TimeTicks(width, s.m_timeTickValue, fs, g.spp, t0);
+        const double offset = FirstTimeTickOffset(s.m_timeTickValue, t0);
+        const double timeOffset = ParseTimeOffset(s.m_timeOffset);
+        for (int i = 0; i < ticks.count; ++i) {
+            int x = left + static_cast<int>(ticks.offsetPx) + static_cast<int>(i * ticks.spacingPx);
+            if (x > plot.right())
+                break;
+            if (s.m_timeTicksOn)
+                p.drawLine(x, plot.bottom() + 1, x, plot.bottom() + 5);
+            if (s.m_timeGridOn) {
+                p.save();
+                p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+                p.drawLine(x, plot.top(), x, plot.bottom());
+                p.restore();
+            }
+            if (s.m_timeTickValuesOn) {
+                double v = t0 + offset + i * s.m_timeTickValue;
+                QString text = s.m_timeUnits == 1 ? ClockText(v + timeOffset)
+                                                  : QString::fromStdString(FormatAxisNumber(v));
+                int tw = fm.horizontalAdvance(text);
+                int tx = x - tw / 2;
+                if (tx + tw > plot.right())
+                    tx = plot.right() - tw;
+                p.drawText(tx, textY, text);
             }
         }
     }

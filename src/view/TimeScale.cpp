@@ -1,5 +1,6 @@
 #include "TimeScale.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -35,6 +36,44 @@ double FirstTimeTickOffset(double tickSec, double t0) {
     if (tickSec <= 0.0)
         return 0.0;
     return tickSec - std::fmod(tickSec + t0, tickSec);
+}
+
+TickLayout VerticalTicks(int h, double tickValue, bool spectrogram, double lowHz, double highHz) {
+    TickLayout t;
+    if (h <= 0 || tickValue <= 0.0)
+        return t;
+    double p = 0.0;
+    if (spectrogram) {
+        if (highHz <= lowHz)
+            return t;
+        p = tickValue * h * 1000.0 / (highHz - lowHz);
+    } else {
+        p = std::min(tickValue * h / 2.0, static_cast<double>(h));
+    }
+    if (!(p > 0.0))
+        return t;
+    double n = std::trunc(h / p) + 1.0;
+    if (n >= h)
+        return t;
+    t.count = static_cast<int>(n);
+    t.spacingPx = p;
+    return t;
+}
+
+TickLayout TimeTicks(int width, double tickSec, double fs, double spp, double t0) {
+    TickLayout t;
+    if (width <= 0 || tickSec <= 0.0 || fs <= 0.0 || spp <= 0.0)
+        return t;
+    double p = tickSec * fs / spp;
+    if (!(p > 0.0))
+        return t;
+    double n = std::trunc(width / p) + 1.0;
+    if (n >= width)
+        return t;
+    t.count = static_cast<int>(n);
+    t.spacingPx = p;
+    t.offsetPx = FirstTimeTickOffset(tickSec, t0) * fs / spp;
+    return t;
 }
 
 std::string FormatAxisNumber(double v) {

@@ -22,6 +22,21 @@ float ZoomOutMsPerLine(float ms);
 // tick spacing `tickSec` and the time `t0` at the left edge.
 double FirstTimeTickOffset(double tickSec, double t0);
 
+// Where the ticks of an axis go: `count` ticks `spacingPx` apart, the first
+// `offsetPx` from the plot's edge. A spacing so small that there would be as
+// many ticks as pixels gives none.
+struct TickLayout {
+    int count = 0;
+    double spacingPx = 0.0;
+    double offsetPx = 0.0;
+};
+// Vertical axis of a plot `h` pixels high: kHz per tick over lowHz..highHz on
+// a spectrogram, amplitude per tick over -1..+1 on a waveform.
+TickLayout VerticalTicks(int h, double tickValue, bool spectrogram, double lowHz, double highHz);
+// Time axis of a plot `width` columns wide, `spp` samples per column, whose
+// left edge is at `t0` seconds.
+TickLayout TimeTicks(int width, double tickSec, double fs, double spp, double t0);
+
 // Axis numbers: "0"; fractions with up to four decimals and no leading zero
 // (".25", "-.5"); whole values without decimals.
 std::string FormatAxisNumber(double v);

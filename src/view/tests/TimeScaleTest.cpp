@@ -58,3 +58,28 @@ TEST(AxisNumbers, Texts) {
     EXPECT_EQ(FormatAxisNumber(12.125), "12.125");
     EXPECT_EQ(FormatAxisNumber(0.00001), "0");  // rounds away at four decimals
 }
+
+TEST(TimeScaleTicks, VerticalTickLayout) {
+    // 2 kHz per tick over 0..11025 Hz in 201 rows: 36.47 pixels apart, 6 ticks.
+    TickLayout t = VerticalTicks(201, 2.0, true, 0.0, 11025.0);
+    EXPECT_EQ(t.count, 6);
+    EXPECT_NEAR(t.spacingPx, 2.0 * 201 * 1000.0 / 11025.0, 1e-9);
+    // Waveform: 0.5 per tick over -1..+1.
+    t = VerticalTicks(200, 0.5, false, 0.0, 0.0);
+    EXPECT_EQ(t.count, 5);
+    EXPECT_DOUBLE_EQ(t.spacingPx, 50.0);
+    // A spacing so small that there would be a tick per pixel: none.
+    EXPECT_EQ(VerticalTicks(200, 0.001, true, 0.0, 11025.0).count, 0);
+    EXPECT_EQ(VerticalTicks(200, 0.0, true, 0.0, 11025.0).count, 0);
+    EXPECT_EQ(VerticalTicks(200, 1.0, true, 5000.0, 5000.0).count, 0);
+}
+
+TEST(TimeScaleTicks, TimeTickLayout) {
+    // 1 s per tick at 100 samples per column of 1000 Hz: 10 columns apart.
+    TickLayout t = TimeTicks(95, 1.0, 1000.0, 100.0, 2.3);
+    EXPECT_EQ(t.count, 10);
+    EXPECT_DOUBLE_EQ(t.spacingPx, 10.0);
+    EXPECT_NEAR(t.offsetPx, 7.0, 1e-9);  // the first tick is 3.0 s, 0.7 s from the edge
+    EXPECT_EQ(TimeTicks(100, 0.0001, 1000.0, 100.0, 0.0).count, 0);
+    EXPECT_EQ(TimeTicks(100, 1.0, 1000.0, 0.0, 0.0).count, 0);
+}
