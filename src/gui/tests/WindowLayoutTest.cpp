@@ -124,3 +124,32 @@ TEST(WindowLayoutFrame, HiddenTitleBarsMoveWindowsByTheirMargins) {
     Settle();
     EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
 }
+
+TEST(WindowLayoutFrame, ArrowKeysActivateTheNeighbouringWindow) {
+    TempDir config, dir;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
+    ScriptedPrompt prompt;
+    CMainFrame frame(prompt);
+    frame.resize(1200, 800);
+    frame.show();
+    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
+    CChildFrame* left = frame.OpenSoundFile(dir.File("a.wav"));
+    CChildFrame* right = frame.OpenSoundFile(dir.File("a.wav"));
+    CChildFrame* below = frame.OpenSoundFile(dir.File("a.wav"));
+    left->setGeometry(0, 0, 300, 200);
+    right->setGeometry(300, 0, 300, 200);
+    below->setGeometry(0, 200, 300, 200);
+    frame.ActivateWindow(left);
+    frame.Dispatch(Cmd::NeighbourRight);
+    EXPECT_EQ(frame.ActiveWindow(), right);
+    frame.Dispatch(Cmd::NeighbourRight);  // nothing further right
+    EXPECT_EQ(frame.ActiveWindow(), right);
+    frame.Dispatch(Cmd::NeighbourLeft);
+    frame.Dispatch(Cmd::NeighbourDown);
+    EXPECT_EQ(frame.ActiveWindow(), below);
+    // Rearranging packs the three on their grid.
+    right->move(350, 10);
+    frame.Dispatch(Cmd::Rearrange);
+    EXPECT_EQ(right->pos(), QPoint(300, 0));
+    EXPECT_EQ(below->pos(), QPoint(0, 200));
+}
