@@ -363,3 +363,39 @@ TEST_F(SoundWindow, DemoRecordingLooksLikeItsExportedPicture) {
             differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
     EXPECT_EQ(differing, 0);
 }
+
+TEST_F(SoundWindow, EveryCorpusFileOpensAndDrawsWithoutHarm) {
+    auto corpus = CorpusDir();
+    if (!corpus)
+        GTEST_SKIP() << "no corpus beside the project";
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(*corpus)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (e.is_regular_file() && (ext == ".wav" || ext == ".aif" || ext == ".aiff"))
+            files.push_back(e.path());
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty());
+    int drawn = 0;
+    for (const auto& f : files) {
+        CChildFrame* w = m_frame->OpenSoundFile(f.string());
+        ASSERT_NE(w, nullptr) << f;
+        w->resize(300, 160);
+        CTavrilView* v = w->View();
+        WindowDisplaySettings s = v->Settings();
+        s.m_channelList = "1-4";
+        s.ParseChannelList();
+        for (int type : {0, 1}) {
+            s.m_displayType = type;
+            v->SetSettings(s);
+            for (int i = 0; i < v->PaneCount(); ++i)
+                v->Pane(i)->repaint();
+        }
+        drawn += v->Doc().Frames() > 0;
+        w->close();
+        Settle();
+    }
+    EXPECT_GT(drawn, 0);
+}
