@@ -679,11 +679,40 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
             }
         }
     }
+    // A character no key of the table took goes to the typed-character owners.
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        auto* w = qobject_cast<QWidget*>(watched);
+        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (w && w->window() == this && plain && k->text().size() == 1 && k->text()[0].unicode() >= 0x20 &&
+            k->text()[0].unicode() < 0x7F && !k->isAutoRepeat() &&
+            // Offered once, where the key first arrives.
+            (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)) &&
+            (qobject_cast<CTavrilView*>(w) || qobject_cast<CViewPane*>(w) || w == this || w == m_area ||
+             w == m_area->viewport()) &&
+            OfferTypedCharacter(static_cast<char>(k->text()[0].unicode())))
+            return true;
+    }
     if (m_snap && !m_snapping && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         if (auto* w = qobject_cast<QMdiSubWindow*>(watched))
             SnapWindow(w);
     }
     return QMainWindow::eventFilter(watched, e);
+}
+
+bool CMainFrame::OfferTypedCharacter(char c) {
+    if (m_typed.trialKeys && m_typed.trialKeys(c))
+        return true;
+    if (m_typed.playWindow)
+        for (CChildFrame* w : Windows()) {
+            const WindowDisplaySettings& s = w->View()->Settings();
+            if (s.m_usePlayKey && s.m_playKeyValue.size() == 1 && s.m_playKeyValue[0] == c) {
+                if (m_typed.playWindow(w->View()))
+                    return true;
+                break;  // only the first such window plays
+            }
+        }
+    return m_typed.logKeys && m_typed.logKeys(c);
 }
 
 void CMainFrame::SnapWindow(QMdiSubWindow* w) {

@@ -65,6 +65,15 @@ struct CommandExtension {
     std::function<bool(CTavrilDoc&)> confirmClose;
 };
 
+// Who a typed character is offered to, in this order, until one takes it:
+// the playback trial's begin and end keys, the play key of the first window
+// that has one set to the character, and the logfile's key list.
+struct TypedCharacterHandlers {
+    std::function<bool(char)> trialKeys;
+    std::function<bool(CTavrilView*)> playWindow;
+    std::function<bool(char)> logKeys;
+};
+
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -88,6 +97,10 @@ public:
     CChildFrame* OpenLinkedWindow(CTavrilView* source);
 
     void SetCommandExtension(CommandExtension ext) { m_extension = std::move(ext); }
+    void SetTypedCharacterHandlers(TypedCharacterHandlers h) { m_typed = std::move(h); }
+    // Offers a typed character as the frame does for keys no command takes;
+    // true when someone took it.
+    bool OfferTypedCharacter(char c);
     // The services the documents of this frame edit with.
     const DocServices& Services() const { return *m_services; }
 
@@ -239,6 +252,7 @@ private:
     std::map<std::string, SettingsFileGroup> m_settingsGroups;
     std::map<std::string, Cmd> m_mnemonicKeys;
     CommandExtension m_extension;
+    TypedCharacterHandlers m_typed;
 };
 
 } // namespace tavril

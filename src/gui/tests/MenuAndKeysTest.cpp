@@ -1,6 +1,7 @@
 // The menus, keys and toolbar the main window really shows, against the command table.
 #include "CCommandActions.h"
 #include "CChildFrame.h"
+#include "CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace tavril;
@@ -274,4 +276,52 @@ TEST_F(MenuAndKeys, NextFileInFolderAsksBeforeDroppingEdits) {
     frame.Dispatch(Cmd::NextFileInFolder);
     EXPECT_EQ(w->View()->Doc().Title(), "b.wav");
     EXPECT_EQ(asked, 1);
+}
+
+TEST_F(MenuAndKeys, TypedCharactersGoToTrialKeysThenPlayKeysThenTheLogfile) {
+    CMainFrame frame(m_prompt);
+    frame.resize(800, 600);
+    frame.show();
+    std::string order;
+    CTavrilView* played = nullptr;
+    frame.SetTypedCharacterHandlers(TypedCharacterHandlers{
+        [&](char c) {
+            order += 't';
+            return c == 'b';  // the trial's begin key
+        },
+        [&](CTavrilView* v) {
+            order += 'p';
+            played = v;
+            return true;
+        },
+        [&](char c) {
+            order += 'l';
+            return c == 'x';
+        },
+    });
+    ASSERT_TRUE(WriteWav(m_dir.File("a.wav"), Tone(500, 800.0)));
+    CChildFrame* first = frame.OpenSoundFile(m_dir.File("a.wav"));
+    CChildFrame* second = frame.OpenSoundFile(m_dir.File("a.wav"));
+    for (CChildFrame* w : {first, second}) {
+        WindowDisplaySettings s = w->View()->Settings();
+        s.m_usePlayKey = true;
+        s.m_playKeyValue = "k";
+        w->View()->SetSettings(s);
+    }
+    EXPECT_TRUE(frame.OfferTypedCharacter('b'));
+    EXPECT_EQ(order, "t");
+    EXPECT_TRUE(frame.OfferTypedCharacter('k'));
+    EXPECT_EQ(order, "ttp");
+    EXPECT_EQ(played, first->View());  // the first window of the list plays
+    EXPECT_TRUE(frame.OfferTypedCharacter('x'));
+    EXPECT_FALSE(frame.OfferTypedCharacter('q'));
+    EXPECT_EQ(order, "ttptltl");
+    // Typed into a sound window, a character takes the same way.
+    order.clear();
+    QApplication::setActiveWindow(&frame);
+    second->View()->setFocus();
+    QTest::keyClick(second->View(), Qt::Key_X);
+    EXPECT_EQ(order, "tl");
+    QTest::keyClick(second->View(), Qt::Key_Q);  // nobody takes it: offered once all the same
+    EXPECT_EQ(order, "tltl");
 }
