@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QToolBar>
+#include <QUrl>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -324,4 +326,23 @@ TEST_F(MenuAndKeys, TypedCharactersGoToTrialKeysThenPlayKeysThenTheLogfile) {
     EXPECT_EQ(order, "tl");
     QTest::keyClick(second->View(), Qt::Key_Q);  // nobody takes it: offered once all the same
     EXPECT_EQ(order, "tltl");
+}
+
+TEST_F(MenuAndKeys, DroppedFilesOpen) {
+    CMainFrame frame(m_prompt);
+    frame.resize(800, 600);
+    frame.show();
+    ASSERT_TRUE(WriteWav(m_dir.File("a.wav"), Tone(500, 800.0)));
+    ASSERT_TRUE(WriteWav(m_dir.File("b.wav"), Tone(500, 800.0)));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(m_dir.File("a.wav"))),
+                  QUrl::fromLocalFile(QString::fromStdString(m_dir.File("b.wav"))),
+                  QUrl(QStringLiteral("https://example.invalid/c.wav"))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &drop);
+    ASSERT_EQ(frame.Windows().size(), 2u);  // the remote one is not a file here
+    EXPECT_EQ(frame.Windows()[1]->View()->Doc().Title(), "b.wav");
 }
