@@ -31,13 +31,6 @@ void Put32(unsigned char* p, uint32_t v)
     p[3] = uint8_t(v);
 }
 
-bool PlausibleId(const unsigned char* id)
-{
-    for (int i = 0; i < 4; ++i)
-        if (id[i] < 0x20 || id[i] > 0x7e) return false;
-    return true;
-}
-
 bool IsFloat(SampleEncoding e) { return e == SampleEncoding::FloatBE || e == SampleEncoding::FloatLE; }
 
 // How an AIFF-C compression type lays out its samples. `bits` is the COMM
@@ -150,45 +143,39 @@ void AiffCodec::DoubleToExtended(double value, unsigned char b[10])
 std::optional<AiffCodec::Chunk> AiffCodec::FindChunk(CFileHandle& file, const char id[4], std::string& message)
 {
     const uint64_t fileSize = file.Size();
-    uint64_t pos = 12;
-    // Every step moves forward by at least 8 bytes, so the walk ends at the
-    // file's end; the count only caps a pathological number of tiny chunks.
-    for (int guard = 0; guard < 1'000'000; ++guard) {
-        if (pos > fileSize) {
-            message = kMsgChunkSeekFailed;
-            return std::nullopt;
-        }
-        unsigned char h[8];
-        if (pos + 8 > fileSize || file.ReadAt(pos, h, 8) != 8) {
-            message = kMsgChunkReadFailed;
-            return std::nullopt;
-        }
-        const uint32_t size = Get32(h + 4);
-        if (std::memcmp(h, id, 4) == 0) return Chunk{pos, pos + 8, size};
-        uint64_t next = pos + 8 + size;
-        if (size & 1u) {
-            // Try the padded offset first; when nothing that looks like a
-            // chunk starts there but one starts at the unpadded offset, the
-            // writer left the pad byte out.
-            unsigned char padded[4] = {0, 0, 0, 0}, unpadded[4] = {0, 0, 0, 0};
-            const bool havePadded = next + 1 + 8 <= fileSize && file.ReadAt(next + 1, padded, 4) == 4;
-            const bool haveUnpadded = next + 8 <= fileSize && file.ReadAt(next, unpadded, 4) == 4;
-            if (!(havePadded && PlausibleId(padded)) && haveUnpadded && PlausibleId(unpadded)) {
-                // keep the unpadded offset
-            } else {
-                next += 1;
+    // Walk with the pad byte after odd-sized chunks first, then once more
+    // without it for writers that leave it out. Every step moves forward by
+    // at least 8 bytes, so a walk ends at the file's end; the count only caps
+    // a pathological number of tiny chunks. The message tells where the
+    // padded walk stopped.
+    std::string firstMessage;
+    for (int padded = 1; padded >= 0; --padded) {
+        uint64_t pos = 12;
+        std::string stop = kMsgChunkSeekFailed;
+        for (int guard = 0; guard < 1'000'000; ++guard) {
+            if (pos > fileSize) {
+                stop = kMsgChunkSeekFailed;
+                break;
             }
+            unsigned char h[8];
+            if (pos + 8 > fileSize || file.ReadAt(pos, h, 8) != 8) {
+                stop = kMsgChunkReadFailed;
+                break;
+            }
+            const uint32_t size = Get32(h + 4);
+            if (std::memcmp(h, id, 4) == 0) return Chunk{pos, pos + 8, size};
+            pos += 8 + uint64_t(size) + (padded ? (size & 1u) : 0u);
         }
-        pos = next;
+        if (padded) firstMessage = stop;
     }
-    message = kMsgChunkSeekFailed;
+    message = firstMessage;
     return std::nullopt;
 }
 
 namespace {
 
-// Whether a walk over the chunks (with pad bytes, or else without) ends
-// exactly at the end of the file.
+// Whether a walk over the chunks (with pad bytes, or else without) ends at
+// the place where an SSND chunk appended to the file would start.
 bool ChunksEndInsideFile(CFileHandle& file)
 {
     const uint64_t fileSize = file.Size();
@@ -203,7 +190,10 @@ bool ChunksEndInsideFile(CFileHandle& file)
             if (end > fileSize) { fits = false; break; }
             pos = end + (padded ? (size & 1u) : 0u);
         }
-        if (fits) return true;
+        // The appended SSND goes at the next even offset: the walk must land
+        // exactly there, with no stray bytes in between.
+        const uint64_t ssndAt = (fileSize + 1) & ~uint64_t(1);
+        if (fits && pos == ssndAt) return true;
     }
     return false;
 }
@@ -261,6 +251,7 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     h.sampleRate = rate;
     h.fmtOffset = comm->bodyOffset;
     h.fmtSize = comm->size;
+    h.dataGrowthLimit = 0;
 
     const uint64_t frameBytes = uint64_t(channels) * h.diskBytesPerSample;
     auto ssnd = FindChunk(file, "SSND", searchMessage);
@@ -306,6 +297,16 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
         frames = inFile / frameBytes;
         if (commFrames != 0 && commFrames < frames) frames = commFrames;
         dataBytes = frames * frameBytes;
+    }
+    if (comm->headerOffset >= dataStart) {
+        // COMM after the samples: they end where it starts, and may not grow
+        // into it (the header cannot be moved the way a WAV fmt chunk can).
+        const uint64_t room = (comm->headerOffset - dataStart) / frameBytes;
+        if (frames > room) {
+            frames = room;
+            dataBytes = frames * frameBytes;
+        }
+        h.dataGrowthLimit = comm->headerOffset;
     }
     if (frames > UINT32_MAX) return fail(kMsgBadFormat);
     h.frameCount = static_cast<uint32_t>(frames);

@@ -235,6 +235,12 @@ uint32_t CSoundFile::WriteFrames(const void* buffer, uint32_t frames, uint32_t s
     const uint32_t fileBits = m_header.bitsPerSample;
     const size_t samples = size_t(frames) * m_header.channels;
     if (uint64_t(m_position) + frames > UINT32_MAX) return 0;
+    if (m_header.dataGrowthLimit != 0 &&
+        m_header.dataOffset + (uint64_t(m_position) + frames) * m_header.DiskBytesPerFrame() > m_header.dataGrowthLimit) {
+        // Growing further would overwrite a header chunk behind the samples.
+        m_writeError = true;
+        return 0;
+    }
     int ok;
     if (sourceBits != 0 && sourceBits != fileBits && (sourceBits + 7) / 8 != (fileBits + 7) / 8) {
         if (!SupportedMemBytes((sourceBits + 7) / 8)) return 0;

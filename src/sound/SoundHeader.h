@@ -45,6 +45,9 @@ struct SoundHeader {
     bool fmtAfterData = false;
     uint32_t fmtCopySize = 0;
     unsigned char fmtCopy[64] = {};
+    // A chunk the format cannot move stands right after the samples (AIFF
+    // COMM after SSND): the data may not grow past this offset. 0: no limit.
+    uint64_t dataGrowthLimit = 0;
     uint64_t dataSizeOffset = 0;     // file offset of the data chunk's size field
     uint64_t dataEndOriginal = 0;    // end of the sample data as opened
 

@@ -466,6 +466,31 @@ TEST(AiffCodec, FramesFollowTheSoundDataTheFileReallyHolds)
     }
 }
 
+TEST(AiffCodec, SamplesNeverGrowIntoACommChunkBehindThem)
+{
+    TempDir dir;
+    const std::string path = dir.File("commlast.aif");
+    const std::vector<int16_t> samples = {1, 2, 3, 4};
+    WriteAll(path, AiffBuilder().Chunk("SSND", AiffBuilder::Ssnd(Be16Samples(samples))).Chunk("COMM", AiffBuilder::Comm(1, 4, 16, 8000)).Bytes());
+    const auto before = ReadAll(path);
+    {
+        CSoundFile f;
+        ASSERT_EQ(f.Open(path), 1);
+        EXPECT_EQ(f.GetFrameCount(), 4u);
+        f.Seek(1);
+        const int16_t inside[2] = {-7, -8};
+        EXPECT_EQ(f.WriteFrames(inside, 2), 2u) << "rewriting samples in place is fine";
+        const int16_t more[2] = {9, 10};
+        EXPECT_EQ(f.WriteFrames(more, 2), 0u) << "growing would overwrite COMM";
+        EXPECT_TRUE(f.HasWriteError());
+    }
+    CSoundFile g;
+    ASSERT_EQ(g.Open(path), 1) << HeaderMessage(path);
+    EXPECT_EQ(g.GetFrameCount(), 4u);
+    EXPECT_EQ(ReadAll16(g), (std::vector<int16_t>{1, -7, -8, 4}));
+    EXPECT_EQ(ReadAll(path).size(), before.size());
+}
+
 TEST(AiffCodec, ForeignHeaderIsPatchedInPlaceKeepingOtherChunks)
 {
     TempDir dir;
