@@ -1,7 +1,7 @@
 #include "SoundComparison.h"
 
 #include "CSoundFile.h"
-#include "SettingsStore.h"
+#include "SettingsSection.h"
 #include "SpectralFrameStore.h"
 
 #include <algorithm>
@@ -14,38 +14,36 @@ int CompareSettings::Bins() const
     return 32 << std::clamp(m_fftSizeIndex, 0, 5);
 }
 
+namespace {
+
+const SettingsSection<CompareSettings>& CompareKeys()
+{
+    static const SettingsSection<CompareSettings> keys{
+        {"fftsize", &CompareSettings::m_fftSizeIndex},
+        {"difference threshold", &CompareSettings::m_differenceThreshold},
+        {"overlap (ms)", &CompareSettings::m_overlapMs},
+        {"silence threshold", &CompareSettings::m_silenceThreshold},
+        {"num averages", &CompareSettings::m_numAverages},
+        {"comparefile", &CompareSettings::m_compareFile},
+        {"freqrange max", &CompareSettings::m_freqRangeMax},
+        {"freqrange min", &CompareSettings::m_freqRangeMin},
+        {"channel 1", &CompareSettings::m_channel1},
+        {"channel 2", &CompareSettings::m_channel2},
+        {"max compare delay", &CompareSettings::m_maxCompareDelayMs},
+    };
+    return keys;
+}
+
+} // namespace
+
 int CompareSettings::Save(const std::string& file) const
 {
-    const char* s = kSection;
-    int ok = 1;
-    ok &= SettingsStore::WriteSettingInt(file, s, "fftsize", m_fftSizeIndex);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "difference threshold", m_differenceThreshold);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "overlap (ms)", m_overlapMs);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "silence threshold", m_silenceThreshold);
-    ok &= SettingsStore::WriteSettingInt(file, s, "num averages", m_numAverages);
-    ok &= SettingsStore::WriteSettingString(file, s, "comparefile", m_compareFile);
-    ok &= SettingsStore::WriteSettingInt(file, s, "freqrange max", m_freqRangeMax);
-    ok &= SettingsStore::WriteSettingInt(file, s, "freqrange min", m_freqRangeMin);
-    ok &= SettingsStore::WriteSettingInt(file, s, "channel 1", m_channel1);
-    ok &= SettingsStore::WriteSettingInt(file, s, "channel 2", m_channel2);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "max compare delay", m_maxCompareDelayMs);
-    return ok ? 1 : 0;
+    return CompareKeys().Save(file, kSection, *this);
 }
 
 void CompareSettings::Load(const std::string& file)
 {
-    const char* s = kSection;
-    m_fftSizeIndex = SettingsStore::ReadSettingInt(file, s, "fftsize", m_fftSizeIndex);
-    m_differenceThreshold = SettingsStore::ReadSettingFloat(file, s, "difference threshold", m_differenceThreshold);
-    m_overlapMs = SettingsStore::ReadSettingFloat(file, s, "overlap (ms)", m_overlapMs);
-    m_silenceThreshold = SettingsStore::ReadSettingFloat(file, s, "silence threshold", m_silenceThreshold);
-    m_numAverages = SettingsStore::ReadSettingInt(file, s, "num averages", m_numAverages);
-    m_compareFile = SettingsStore::ReadSettingString(file, s, "comparefile", m_compareFile);
-    m_freqRangeMax = SettingsStore::ReadSettingInt(file, s, "freqrange max", m_freqRangeMax);
-    m_freqRangeMin = SettingsStore::ReadSettingInt(file, s, "freqrange min", m_freqRangeMin);
-    m_channel1 = SettingsStore::ReadSettingInt(file, s, "channel 1", m_channel1);
-    m_channel2 = SettingsStore::ReadSettingInt(file, s, "channel 2", m_channel2);
-    m_maxCompareDelayMs = SettingsStore::ReadSettingFloat(file, s, "max compare delay", m_maxCompareDelayMs);
+    CompareKeys().Load(file, kSection, *this);
 }
 
 float FrameDifference(const SpectralFrame& a, const SpectralFrame& b, int lo, int hi, float silence)

@@ -1,5 +1,6 @@
 #include "FrameSettings.h"
 
+#include "SettingsSection.h"
 #include "SettingsStore.h"
 
 #include <algorithm>
@@ -27,41 +28,36 @@ bool EndsWithLetters(const std::string& path, const char* letters) {
             return false;
     return true;
 }
+
+const SettingsSection<GeneralDetails>& GeneralKeys() {
+    static const SettingsSection<GeneralDetails> keys{
+        {"Hide all cursors", &GeneralDetails::hideAllCursors},
+        {"Hide title bars", &GeneralDetails::hideTitleBars},
+        {"Logfile Open", &GeneralDetails::logfileOpen},
+        {"Trial start trigger on", &GeneralDetails::trialStartTriggerOn},
+        {"open file filter index", &GeneralDetails::openFileFilterIndex},
+        {"save as file filter index", &GeneralDetails::saveAsFileFilterIndex},
+        {"load file filter index", &GeneralDetails::loadFileFilterIndex},
+    };
+    return keys;
+}
+
+const SettingsSection<GridOptions>& GridKeys() {
+    static const SettingsSection<GridOptions> keys{
+        {"Horizontal grid num rows", &GridOptions::horizontalPixels},
+        {"Horizontal: use grid?", &GridOptions::horizontalUseGrid},
+        {"Vertical grid num cols", &GridOptions::verticalPixels},
+        {"Vertical: use grid?", &GridOptions::verticalUseGrid},
+    };
+    return keys;
+}
 } // namespace
 
-void GeneralDetails::Save(const std::string& f) const {
-    S::WriteSettingInt(f, kGeneral, "Hide all cursors", hideAllCursors);
-    S::WriteSettingInt(f, kGeneral, "Hide title bars", hideTitleBars);
-    S::WriteSettingInt(f, kGeneral, "Logfile Open", logfileOpen);
-    S::WriteSettingInt(f, kGeneral, "Trial start trigger on", trialStartTriggerOn);
-    S::WriteSettingInt(f, kGeneral, "open file filter index", openFileFilterIndex);
-    S::WriteSettingInt(f, kGeneral, "save as file filter index", saveAsFileFilterIndex);
-    S::WriteSettingInt(f, kGeneral, "load file filter index", loadFileFilterIndex);
-}
+void GeneralDetails::Save(const std::string& f) const { GeneralKeys().Save(f, kGeneral, *this); }
+void GeneralDetails::Load(const std::string& f) { GeneralKeys().Load(f, kGeneral, *this); }
 
-void GeneralDetails::Load(const std::string& f) {
-    hideAllCursors = S::ReadSettingInt(f, kGeneral, "Hide all cursors", hideAllCursors);
-    hideTitleBars = S::ReadSettingInt(f, kGeneral, "Hide title bars", hideTitleBars);
-    logfileOpen = S::ReadSettingInt(f, kGeneral, "Logfile Open", logfileOpen);
-    trialStartTriggerOn = S::ReadSettingInt(f, kGeneral, "Trial start trigger on", trialStartTriggerOn);
-    openFileFilterIndex = S::ReadSettingInt(f, kGeneral, "open file filter index", openFileFilterIndex);
-    saveAsFileFilterIndex = S::ReadSettingInt(f, kGeneral, "save as file filter index", saveAsFileFilterIndex);
-    loadFileFilterIndex = S::ReadSettingInt(f, kGeneral, "load file filter index", loadFileFilterIndex);
-}
-
-void GridOptions::Save(const std::string& f) const {
-    S::WriteSettingInt(f, kGrid, "Horizontal grid num rows", horizontalPixels);
-    S::WriteSettingInt(f, kGrid, "Horizontal: use grid?", horizontalUseGrid);
-    S::WriteSettingInt(f, kGrid, "Vertical grid num cols", verticalPixels);
-    S::WriteSettingInt(f, kGrid, "Vertical: use grid?", verticalUseGrid);
-}
-
-void GridOptions::Load(const std::string& f) {
-    horizontalPixels = S::ReadSettingInt(f, kGrid, "Horizontal grid num rows", horizontalPixels);
-    horizontalUseGrid = S::ReadSettingInt(f, kGrid, "Horizontal: use grid?", horizontalUseGrid);
-    verticalPixels = S::ReadSettingInt(f, kGrid, "Vertical grid num cols", verticalPixels);
-    verticalUseGrid = S::ReadSettingInt(f, kGrid, "Vertical: use grid?", verticalUseGrid);
-}
+void GridOptions::Save(const std::string& f) const { GridKeys().Save(f, kGrid, *this); }
+void GridOptions::Load(const std::string& f) { GridKeys().Load(f, kGrid, *this); }
 
 void PriorityLevel::Save(const std::string& f) const {
     S::WriteSettingInt(f, "Priority Level Details", "Priority Level", level);

@@ -1,7 +1,7 @@
 #include "SpectrogramTextExport.h"
 
 #include "CSoundFile.h"
-#include "SettingsStore.h"
+#include "SettingsSection.h"
 #include "SpectralFrameStore.h"
 #include "WindowDisplaySettings.h"
 
@@ -71,40 +71,34 @@ void WriteRow(CReplacingFile& out, const float* magnitudes, const Columns& colum
     out.Write(line.data(), size_t(p - line.data()));
 }
 
+const SettingsSection<ExportSpectrogramSettings>& ExportKeys()
+{
+    using E = ExportSpectrogramSettings;
+    static const SettingsSection<E> keys{
+        {"fft size", &E::m_fftSizeIndex},
+        {"max frequency", &E::m_maxFrequency},
+        {"min frequency", &E::m_minFrequency},
+        {"include info header", &E::m_includeInfoHeader},
+        {"select frequency bin range", &E::m_selectFrequencyBinRange},
+        {"fft space percent overlap", &E::m_fftSpacePercentOverlap},
+        {"fft space sample", &E::m_fftSpaceSample},
+        {"fft space time", &E::m_fftSpaceTime},
+        {"fft spacing selection", &E::m_fftSpacingSelection},
+        {"specify fft size", &E::m_specifyFftSize},
+    };
+    return keys;
+}
+
 } // namespace
 
 int ExportSpectrogramSettings::Save(const std::string& file) const
 {
-    const char* s = kSection;
-    int ok = 1;
-    ok &= SettingsStore::WriteSettingInt(file, s, "fft size", m_fftSizeIndex);
-    ok &= SettingsStore::WriteSettingInt(file, s, "max frequency", m_maxFrequency);
-    ok &= SettingsStore::WriteSettingInt(file, s, "min frequency", m_minFrequency);
-    ok &= SettingsStore::WriteSettingInt(file, s, "include info header", m_includeInfoHeader ? 1 : 0);
-    ok &= SettingsStore::WriteSettingInt(file, s, "select frequency bin range", m_selectFrequencyBinRange);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "fft space percent overlap", m_fftSpacePercentOverlap);
-    ok &= SettingsStore::WriteSettingInt(file, s, "fft space sample", m_fftSpaceSample);
-    ok &= SettingsStore::WriteSettingFloat(file, s, "fft space time", m_fftSpaceTime);
-    ok &= SettingsStore::WriteSettingInt(file, s, "fft spacing selection", m_fftSpacingSelection);
-    ok &= SettingsStore::WriteSettingInt(file, s, "specify fft size", m_specifyFftSize);
-    return ok ? 1 : 0;
+    return ExportKeys().Save(file, kSection, *this);
 }
 
 void ExportSpectrogramSettings::Load(const std::string& file)
 {
-    const char* s = kSection;
-    m_fftSizeIndex = SettingsStore::ReadSettingInt(file, s, "fft size", m_fftSizeIndex);
-    m_maxFrequency = SettingsStore::ReadSettingInt(file, s, "max frequency", m_maxFrequency);
-    m_minFrequency = SettingsStore::ReadSettingInt(file, s, "min frequency", m_minFrequency);
-    m_includeInfoHeader = SettingsStore::ReadSettingInt(file, s, "include info header", m_includeInfoHeader) != 0;
-    m_selectFrequencyBinRange =
-        SettingsStore::ReadSettingInt(file, s, "select frequency bin range", m_selectFrequencyBinRange);
-    m_fftSpacePercentOverlap =
-        SettingsStore::ReadSettingFloat(file, s, "fft space percent overlap", m_fftSpacePercentOverlap);
-    m_fftSpaceSample = SettingsStore::ReadSettingInt(file, s, "fft space sample", m_fftSpaceSample);
-    m_fftSpaceTime = SettingsStore::ReadSettingFloat(file, s, "fft space time", m_fftSpaceTime);
-    m_fftSpacingSelection = SettingsStore::ReadSettingInt(file, s, "fft spacing selection", m_fftSpacingSelection);
-    m_specifyFftSize = SettingsStore::ReadSettingInt(file, s, "specify fft size", m_specifyFftSize);
+    ExportKeys().Load(file, kSection, *this);
 }
 
 int ExportSpectrogramSettings::Bins(int windowFftSizeCode) const

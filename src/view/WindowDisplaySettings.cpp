@@ -1,5 +1,6 @@
 #include "WindowDisplaySettings.h"
 
+#include "SettingsSection.h"
 #include "SettingsStore.h"
 #include "SpectrumColumn.h"
 
@@ -86,109 +87,73 @@ std::string WindowDisplaySettings::SectionName(int window)
     return buf;
 }
 
+namespace {
+
+const SettingsSection<WindowDisplaySettings>& DisplayKeys()
+{
+    using W = WindowDisplaySettings;
+    static const SettingsSection<W> keys{
+        {"display type", &W::m_displayType},
+        {"FFT window type", &W::m_fftWindowType},
+        {"FFT size", &W::m_fftSizeCode},
+        {"grayscale type", &W::m_grayscaleType},
+        {"spec gain", &W::m_specGain},
+        {"spec white threshold", &W::m_specWhiteThreshold},
+        {"white-on-black?", &W::m_whiteOnBlack},
+        {"freq/amp cursor on", &W::m_freqAmpCursorOn},
+        {"freq/amp cursor units", &W::m_freqAmpCursorUnits},
+        {"freq/amp grid on", &W::m_freqAmpGridOn},
+        {"freq/amp ticks on", &W::m_freqAmpTicksOn},
+        {"freq/amp tick units", &W::m_freqAmpTickUnits},
+        {"freq/amp tickval", &W::m_freqAmpTickValue},
+        {"freq/amp tick vals on", &W::m_freqAmpTickValuesOn},
+        {"freq/amp title on", &W::m_freqAmpTitleOn},
+        {"freq/amp titlestring", &W::m_freqAmpTitle},
+        {"display high freq limit", &W::m_highFreqLimit},
+        {"display low freq limit", &W::m_lowFreqLimit},
+        {"display low freq limit on", &W::m_lowFreqLimitOn},
+        {"display high freq limit on", &W::m_highFreqLimitOn},
+        {"time cursor on", &W::m_timeCursorOn},
+        {"time grid on", &W::m_timeGridOn},
+        {"time ticks on", &W::m_timeTicksOn},
+        {"time tick values", &W::m_timeTickValue},
+        {"time values on", &W::m_timeValuesOn},
+        {"time tick values on", &W::m_timeTickValuesOn},
+        {"time title on", &W::m_timeTitleOn},
+        {"time title string", &W::m_timeTitle},
+        {"time units", &W::m_timeUnits},
+        {"time cursor units", &W::m_timeCursorUnits},
+        {"time offset", &W::m_timeOffset},
+        {"stretch or absolute", &W::m_stretchOrAbsolute},
+        {"msec per line", &W::m_msecPerLine},
+        {"prevent recording", &W::m_preventRecording},
+        {"prevent playback", &W::m_preventPlayback},
+        {"lock window settings", &W::m_lockWindowSettings},
+        {"use play key", &W::m_usePlayKey},
+        {"play key value", &W::m_playKeyValue},
+        {"playback starts trial", &W::m_playbackStartsTrial},
+        {"number of display rows", &W::m_displayRowsCode},
+        {"channel list to view", &W::m_channelList},
+        {"show annotation box", &W::m_showAnnotationBox},
+        {"show annotation text", &W::m_showAnnotationText},
+    };
+    return keys;
+}
+
+} // namespace
+
 int WindowDisplaySettings::Save(const std::string& file, int window) const
 {
-    const std::string s = SectionName(window);
-    int ok = 1;
-    auto i = [&](const char* key, int v) { ok &= SettingsStore::WriteSettingInt(file, s, key, v); };
-    auto f = [&](const char* key, float v) { ok &= SettingsStore::WriteSettingFloat(file, s, key, v); };
-    auto t = [&](const char* key, const std::string& v) { ok &= SettingsStore::WriteSettingString(file, s, key, v); };
-    i("display type", m_displayType);
-    i("FFT window type", m_fftWindowType);
-    i("FFT size", m_fftSizeCode);
-    i("grayscale type", m_grayscaleType);
-    f("spec gain", m_specGain);
-    i("spec white threshold", m_specWhiteThreshold);
-    i("white-on-black?", m_whiteOnBlack);
-    i("freq/amp cursor on", m_freqAmpCursorOn);
-    i("freq/amp cursor units", m_freqAmpCursorUnits);
-    i("freq/amp grid on", m_freqAmpGridOn);
-    i("freq/amp ticks on", m_freqAmpTicksOn);
-    i("freq/amp tick units", m_freqAmpTickUnits);
-    f("freq/amp tickval", m_freqAmpTickValue);
-    i("freq/amp tick vals on", m_freqAmpTickValuesOn);
-    i("freq/amp title on", m_freqAmpTitleOn);
-    t("freq/amp titlestring", m_freqAmpTitle);
-    f("display high freq limit", m_highFreqLimit);
-    f("display low freq limit", m_lowFreqLimit);
-    i("display low freq limit on", m_lowFreqLimitOn);
-    i("display high freq limit on", m_highFreqLimitOn);
-    i("time cursor on", m_timeCursorOn);
-    i("time grid on", m_timeGridOn);
-    i("time ticks on", m_timeTicksOn);
-    f("time tick values", m_timeTickValue);
-    i("time values on", m_timeValuesOn);
-    i("time tick values on", m_timeTickValuesOn);
-    i("time title on", m_timeTitleOn);
-    t("time title string", m_timeTitle);
-    i("time units", m_timeUnits);
-    i("time cursor units", m_timeCursorUnits);
-    t("time offset", m_timeOffset);
-    i("stretch or absolute", m_stretchOrAbsolute);
-    f("msec per line", m_msecPerLine);
-    i("prevent recording", m_preventRecording);
-    i("prevent playback", m_preventPlayback);
-    i("lock window settings", m_lockWindowSettings);
-    i("use play key", m_usePlayKey);
-    t("play key value", m_playKeyValue);
-    i("playback starts trial", m_playbackStartsTrial);
-    i("number of display rows", m_displayRowsCode);
-    t("channel list to view", m_channelList);
-    i("show annotation box", m_showAnnotationBox);
-    i("show annotation text", m_showAnnotationText);
-    return ok ? 1 : 0;
+    return DisplayKeys().Save(file, SectionName(window), *this);
 }
 
 void WindowDisplaySettings::Load(const std::string& file, int window)
 {
     const std::string s = SectionName(window);
-    auto i = [&](const char* key, int& v) { v = SettingsStore::ReadSettingInt(file, s, key, v); };
-    auto b = [&](const char* key, bool& v) { v = SettingsStore::ReadSettingInt(file, s, key, v ? 1 : 0) != 0; };
-    auto f = [&](const char* key, float& v) { v = SettingsStore::ReadSettingFloat(file, s, key, v); };
-    auto t = [&](const char* key, std::string& v) { v = SettingsStore::ReadSettingString(file, s, key, v); };
-    i("display type", m_displayType);
-    i("FFT window type", m_fftWindowType);
-    i("FFT size", m_fftSizeCode);
-    i("grayscale type", m_grayscaleType);
-    f("spec gain", m_specGain);
-    i("spec white threshold", m_specWhiteThreshold);
-    b("white-on-black?", m_whiteOnBlack);
-    b("freq/amp cursor on", m_freqAmpCursorOn);
-    i("freq/amp cursor units", m_freqAmpCursorUnits);
-    b("freq/amp grid on", m_freqAmpGridOn);
-    b("freq/amp ticks on", m_freqAmpTicksOn);
-    i("freq/amp tick units", m_freqAmpTickUnits);
-    f("freq/amp tickval", m_freqAmpTickValue);
-    b("freq/amp tick vals on", m_freqAmpTickValuesOn);
-    b("freq/amp title on", m_freqAmpTitleOn);
-    t("freq/amp titlestring", m_freqAmpTitle);
-    f("display high freq limit", m_highFreqLimit);
-    f("display low freq limit", m_lowFreqLimit);
-    b("display low freq limit on", m_lowFreqLimitOn);
-    b("display high freq limit on", m_highFreqLimitOn);
-    b("time cursor on", m_timeCursorOn);
-    b("time grid on", m_timeGridOn);
-    b("time ticks on", m_timeTicksOn);
-    f("time tick values", m_timeTickValue);
-    b("time values on", m_timeValuesOn);
-    b("time tick values on", m_timeTickValuesOn);
-    b("time title on", m_timeTitleOn);
-    t("time title string", m_timeTitle);
-    i("time units", m_timeUnits);
-    i("time cursor units", m_timeCursorUnits);
-    t("time offset", m_timeOffset);
-    i("stretch or absolute", m_stretchOrAbsolute);
-    f("msec per line", m_msecPerLine);
-    b("prevent recording", m_preventRecording);
-    b("prevent playback", m_preventPlayback);
-    b("lock window settings", m_lockWindowSettings);
-    b("use play key", m_usePlayKey);
-    t("play key value", m_playKeyValue);
-    b("playback starts trial", m_playbackStartsTrial);
-    i("number of display rows", m_displayRowsCode);
-    b("show annotation box", m_showAnnotationBox);
-    b("show annotation text", m_showAnnotationText);
+    DisplayKeys().Load(file, s, *this);
 
+    // The list again, this time without a default: a missing or empty one is
+    // rebuilt from the keys older display files used.
     std::string list = SettingsStore::ReadSettingString(file, s, "channel list to view", "");
     if (list.empty()) {
         // Display files written before channel lists existed.
