@@ -2,7 +2,6 @@
 
 #include "DialogFields.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 
 namespace tavril {
@@ -13,12 +12,8 @@ CDlgAmplify::CDlgAmplify(QWidget* parent) : QDialog(parent)
     m_percent = MakeRealField(0.0, 10000.0, 100.0, 2, this);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("% Amplification"), m_percent);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    StackDialog(this, {form, buttons});
 }
 
 double CDlgAmplify::Percent() const { return m_percent->value(); }

@@ -4,12 +4,10 @@
 #include "IPrompt.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <filesystem>
@@ -42,20 +40,11 @@ CDlgAmplitudeEnvelope::CDlgAmplitudeEnvelope(const AmplitudeEnvelopeSettings& s,
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Envelope estimation resolution (ms):"), m_resolution);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Envelope File:"), this));
-    layout->addLayout(fileRow);
-    layout->addWidget(exact);
-    layout->addWidget(calculate);
-    layout->addWidget(note);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    StackDialog(this,
+                {new QLabel(QStringLiteral("Envelope File:"), this), fileRow, exact, calculate, note, form, buttons});
 }
 
 AmplitudeEnvelopeSettings CDlgAmplitudeEnvelope::Settings() const
@@ -80,9 +69,8 @@ void CDlgAmplitudeEnvelope::Browse()
 
 bool CDlgAmplitudeEnvelope::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default envelope settings could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default envelope settings could not be saved."));
 }
 
 void CDlgAmplitudeEnvelope::accept()

@@ -2,11 +2,8 @@
 
 #include "DialogFields.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace tavril {
 
@@ -30,15 +27,9 @@ CDlgFilterSettings::CDlgFilterSettings(const FilterSettings& s, std::string sett
     fixedForm->addRow(QStringLiteral("Highpass frequency (Hz):"), m_hipass);
     fixedForm->addRow(QStringLiteral("Lowpass frequency (Hz):"), m_lopass);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(ramping);
-    layout->addWidget(fixed);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
+    StackDialog(this, {ramping, fixed, buttons});
 }
 
 FilterSettings CDlgFilterSettings::Settings() const
@@ -54,9 +45,8 @@ FilterSettings CDlgFilterSettings::Settings() const
 
 bool CDlgFilterSettings::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default filter settings could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default filter settings could not be saved."));
 }
 
 } // namespace tavril

@@ -4,12 +4,9 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
@@ -46,14 +43,9 @@ CDlgImportHeaderless::CDlgImportHeaderless(const ImportHeaderlessSettings& s, st
     form->addRow(QStringLiteral("Byte offset to first sample"), m_offset);
     form->addRow(QStringLiteral("Save as file type:"), typeRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
+    StackDialog(this, {form, buttons});
 }
 
 ImportHeaderlessSettings CDlgImportHeaderless::Settings() const
@@ -69,9 +61,8 @@ ImportHeaderlessSettings CDlgImportHeaderless::Settings() const
 
 bool CDlgImportHeaderless::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The import settings could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The import settings could not be saved."));
 }
 
 } // namespace tavril

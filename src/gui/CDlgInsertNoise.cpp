@@ -2,10 +2,7 @@
 
 #include "DialogFields.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace tavril {
 
@@ -19,14 +16,9 @@ CDlgInsertNoise::CDlgInsertNoise(const InsertNoiseSettings& settings, double dur
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Amplitude (%):"), m_amplitude);
     form->addRow(QStringLiteral("Duration (ms):"), m_duration);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
+    StackDialog(this, {form, buttons});
 }
 
 InsertNoiseSettings CDlgInsertNoise::Settings() const
@@ -40,9 +32,8 @@ double CDlgInsertNoise::DurationMs() const { return m_duration->value(); }
 
 bool CDlgInsertNoise::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default noise amplitude could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default noise amplitude could not be saved."));
 }
 
 } // namespace tavril

@@ -2,7 +2,6 @@
 
 #include "DialogFields.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 
 namespace tavril {
@@ -14,12 +13,8 @@ CDlgInsertSilence::CDlgInsertSilence(double durationMs, QWidget* parent) : QDial
     m_duration = MakeRealField(0.0, 3600000.0, durationMs, 1, this);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Duration (ms):"), m_duration);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    StackDialog(this, {form, buttons});
 }
 
 double CDlgInsertSilence::DurationMs() const { return m_duration->value(); }

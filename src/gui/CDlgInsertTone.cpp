@@ -3,12 +3,9 @@
 #include "DialogFields.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 
 namespace tavril {
@@ -69,27 +66,17 @@ CDlgInsertTone::CDlgInsertTone(const InsertToneSettings& s, std::string settings
     m_am = AddWaveButtons(amBox, amRow, QStringLiteral("No AM"), s.amWaveformType);
     amForm->addRow(amRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    QPushButton* help = buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(help, &QPushButton::clicked, this, [this] {
-        QMessageBox::information(
-            this, windowTitle(),
-            QStringLiteral("The tone is inserted after the frame at the left cursor, in the selected channel.\n\n"
-                           "Frequency modulation swings the tone frequency by the frequency range (peak to peak) "
-                           "at the modulation frequency; both must be above 0.\n"
-                           "Amplitude modulation swings the amplitude by the amplitude range (peak to peak) at the "
-                           "modulation frequency; the result is kept between 0 and 100 %."));
-    });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
+    AddHelpButton(
+        buttons, this,
+        QStringLiteral("The tone is inserted after the frame at the left cursor, in the selected channel.\n\n"
+                       "Frequency modulation swings the tone frequency by the frequency range (peak to peak) "
+                       "at the modulation frequency; both must be above 0.\n"
+                       "Amplitude modulation swings the amplitude by the amplitude range (peak to peak) at the "
+                       "modulation frequency; the result is kept between 0 and 100 %."));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pure);
-    layout->addWidget(fmBox);
-    layout->addWidget(amBox);
-    layout->addWidget(buttons);
+    StackDialog(this, {pure, fmBox, amBox, buttons});
 }
 
 InsertToneSettings CDlgInsertTone::Settings() const
@@ -124,9 +111,8 @@ ToneParams CDlgInsertTone::ToTone(const InsertToneSettings& s)
 
 bool CDlgInsertTone::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default tone settings could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default tone settings could not be saved."));
 }
 
 } // namespace tavril

@@ -1,9 +1,9 @@
 #include "CDlgKlipSettings.h"
 
+#include "DialogFields.h"
+
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace tavril {
 
@@ -25,16 +25,8 @@ CDlgKlipSettings::CDlgKlipSettings(const KlipNSaveSettings& s, QWidget* parent) 
     m_openClip = new QCheckBox(QStringLiteral("Open every clip file in a new window"), this);
     m_openClip->setChecked(s.openClipInWindow != 0);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_autofill);
-    layout->addWidget(m_template);
-    layout->addWidget(m_fileDate);
-    layout->addWidget(m_fileTime);
-    layout->addWidget(m_openClip);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    StackDialog(this, {m_autofill, m_template, m_fileDate, m_fileTime, m_openClip, buttons});
 }
 
 KlipNSaveSettings CDlgKlipSettings::Settings() const

@@ -3,10 +3,8 @@
 #include "DialogFields.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace tavril {
@@ -56,30 +54,17 @@ CDlgMultiTool::CDlgMultiTool(const MultiToolSettings& s, std::string settingsFil
     allWindows->setAutoDefault(false);
     files->setAutoDefault(false);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* help = buttons->addButton(QStringLiteral("Help"), QDialogButtonBox::HelpRole);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(help, &QPushButton::clicked, this, [this] {
-        QMessageBox::information(
-            this, windowTitle(),
-            QStringLiteral("The tools that are on run in this order on the selected channel: fixed frequency filter "
-                           "(between the hipass and lopass corners), noise filter, maximize, ramp.\n\n"
-                           "\"Apply Multiple Tools\" runs them on the active window's sound (one undo step). The "
-                           "batch buttons run them on every sound window, or on sound files you choose, which are "
-                           "replaced by the processed sound in their own format."));
-    });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddHelpButton(
+        buttons, this,
+        QStringLiteral("The tools that are on run in this order on the selected channel: fixed frequency filter "
+                       "(between the hipass and lopass corners), noise filter, maximize, ramp.\n\n"
+                       "\"Apply Multiple Tools\" runs them on the active window's sound (one undo step). The "
+                       "batch buttons run them on every sound window, or on sound files you choose, which are "
+                       "replaced by the processed sound in their own format."));
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(filter);
-    layout->addWidget(noise);
-    layout->addWidget(maximize);
-    layout->addWidget(ramp);
-    layout->addWidget(allWindows);
-    layout->addWidget(files);
-    layout->addWidget(buttons);
+    StackDialog(this, {filter, noise, maximize, ramp, allWindows, files, buttons});
 }
 
 MultiToolSettings CDlgMultiTool::Settings() const
@@ -104,9 +89,8 @@ void CDlgMultiTool::ChooseBatch(Batch b)
 
 bool CDlgMultiTool::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default tool settings could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default tool settings could not be saved."));
 }
 
 } // namespace tavril

@@ -2,10 +2,7 @@
 
 #include "DialogFields.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace tavril {
 
@@ -18,14 +15,9 @@ CDlgRamp::CDlgRamp(const RampSettings& settings, std::string settingsFile, QWidg
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Begin ramp (ms):"), m_begin);
     form->addRow(QStringLiteral("End ramp (ms):"), m_end);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* makeDefault = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(makeDefault, &QPushButton::clicked, this, [this] { MakeDefault(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] { MakeDefault(); });
+    StackDialog(this, {form, buttons});
 }
 
 RampSettings CDlgRamp::Settings() const
@@ -38,9 +30,8 @@ RampSettings CDlgRamp::Settings() const
 
 bool CDlgRamp::MakeDefault()
 {
-    if (Settings().Save(m_settingsFile)) return true;
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The default ramp lengths could not be saved."));
-    return false;
+    return ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                              QStringLiteral("The default ramp lengths could not be saved."));
 }
 
 } // namespace tavril

@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "DialogFields.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -240,11 +242,12 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     wg->addWidget(m_showText, 5, 3);
     grid->addWidget(win, 2, 0, 1, 2);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons = MakeOkCancelButtons(this, QDialogButtonBox::Help);
     QPushButton* all = buttons->addButton(QStringLiteral("Apply to all windows"), QDialogButtonBox::ActionRole);
-    QPushButton* def = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    AddMakeDefaultButton(buttons, this, [this] {
+        if (m_makeDefault)
+            m_makeDefault(Result());
+    });
     connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
         QMessageBox::information(this, QStringLiteral("Window Display Settings"),
                                  QStringLiteral("OK applies the settings to the active window. \"Apply to all "
@@ -256,13 +259,7 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
         m_applyAll = true;
         accept();
     });
-    connect(def, &QPushButton::clicked, this, [this] {
-        if (m_makeDefault)
-            m_makeDefault(Result());
-    });
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    StackDialog(this, {grid, buttons});
 }
 
 WindowDisplaySettings CDlgWindowDisplaySettings::Result() const {
@@ -361,13 +358,8 @@ CDlgFormatInfo::CDlgFormatInfo(const QString& path, double rate, unsigned bits, 
                                            "The sound will NOT be re-sampled."),
                             this);
     note->setWordWrap(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(note);
-    layout->addWidget(buttons);
+    auto* buttons = MakeOkCancelButtons(this);
+    StackDialog(this, {form, note, buttons});
 }
 
 double CDlgFormatInfo::SampleRate() const { return m_rate->value(); }
@@ -398,11 +390,8 @@ CDlgNewWindowSizing::CDlgNewWindowSizing(const GridOptions& g, QWidget* parent) 
                            m_widthPrevious, m_widthFixed, m_width));
     layout->addWidget(make(QStringLiteral("Window Height"), g.verticalUseGrid != 0, g.verticalPixels,
                            m_heightPrevious, m_heightFixed, m_height));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* def = buttons->addButton(QStringLiteral("Make default"), QDialogButtonBox::ActionRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(def, &QPushButton::clicked, this, [this] {
+    auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] {
         m_makeDefault = true;
         accept();
     });
@@ -433,9 +422,7 @@ QButtonGroup* Radios(QDialog* dlg, const QStringList& texts, int index) {
         b->setChecked(true);
     else
         group->button(0)->setChecked(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    auto* buttons = MakeOkCancelButtons(dlg);
     layout->addWidget(buttons);
     return group;
 }
@@ -476,11 +463,9 @@ CDlgEditUserMenu::CDlgEditUserMenu(const FileList& list, IPrompt& prompt, QWidge
     layout->addWidget(down, 3, 1);
     m_hidePath = Check(QStringLiteral("Hide path in display list menu"), list.hidePath != 0, this);
     layout->addWidget(m_hidePath, 6, 0);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = MakeOkCancelButtons(this);
     buttons->addButton(def, QDialogButtonBox::ActionRole);
     layout->addWidget(buttons, 7, 0, 1, 2);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(def, &QPushButton::clicked, this, [this] {
         m_makeDefault = true;
         accept();
@@ -544,11 +529,9 @@ CDlgSelectSettings::CDlgSelectSettings(const std::vector<std::string>& available
         m_boxes.push_back(c);
         ++r;
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = MakeOkCancelButtons(this);
     QPushButton* all = buttons->addButton(QStringLiteral("Select all"), QDialogButtonBox::ActionRole);
     QPushButton* none = buttons->addButton(QStringLiteral("Clear all"), QDialogButtonBox::ActionRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(all, &QPushButton::clicked, this, [this] {
         for (QCheckBox* c : m_boxes)
             if (c->isEnabled())
