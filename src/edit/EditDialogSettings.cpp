@@ -104,7 +104,10 @@ void InsertToneSettings::Load(const std::string& file) { ToneKeys().Load(file, k
 int RampSettings::Save(const std::string& file) const { return RampKeys().Save(file, kSection, *this); }
 void RampSettings::Load(const std::string& file) { RampKeys().Load(file, kSection, *this); }
 
-int AmplitudeEnvelopeSettings::Save(const std::string& file) const { return EnvelopeKeys().Save(file, kSection, *this); }
+int AmplitudeEnvelopeSettings::Save(const std::string& file) const
+{
+    return EnvelopeKeys().Save(file, kSection, *this);
+}
 void AmplitudeEnvelopeSettings::Load(const std::string& file) { EnvelopeKeys().Load(file, kSection, *this); }
 
 int FilterSettings::Save(const std::string& file) const { return FilterKeys().Save(file, kSection, *this); }
