@@ -129,32 +129,24 @@ const Tables& SharedTables()
 }
 
 // One stage of span 2*half over one block; r0/i0 is the upper half, r1/i1
-// the lower. Plain loops over consecutive memory so the compiler vectorises.
-inline void ForwardButterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1,
-                               float* __restrict i1, const float* __restrict c, const float* __restrict s,
-                               int half)
+// the lower. The inverse turns the other way (the sine's sign flips). Plain
+// loops over consecutive memory so the compiler vectorises.
+template <bool Inverse>
+inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1, float* __restrict i1,
+                        const float* __restrict c, const float* __restrict s, int half)
 {
     for (int j = 0; j < half; ++j) {
         const float tr = r0[j] - r1[j];
         const float ti = i0[j] - i1[j];
         r0[j] = r0[j] + r1[j];
         i0[j] = i0[j] + i1[j];
-        r1[j] = c[j] * tr + s[j] * ti;
-        i1[j] = c[j] * ti - s[j] * tr;
-    }
-}
-
-inline void InverseButterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1,
-                               float* __restrict i1, const float* __restrict c, const float* __restrict s,
-                               int half)
-{
-    for (int j = 0; j < half; ++j) {
-        const float tr = r0[j] - r1[j];
-        const float ti = i0[j] - i1[j];
-        r0[j] = r0[j] + r1[j];
-        i0[j] = i0[j] + i1[j];
-        r1[j] = c[j] * tr - s[j] * ti;
-        i1[j] = c[j] * ti + s[j] * tr;
+        if constexpr (Inverse) {
+            r1[j] = c[j] * tr - s[j] * ti;
+            i1[j] = c[j] * ti + s[j] * tr;
+        } else {
+            r1[j] = c[j] * tr + s[j] * ti;
+            i1[j] = c[j] * ti - s[j] * tr;
+        }
     }
 }
 
@@ -181,12 +173,7 @@ void Transform(float* re, float* im, const TwiddleTable& t)
         const int half = le / 2;
         const float* c = t.stageCos.data() + t.stageOffset[stage];
         const float* s = t.stageSin.data() + t.stageOffset[stage];
-        for (int b = 0; b < n; b += le) {
-            if constexpr (Inverse)
-                InverseButterflies(re + b, im + b, re + b + half, im + b + half, c, s, half);
-            else
-                ForwardButterflies(re + b, im + b, re + b + half, im + b + half, c, s, half);
-        }
+        for (int b = 0; b < n; b += le) Butterflies<Inverse>(re + b, im + b, re + b + half, im + b + half, c, s, half);
     }
     // Spans 4 and 2 together: the twiddles are 1 and -i (forward) or +i
     // (inverse), so the rotation is an exchange and a sign.
