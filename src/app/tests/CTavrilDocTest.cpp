@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -30,6 +31,33 @@ namespace fs = std::filesystem;
 using test::MakeWav;
 using test::ReadAll;
 using test::ReadWav;
+
+// Runs `body` in a forked child, so that limits it sets stay there, and
+// gives its result as the child's exit code (99 when it threw, -1 when the
+// child did not exit normally). Writes past a file size limit fail as on a
+// full disk instead of killing the child.
+int ExitCodeInChild(const std::function<int()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        int code = 99;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        _exit(code);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+void LimitFileSize(rlim_t bytes)
+{
+    rlimit lim{bytes, bytes};
+    setrlimit(RLIMIT_FSIZE, &lim);
+}
 
 class DocTest : public ::testing::Test {
 protected:
@@ -324,29 +352,20 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
     // A file size limit makes every write past 64 KiB fail as on a full
     // disk; it is set in a child so the test program keeps its own limits.
     const auto before = ReadAll(sound);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        try {
-            std::signal(SIGXFSZ, SIG_IGN);
-            CTavrilDoc doc(services);
-            if (!doc.OpenDocument(sound)) _exit(10);
-            // 100000 frames = 200 KB, more than the limit.
-            if (!doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0)) _exit(11);
-            rlimit lim{64 * 1024, 64 * 1024};
-            setrlimit(RLIMIT_FSIZE, &lim);
-            const bool saved = doc.SaveDocument(sound);
-            const bool told = !prompt.messages.empty() && prompt.Last().find("could not be saved") != std::string::npos;
-            const bool stillModified = doc.IsModified() && doc.CanUndo();
-            doc.CloseDocument();
-            _exit(saved ? 12 : !told ? 13 : !stillModified ? 14 : 0);
-        } catch (...) {
-            _exit(15);
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ExitCodeInChild([&] {
+                  CTavrilDoc doc(services);
+                  if (!doc.OpenDocument(sound)) return 10;
+                  // 100000 frames = 200 KB, more than the limit.
+                  if (!doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0)) return 11;
+                  LimitFileSize(64 * 1024);
+                  const bool saved = doc.SaveDocument(sound);
+                  const bool told =
+                      !prompt.messages.empty() && prompt.Last().find("could not be saved") != std::string::npos;
+                  const bool stillModified = doc.IsModified() && doc.CanUndo();
+                  doc.CloseDocument();
+                  return saved ? 12 : !told ? 13 : !stillModified ? 14 : 0;
+              }),
+              0);
     EXPECT_EQ(ReadAll(sound), before);
     for (auto& e : fs::directory_iterator(dir.Path()))
         EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
@@ -354,32 +373,22 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
 
 TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        try {
-            std::signal(SIGXFSZ, SIG_IGN);
-            CTavrilDoc doc(services);
-            if (!doc.OpenDocument(sound)) _exit(10);
-            if (!doc.Amplify(50, 0)) _exit(11);
-            const std::string work = doc.WorkingCopyName();
-            const auto bytes = ReadAll(work);
-            // The new version (200 KB) cannot be written in full.
-            rlimit lim{64 * 1024, 64 * 1024};
-            setrlimit(RLIMIT_FSIZE, &lim);
-            const bool done = doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0);
-            const bool told = !prompt.messages.empty() &&
-                              prompt.Last().find("\"Insert Silence\" could not be completed") != std::string::npos;
-            const bool kept = doc.WorkingCopyName() == work && ReadAll(work) == bytes &&
-                              doc.UndoMenuText() == "Undo Amplify\tCtrl+Z";
-            _exit(done ? 12 : !told ? 13 : !kept ? 14 : TempFiles().size() != 2 ? 15 : 0);
-        } catch (...) {
-            _exit(16);
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ExitCodeInChild([&] {
+                  CTavrilDoc doc(services);
+                  if (!doc.OpenDocument(sound)) return 10;
+                  if (!doc.Amplify(50, 0)) return 11;
+                  const std::string work = doc.WorkingCopyName();
+                  const auto bytes = ReadAll(work);
+                  // The new version (200 KB) cannot be written in full.
+                  LimitFileSize(64 * 1024);
+                  const bool done = doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0);
+                  const bool told = !prompt.messages.empty() &&
+                                    prompt.Last().find("\"Insert Silence\" could not be completed") != std::string::npos;
+                  const bool kept = doc.WorkingCopyName() == work && ReadAll(work) == bytes &&
+                                    doc.UndoMenuText() == "Undo Amplify\tCtrl+Z";
+                  return done ? 12 : !told ? 13 : !kept ? 14 : TempFiles().size() != 2 ? 15 : 0;
+              }),
+              0);
 }
 
 TEST_F(DocTest, RenameMovesTheFileAndSavesEditsFirst)

@@ -7,6 +7,8 @@
 #include <QMdiArea>
 #include <QMouseEvent>
 #include <QtTest/QTest>
+#include <memory>
+#include <string>
 #include "CTavrilView.h"
 #include <gtest/gtest.h>
 
@@ -69,15 +71,28 @@ TEST(WindowLayout, Neighbours) {
     EXPECT_EQ(NeighbourWindow(r, 2, 0, -1), 0);
 }
 
-TEST(WindowLayoutFrame, SnapAppliesToMovedWindows) {
-    TempDir config, dir;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
-    ScriptedPrompt prompt;
-    CMainFrame frame(prompt);
-    frame.resize(1600, 1000);
-    frame.show();
-    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
-    CChildFrame* w = frame.OpenSoundFile(dir.File("a.wav"));
+// A shown main frame whose settings go to a scratch folder, and a short
+// tone, m_wav, to open in it.
+class WindowLayoutFrame : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(WriteWav(m_wav, Tone(1000, 440.0))); }
+    CMainFrame& ShowFrame(int width, int height) {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
+        m_frame = std::make_unique<CMainFrame>(m_prompt);
+        m_frame->resize(width, height);
+        m_frame->show();
+        return *m_frame;
+    }
+
+    TempDir m_config, m_dir;
+    const std::string m_wav = m_dir.File("a.wav");
+    ScriptedPrompt m_prompt;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+TEST_F(WindowLayoutFrame, SnapAppliesToMovedWindows) {
+    CMainFrame& frame = ShowFrame(1600, 1000);
+    CChildFrame* w = frame.OpenSoundFile(m_wav);
     frame.Grid() = GridOptions{200, 1, 100, 1};
     frame.Dispatch(Cmd::SnapToGrid);
     ASSERT_TRUE(frame.SnapOn());
@@ -93,15 +108,9 @@ TEST(WindowLayoutFrame, SnapAppliesToMovedWindows) {
     EXPECT_FALSE(frame.IsEnabled(Cmd::Rearrange));
 }
 
-TEST(WindowLayoutFrame, HiddenTitleBarsMoveWindowsByTheirMargins) {
-    TempDir config, dir;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
-    ScriptedPrompt prompt;
-    CMainFrame frame(prompt);
-    frame.resize(1200, 800);
-    frame.show();
-    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
-    CChildFrame* w = frame.OpenSoundFile(dir.File("a.wav"));
+TEST_F(WindowLayoutFrame, HiddenTitleBarsMoveWindowsByTheirMargins) {
+    CMainFrame& frame = ShowFrame(1200, 800);
+    CChildFrame* w = frame.OpenSoundFile(m_wav);
     w->setGeometry(100, 100, 400, 200);
     frame.Dispatch(Cmd::HideTitleBars);
     Settle();
@@ -125,17 +134,11 @@ TEST(WindowLayoutFrame, HiddenTitleBarsMoveWindowsByTheirMargins) {
     EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
 }
 
-TEST(WindowLayoutFrame, ArrowKeysActivateTheNeighbouringWindow) {
-    TempDir config, dir;
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path().string()));
-    ScriptedPrompt prompt;
-    CMainFrame frame(prompt);
-    frame.resize(1200, 800);
-    frame.show();
-    ASSERT_TRUE(WriteWav(dir.File("a.wav"), Tone(1000, 440.0)));
-    CChildFrame* left = frame.OpenSoundFile(dir.File("a.wav"));
-    CChildFrame* right = frame.OpenSoundFile(dir.File("a.wav"));
-    CChildFrame* below = frame.OpenSoundFile(dir.File("a.wav"));
+TEST_F(WindowLayoutFrame, ArrowKeysActivateTheNeighbouringWindow) {
+    CMainFrame& frame = ShowFrame(1200, 800);
+    CChildFrame* left = frame.OpenSoundFile(m_wav);
+    CChildFrame* right = frame.OpenSoundFile(m_wav);
+    CChildFrame* below = frame.OpenSoundFile(m_wav);
     left->setGeometry(0, 0, 300, 200);
     right->setGeometry(300, 0, 300, 200);
     below->setGeometry(0, 200, 300, 200);
