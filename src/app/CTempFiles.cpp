@@ -1,5 +1,7 @@
 #include "CTempFiles.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <map>
@@ -95,13 +97,7 @@ int CTempFiles::CleanUpStale()
 std::string CTempFiles::NewName()
 {
     if (!Start()) return std::string();
-    std::string pattern = (m_folder / ("TVL" + std::to_string(::getpid()) + "_XXXXXX.tmp")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkstemps(buf.data(), 4);
-    if (fd < 0) return std::string();
-    ::close(fd);
-    return std::string(buf.data());
+    return CreateUniqueFile((m_folder / ("TVL" + std::to_string(::getpid()) + "_XXXXXX.tmp")).string(), 4);
 }
 
 } // namespace tavril

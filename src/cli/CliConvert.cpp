@@ -6,6 +6,7 @@
 #include "CliCommand.h"
 #include "CliUtil.h"
 
+#include "AtomicFile.h"
 #include "CSoundFile.h"
 #include "ConvertSupport.h"
 #include "DefaultFileFormat.h"
@@ -38,13 +39,7 @@ std::string NewWorkingCopyName()
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
     if (ec) dir = "/tmp";
-    std::string pattern = (dir / "TVLXXXXXX.tmp").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkstemps(buf.data(), 4);
-    if (fd < 0) return {};
-    ::close(fd);
-    return buf.data();
+    return CreateUniqueFile((dir / "TVLXXXXXX.tmp").string(), 4);
 }
 
 int Fail(const std::string& text)

@@ -40,22 +40,25 @@ void SyncFolder(const std::string& path)
 
 } // namespace
 
+std::string CreateUniqueFile(const std::string& pattern, int suffixLength)
+{
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    const int fd = ::mkstemps(buf.data(), suffixLength);
+    if (fd < 0) return std::string();
+    ::close(fd);
+    return std::string(buf.data());
+}
+
 std::string MakeTempBeside(const std::string& target, const std::string& extension, std::string& error)
 {
     const fs::path t(target);
     const fs::path folder = t.parent_path();
     std::string name(".");
     name.append(t.filename().string()).append(".tavril-XXXXXX").append(extension);
-    std::string pattern = (folder / name).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkstemps(buf.data(), static_cast<int>(extension.size()));
-    if (fd < 0) {
-        error = Describe("Cannot write in the folder of", target, errno);
-        return std::string();
-    }
-    ::close(fd);
-    return std::string(buf.data());
+    const std::string temp = CreateUniqueFile((folder / name).string(), static_cast<int>(extension.size()));
+    if (temp.empty()) error = Describe("Cannot write in the folder of", target, errno);
+    return temp;
 }
 
 int ReplaceWith(const std::string& temp, const std::string& target, std::string& error)

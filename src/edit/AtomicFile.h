@@ -7,6 +7,12 @@
 
 namespace tavril {
 
+// Creates an empty file, private to the user, from `pattern`, whose six X's
+// before the last `suffixLength` characters are replaced to make the name
+// unique ("/tmp/TVLXXXXXX.tmp", 4). Returns its name, or "" with errno set
+// when it could not be created.
+std::string CreateUniqueFile(const std::string& pattern, int suffixLength);
+
 // Creates an empty, hidden file in the target's folder whose name ends with
 // `extension` (".wav"), so that writers choosing a format by extension pick
 // the right one. Returns "" (and sets `error`) when the folder cannot take it.

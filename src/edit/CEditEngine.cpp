@@ -1,5 +1,6 @@
 #include "CEditEngine.h"
 
+#include "AtomicFile.h"
 #include "CSoundFile.h"
 
 #include <samplerate.h>
@@ -74,13 +75,7 @@ std::string TempBeside(const std::string& path, const char* tag)
 {
     namespace fs = std::filesystem;
     const fs::path p(path);
-    std::string pattern = (p.parent_path() / (std::string(".") + tag + "-XXXXXX.wav")).string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkstemps(buf.data(), 4);
-    if (fd < 0) return std::string();
-    ::close(fd);
-    return std::string(buf.data());
+    return CreateUniqueFile((p.parent_path() / (std::string(".") + tag + "-XXXXXX.wav")).string(), 4);
 }
 
 } // namespace

@@ -39,6 +39,20 @@ constexpr const char* kSoundFilter =
     "Sound files (*.wav;*.sig;*.snd;*.aif;*.aiff)|*.wav;*.sig;*.snd;*.aif;*.aiff|Wave files (*.wav)|*.wav|"
     "AIFF files (*.aif;*.aiff)|*.aif;*.aiff|Signal files (*.sig)|*.sig|SND files (*.snd)|*.snd|All files (*.*)|*|";
 
+// Asks for a sound file to save to, proposing `proposed`; false when the
+// user cancelled or gave no name.
+bool ChooseSaveTarget(IPrompt& prompt, const char* title, const std::string& proposed, const std::string& extension,
+                      std::string& target)
+{
+    IPrompt::PathRequest req;
+    req.title = title;
+    req.filter = kSoundFilter;
+    req.defaultExtension = extension;
+    req.proposedPath = proposed;
+    req.forSaving = true;
+    return prompt.ChoosePath(req, target) && !target.empty();
+}
+
 std::string FileTitle(const std::string& path) { return fs::path(path).filename().string(); }
 
 bool IsUntitled(const CTavrilDoc& doc) { return doc.Path().empty() || doc.Path() == CTavrilDoc::kUntitled; }
@@ -542,14 +556,8 @@ EditOutcome CEditCommands::Save(const EditContext& c)
 EditOutcome CEditCommands::SaveAs(const EditContext& c)
 {
     EditOutcome o;
-    IPrompt::PathRequest req;
-    req.title = "Save Sound As:";
-    req.filter = kSoundFilter;
-    req.defaultExtension = DefaultExtension();
-    req.proposedPath = c.doc->Path();
-    req.forSaving = true;
     std::string target;
-    if (!m_svc.Prompt().ChoosePath(req, target) || target.empty()) return o;
+    if (!ChooseSaveTarget(m_svc.Prompt(), "Save Sound As:", c.doc->Path(), DefaultExtension(), target)) return o;
     const std::string before = c.doc->Path();
     o.done = SaveDocument(*c.doc, target);
     o.fileChanged = o.done;
@@ -572,14 +580,11 @@ void CEditCommands::SaveAll()
 EditOutcome CEditCommands::Rename(const EditContext& c)
 {
     EditOutcome o;
-    IPrompt::PathRequest req;
-    req.title = "Enter a New Name for the Sound File:";
-    req.filter = kSoundFilter;
-    req.defaultExtension = DefaultExtension();
-    req.proposedPath = c.doc->Path();
-    req.forSaving = true;
     std::string target;
-    if (!m_svc.Prompt().ChoosePath(req, target) || target.empty() || target == c.doc->Path()) return o;
+    if (!ChooseSaveTarget(m_svc.Prompt(), "Enter a New Name for the Sound File:", c.doc->Path(), DefaultExtension(),
+                          target) ||
+        target == c.doc->Path())
+        return o;
     o.done = c.doc->Rename(target);
     o.fileChanged = o.done;
     return o;

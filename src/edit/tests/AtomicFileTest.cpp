@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -12,6 +13,27 @@ namespace {
 using test::ReadAll;
 using test::TempDir;
 using test::WriteAll;
+
+TEST(AtomicFileTest, UniqueFilesAreNewEmptyAndKeepTheirSuffix)
+{
+    TempDir dir;
+    const std::string pattern = dir.File("TVLXXXXXX.tmp");
+    const std::string a = CreateUniqueFile(pattern, 4);
+    const std::string b = CreateUniqueFile(pattern, 4);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_NE(a, b);
+    for (const std::string& name : {a, b}) {
+        EXPECT_EQ(std::filesystem::path(name).parent_path(), dir.Path());
+        EXPECT_EQ(name.size(), pattern.size());
+        EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+        EXPECT_EQ(name.find("XXXXXX"), std::string::npos);
+        EXPECT_EQ(std::filesystem::file_size(name), 0u);
+    }
+    errno = 0;
+    EXPECT_EQ(CreateUniqueFile(dir.File("missing/TVLXXXXXX.tmp"), 4), "");
+    EXPECT_EQ(errno, ENOENT);
+}
 
 TEST(AtomicFileTest, ReplaceKeepsPermissionsAndFailsCleanly)
 {
