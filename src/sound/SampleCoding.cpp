@@ -87,77 +87,67 @@ bool IsNativeLayout(SampleEncoding encoding, uint32_t diskBytes, uint32_t memByt
     return encoding == SampleEncoding::PcmLE && diskBytes == memBytes;
 }
 
+namespace {
+
+struct Layout {
+    SampleEncoding encoding;
+    uint32_t bytes;
+};
+
+bool IsFloat(SampleEncoding e) { return e == SampleEncoding::FloatLE || e == SampleEncoding::FloatBE; }
+bool IsBigEndian(SampleEncoding e) { return e == SampleEncoding::PcmBE || e == SampleEncoding::FloatBE; }
+// WAV 8-bit (and the memory model) is unsigned; AIFF 8-bit and the explicit
+// signed coding are not.
+bool IsUnsigned8(SampleEncoding e) { return e == SampleEncoding::PcmLE; }
+
+// Moves samples between two layouts: integers stay left-justified integers
+// (wider containers keep their top bytes), floats go through a double and are
+// clamped at full scale when they become integers.
+bool Transcode(const unsigned char* src, Layout from, unsigned char* dst, Layout to, size_t samples)
+{
+    for (const Layout& l : {from, to}) {
+        if (l.bytes < 1 || l.bytes > 8) return false;
+        if (IsFloat(l.encoding) && l.bytes != 4 && l.bytes != 8) return false;
+    }
+    if (from.encoding == to.encoding && from.bytes == to.bytes) {
+        std::memmove(dst, src, samples * from.bytes);
+        return true;
+    }
+    const bool fromFloat = IsFloat(from.encoding), toFloat = IsFloat(to.encoding);
+    const bool fromBe = IsBigEndian(from.encoding), toBe = IsBigEndian(to.encoding);
+    const bool fromU8 = IsUnsigned8(from.encoding), toU8 = IsUnsigned8(to.encoding);
+    for (size_t i = 0; i < samples; ++i) {
+        const unsigned char* in = src + i * from.bytes;
+        unsigned char* out = dst + i * to.bytes;
+        if (fromFloat) {
+            const double x = LoadFloat(in, from.bytes, fromBe);
+            if (toFloat) StoreFloat(out, to.bytes, x, toBe);
+            else StoreLeft(out, to.bytes, FloatToLeft(x, to.bytes), toBe, toU8);
+        } else {
+            const int64_t left = LoadLeft(in, from.bytes, fromBe, fromU8);
+            if (toFloat) StoreFloat(out, to.bytes, LeftToFloat(left), toBe);
+            else StoreLeft(out, to.bytes, left, toBe, toU8);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool DecodeSamples(const void* disk, SampleEncoding encoding, uint32_t diskBytes,
                    void* mem, uint32_t memBytes, size_t samples)
 {
-    if (!ValidMemBytes(memBytes) || diskBytes < 1 || diskBytes > 8) return false;
-    const auto* src = static_cast<const unsigned char*>(disk);
-    auto* dst = static_cast<unsigned char*>(mem);
-    if (IsNativeLayout(encoding, diskBytes, memBytes)) {
-        std::memmove(dst, src, samples * diskBytes);
-        return true;
-    }
-    switch (encoding) {
-    case SampleEncoding::FloatLE:
-    case SampleEncoding::FloatBE: {
-        if (diskBytes != 4 && diskBytes != 8) return false;
-        const bool be = encoding == SampleEncoding::FloatBE;
-        for (size_t i = 0; i < samples; ++i) {
-            double x = LoadFloat(src + i * diskBytes, diskBytes, be);
-            StoreLeft(dst + i * memBytes, memBytes, FloatToLeft(x, memBytes), false, true);
-        }
-        return true;
-    }
-    case SampleEncoding::PcmLE:
-    case SampleEncoding::PcmBE:
-    case SampleEncoding::Pcm8Signed: {
-        const bool be = encoding == SampleEncoding::PcmBE;
-        // WAV 8-bit is unsigned; AIFF 8-bit and the explicit signed coding are not.
-        const bool u8 = encoding == SampleEncoding::PcmLE;
-        for (size_t i = 0; i < samples; ++i) {
-            int64_t left = LoadLeft(src + i * diskBytes, diskBytes, be, u8);
-            StoreLeft(dst + i * memBytes, memBytes, left, false, true);
-        }
-        return true;
-    }
-    }
-    return false;
+    if (!ValidMemBytes(memBytes)) return false;
+    return Transcode(static_cast<const unsigned char*>(disk), {encoding, diskBytes}, static_cast<unsigned char*>(mem),
+                     {SampleEncoding::PcmLE, memBytes}, samples);
 }
 
 bool EncodeSamples(const void* mem, uint32_t memBytes, void* disk,
                    SampleEncoding encoding, uint32_t diskBytes, size_t samples)
 {
-    if (!ValidMemBytes(memBytes) || diskBytes < 1 || diskBytes > 8) return false;
-    const auto* src = static_cast<const unsigned char*>(mem);
-    auto* dst = static_cast<unsigned char*>(disk);
-    if (IsNativeLayout(encoding, diskBytes, memBytes)) {
-        std::memmove(dst, src, samples * diskBytes);
-        return true;
-    }
-    switch (encoding) {
-    case SampleEncoding::FloatLE:
-    case SampleEncoding::FloatBE: {
-        if (diskBytes != 4 && diskBytes != 8) return false;
-        const bool be = encoding == SampleEncoding::FloatBE;
-        for (size_t i = 0; i < samples; ++i) {
-            int64_t left = LoadLeft(src + i * memBytes, memBytes, false, true);
-            StoreFloat(dst + i * diskBytes, diskBytes, LeftToFloat(left), be);
-        }
-        return true;
-    }
-    case SampleEncoding::PcmLE:
-    case SampleEncoding::PcmBE:
-    case SampleEncoding::Pcm8Signed: {
-        const bool be = encoding == SampleEncoding::PcmBE;
-        const bool u8 = encoding == SampleEncoding::PcmLE;
-        for (size_t i = 0; i < samples; ++i) {
-            int64_t left = LoadLeft(src + i * memBytes, memBytes, false, true);
-            StoreLeft(dst + i * diskBytes, diskBytes, left, be, u8);
-        }
-        return true;
-    }
-    }
-    return false;
+    if (!ValidMemBytes(memBytes)) return false;
+    return Transcode(static_cast<const unsigned char*>(mem), {SampleEncoding::PcmLE, memBytes},
+                     static_cast<unsigned char*>(disk), {encoding, diskBytes}, samples);
 }
 
 namespace {
@@ -242,28 +232,35 @@ int ConvertSampleWidth(const void* src, uint32_t srcBits, void* dst, uint32_t ds
     return 1;
 }
 
-void Deinterleave(void* frames, uint32_t n, uint32_t channels, uint32_t bytesPerSample)
+namespace {
+
+// Between interleaved frames and channel blocks of n samples each, through a
+// copy of the same size.
+void Rearrange(void* data, uint32_t n, uint32_t channels, uint32_t bytesPerSample, bool toBlocks)
 {
     if (channels < 2 || n == 0 || bytesPerSample == 0) return;
-    auto* p = static_cast<unsigned char*>(frames);
-    const size_t total = static_cast<size_t>(n) * channels * bytesPerSample;
-    std::vector<unsigned char> tmp(p, p + total);
-    for (uint32_t f = 0; f < n; ++f)
-        for (uint32_t c = 0; c < channels; ++c)
-            std::memcpy(p + (static_cast<size_t>(c) * n + f) * bytesPerSample,
-                        tmp.data() + (static_cast<size_t>(f) * channels + c) * bytesPerSample, bytesPerSample);
+    auto* p = static_cast<unsigned char*>(data);
+    const std::vector<unsigned char> tmp(p, p + size_t(n) * channels * bytesPerSample);
+    for (uint32_t f = 0; f < n; ++f) {
+        for (uint32_t c = 0; c < channels; ++c) {
+            const size_t interleaved = (size_t(f) * channels + c) * bytesPerSample;
+            const size_t blocked = (size_t(c) * n + f) * bytesPerSample;
+            std::memcpy(p + (toBlocks ? blocked : interleaved), tmp.data() + (toBlocks ? interleaved : blocked),
+                        bytesPerSample);
+        }
+    }
+}
+
+} // namespace
+
+void Deinterleave(void* frames, uint32_t n, uint32_t channels, uint32_t bytesPerSample)
+{
+    Rearrange(frames, n, channels, bytesPerSample, true);
 }
 
 void Interleave(void* blocks, uint32_t n, uint32_t channels, uint32_t bytesPerSample)
 {
-    if (channels < 2 || n == 0 || bytesPerSample == 0) return;
-    auto* p = static_cast<unsigned char*>(blocks);
-    const size_t total = static_cast<size_t>(n) * channels * bytesPerSample;
-    std::vector<unsigned char> tmp(p, p + total);
-    for (uint32_t f = 0; f < n; ++f)
-        for (uint32_t c = 0; c < channels; ++c)
-            std::memcpy(p + (static_cast<size_t>(f) * channels + c) * bytesPerSample,
-                        tmp.data() + (static_cast<size_t>(c) * n + f) * bytesPerSample, bytesPerSample);
+    Rearrange(blocks, n, channels, bytesPerSample, false);
 }
 
 } // namespace tavril

@@ -34,6 +34,15 @@ std::vector<unsigned char> Pattern(uint32_t frames, uint32_t channels, uint32_t 
     return v;
 }
 
+// Creates a 16-bit sound holding `samples` (interleaved) and closes it.
+bool WriteSound(const std::string& path, double rate, uint32_t channels, const std::vector<int16_t>& samples)
+{
+    CSoundFile f;
+    if (!f.Create(path, rate, channels, 16)) return false;
+    const uint32_t frames = static_cast<uint32_t>(samples.size() / channels);
+    return f.WriteFrames(samples.data(), frames) == frames && (f.Close(), !f.HasWriteError());
+}
+
 } // namespace
 
 TEST(CSoundFileFormatFromName, ExtensionsDecideTheFormat)
@@ -114,12 +123,7 @@ TEST(CSoundFile, ClosedNamedObjectReopensForItsFormat)
 {
     TempDir dir;
     const std::string path = dir.File("c.wav");
-    {
-        CSoundFile f;
-        ASSERT_EQ(f.Create(path, 8000, 2, 16), 1);
-        std::vector<int16_t> s(20, 1);
-        f.WriteFrames(s.data(), 10);
-    }
+    ASSERT_TRUE(WriteSound(path, 8000, 2, std::vector<int16_t>(20, 1)));
     CSoundFile g;
     ASSERT_EQ(g.Open(path), 1);
     g.Close();
@@ -138,12 +142,7 @@ TEST(CSoundFile, OpenOfTheOpenNameDoesNotRereadTheHeader)
 {
     TempDir dir;
     const std::string path = dir.File("o.wav");
-    {
-        CSoundFile f;
-        ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
-        std::vector<int16_t> s(10, 1);
-        f.WriteFrames(s.data(), 10);
-    }
+    ASSERT_TRUE(WriteSound(path, 8000, 1, std::vector<int16_t>(10, 1)));
     CSoundFile g;
     ASSERT_EQ(g.Open(path), 1);
     // Change the channel count on disk behind the object's back.
@@ -248,12 +247,7 @@ TEST(CSoundFile, WritingPastTheEndGrowsTheHeaderAtClose)
 {
     TempDir dir;
     const std::string path = dir.File("grow.wav");
-    {
-        CSoundFile f;
-        ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
-        std::vector<int16_t> s(10, 1);
-        f.WriteFrames(s.data(), 10);
-    }
+    ASSERT_TRUE(WriteSound(path, 8000, 1, std::vector<int16_t>(10, 1)));
     {
         CSoundFile f;
         ASSERT_EQ(f.Open(path), 1);
@@ -397,12 +391,7 @@ TEST(CSoundFile, UnsupportedWidthChangeLeavesTheFileAlone)
 {
     TempDir dir;
     const std::string path = dir.File("w.aif");
-    {
-        CSoundFile f;
-        ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
-        const int16_t s[3] = {1, -2, 3};
-        f.WriteFrames(s, 3);
-    }
+    ASSERT_TRUE(WriteSound(path, 8000, 1, {1, -2, 3}));
     const auto before = ReadAll(path);
     CSoundFile f;
     ASSERT_EQ(f.Open(path), 1);
@@ -416,12 +405,7 @@ TEST(CSoundFile, ReadOnlyFilesOpenForViewingAndReportFailedWrites)
     if (geteuid() == 0) GTEST_SKIP() << "root may write to read-only files";
     TempDir dir;
     const std::string path = dir.File("ro.wav");
-    {
-        CSoundFile f;
-        ASSERT_EQ(f.Create(path, 8000, 1, 16), 1);
-        std::vector<int16_t> s(10, 1);
-        f.WriteFrames(s.data(), 10);
-    }
+    ASSERT_TRUE(WriteSound(path, 8000, 1, std::vector<int16_t>(10, 1)));
     chmod(path.c_str(), 0444);
     CSoundFile g;
     ASSERT_EQ(g.Open(path), 1);
