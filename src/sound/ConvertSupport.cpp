@@ -1,5 +1,6 @@
 #include "ConvertSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,28 @@ uint32_t ReadFirstChannel16(CSoundFile& sound, uint32_t frames, std::vector<int1
     for (uint32_t i = 1; i < n; ++i) out[i] = out[size_t(i) * channels];
     out.resize(n);
     return n;
+}
+
+bool CProgressReporter::Report(uint64_t done, uint64_t total, double from, double to)
+{
+    const double part = total == 0 ? 1.0 : double(std::min(done, total)) / double(total);
+    return Report(from + (to - from) * part);
+}
+
+bool CProgressReporter::Report(double fraction)
+{
+    if (m_cancelled) return false;
+    if (!m_hook) return true;
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    if (fraction <= m_last) return true;
+    m_last = fraction;
+    if (!m_hook(fraction)) m_cancelled = true;
+    return !m_cancelled;
+}
+
+ProgressHook CProgressReporter::Part(double from, double to)
+{
+    return [this, from, to](double f) { return Report(from + (to - from) * std::clamp(f, 0.0, 1.0)); };
 }
 
 namespace {

@@ -1,13 +1,15 @@
 #pragma once
 // Small helpers shared by the SIG, SND, conversion and import code: little-
 // endian fields, 32-bit floats, reading the first channel of a sound as 16-bit
-// values, and files written beside their target and renamed into place.
-// Stateless free functions; safe from any thread.
+// values, progress reports that can stop the work, and files written beside
+// their target and renamed into place. Free functions are stateless and safe
+// from any thread; each object belongs to one conversion on one thread.
 
 #include "CSoundFile.h"
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,30 @@ constexpr uint32_t kBlockFrames = 1u << 16;
 // and keeps channel 0 of each (SIG and SND hold one channel). Returns the
 // frames read.
 uint32_t ReadFirstChannel16(CSoundFile& sound, uint32_t frames, std::vector<int16_t>& out);
+
+// Told the fraction of a conversion done (0 ... 1) after every block; a
+// false return asks the conversion to stop.
+using ProgressHook = std::function<bool(double fraction)>;
+
+// Passes a conversion's reports on to an optional hook so that it sees them
+// strictly increasing, and remembers a request to stop: once the hook has
+// said false, every later report says false without asking again.
+class CProgressReporter {
+public:
+    explicit CProgressReporter(const ProgressHook& hook) : m_hook(hook) {}
+    // `done` of `total` units of the part of the work that runs from `from`
+    // to `to` of the whole. False: stop.
+    bool Report(uint64_t done, uint64_t total, double from = 0.0, double to = 1.0);
+    bool Report(double fraction);
+    bool Cancelled() const { return m_cancelled; }
+    // A hook for a part of the work (from ... to) reporting its own 0 ... 1.
+    ProgressHook Part(double from, double to);
+
+private:
+    const ProgressHook& m_hook;
+    double m_last = -1.0;
+    bool m_cancelled = false;
+};
 
 // A file created beside `target` (same folder, so the rename cannot cross
 // file systems) with a name ending in `extension`; removed again unless

@@ -41,8 +41,9 @@ std::string SigFormat::DateField(int month, int day, int year)
     return s;
 }
 
-int SigFormat::WriteFromWav(const std::string& wavPath, const std::string& sigPath)
+int SigFormat::WriteFromWav(const std::string& wavPath, const std::string& sigPath, const Progress& progress)
 {
+    CProgressReporter report(progress);
     CSoundFile src;
     if (!src.Open(wavPath)) return 0;
     const uint32_t frames = src.GetFrameCount();
@@ -58,6 +59,7 @@ int SigFormat::WriteFromWav(const std::string& wavPath, const std::string& sigPa
         if (n == 0) return 0;
         for (int16_t v : block) peak = std::max(peak, std::abs(int(v)));
         done += n;
+        if (!report.Report(done, frames, 0.0, 0.5)) return 0;
     }
     // A silent sound would get an infinite scale; any finite one reads back
     // as silence, so it is written as if the peak were 1.
@@ -104,12 +106,14 @@ int SigFormat::WriteFromWav(const std::string& wavPath, const std::string& sigPa
         for (uint32_t i = 0; i < want; ++i) PutFloatLE(bytes.data() + 4 * size_t(i), static_cast<float>(block[i]));
         if (out.Write(bytes.data(), bytes.size()) != bytes.size()) return 0;
         done += want;
+        if (!report.Report(done, padded, 0.5, 1.0)) return 0;
     }
     return out.Flush() ? 1 : 0;
 }
 
-int SigFormat::ReadToWav(const std::string& sigPath, const std::string& wavPath)
+int SigFormat::ReadToWav(const std::string& sigPath, const std::string& wavPath, const Progress& progress)
 {
+    CProgressReporter report(progress);
     CFileHandle in;
     if (!in.OpenReadOnly(sigPath)) return 0;
     const uint64_t fileSize = in.Size();
@@ -142,6 +146,8 @@ int SigFormat::ReadToWav(const std::string& sigPath, const std::string& wavPath)
     const double scale = GetFloatLE(h + kScaleAt);
     const bool scaled = std::isfinite(scale) && scale > 0;
     double mean = 0, halfRange = 0;
+    // Unscaled data are read twice, first for their mean and extremes.
+    const double writeFrom = !integerSamples && !scaled ? 0.5 : 0.0;
     std::vector<unsigned char> raw;
     auto readBlock = [&](uint64_t first, uint32_t n) {
         raw.resize(size_t(n) * sampleBytes);
@@ -164,6 +170,7 @@ int SigFormat::ReadToWav(const std::string& sigPath, const std::string& wavPath)
                 ++finite;
             }
             done += n;
+            if (!report.Report(done, count, 0.0, writeFrom)) return 0;
         }
         if (finite > 0) {
             mean = sum / double(finite);
@@ -190,6 +197,7 @@ int SigFormat::ReadToWav(const std::string& sigPath, const std::string& wavPath)
         }
         if (out.WriteFrames(values.data(), n) != n) return 0;
         done += n;
+        if (!report.Report(done, count, writeFrom, 1.0)) return 0;
     }
     out.Close();
     return out.HasWriteError() ? 0 : 1;

@@ -5,12 +5,17 @@
 // the files it names and may run on any thread.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavril {
 
 class SigFormat {
 public:
+    // Told the fraction done (0 ... 1) after every block; false stops the
+    // conversion, which then returns 0 leaving what it wrote half-done.
+    using Progress = std::function<bool(double fraction)>;
+
     static constexpr uint32_t kHeaderBytes = 1024;
     static constexpr uint32_t kBlockSamples = 128;  // sample counts are padded to this
     // Header fields the converters use (byte offsets).
@@ -27,11 +32,11 @@ public:
     // Writes channel 0 of the WAV sound `wavPath` as SIG file `sigPath`, the
     // 16-bit values unscaled as floats and the scale 10 / peak in the header
     // (a silent sound gets a finite scale). Returns 1 or 0.
-    static int WriteFromWav(const std::string& wavPath, const std::string& sigPath);
+    static int WriteFromWav(const std::string& wavPath, const std::string& sigPath, const Progress& progress = {});
 
     // Writes the SIG file `sigPath` as a mono 16-bit WAV file `wavPath`.
     // Returns 1 or 0; malformed headers (no rate, absurd counts) give 0.
-    static int ReadToWav(const std::string& sigPath, const std::string& wavPath);
+    static int ReadToWav(const std::string& sigPath, const std::string& wavPath, const Progress& progress = {});
 
     // The header date field: month, day and two-digit year as "MM-DD-YY".
     static std::string DateField(int month, int day, int year);

@@ -28,8 +28,9 @@ uint32_t SndFormat::IntervalForRate(double rate)
     return static_cast<uint32_t>(interval);
 }
 
-int SndFormat::WriteFromWav(const std::string& wavPath, const std::string& sndPath)
+int SndFormat::WriteFromWav(const std::string& wavPath, const std::string& sndPath, const Progress& progress)
 {
+    CProgressReporter report(progress);
     CSoundFile src;
     if (!src.Open(wavPath)) return 0;
     const uint32_t frames = src.GetFrameCount();
@@ -64,12 +65,14 @@ int SndFormat::WriteFromWav(const std::string& wavPath, const std::string& sndPa
         for (uint32_t i = 0; i < n; ++i) PutLE16(words.data() + 2 * size_t(i), Encode(block[i]));
         if (out.Write(words.data(), words.size()) != words.size()) return 0;
         done += n;
+        if (!report.Report(done, frames)) return 0;
     }
     return out.Flush() ? 1 : 0;
 }
 
-int SndFormat::ReadToWav(const std::string& sndPath, const std::string& wavPath)
+int SndFormat::ReadToWav(const std::string& sndPath, const std::string& wavPath, const Progress& progress)
 {
+    CProgressReporter report(progress);
     CFileHandle in;
     if (!in.OpenReadOnly(sndPath)) return 0;
     const uint64_t fileSize = in.Size();
@@ -92,6 +95,7 @@ int SndFormat::ReadToWav(const std::string& sndPath, const std::string& wavPath)
         for (uint32_t i = 0; i < n; ++i) values[i] = Decode(GetLE16(words.data() + 2 * size_t(i)));
         if (out.WriteFrames(values.data(), n) != n) return 0;
         done += n;
+        if (!report.Report(done, count)) return 0;
     }
     out.Close();
     return out.HasWriteError() ? 0 : 1;

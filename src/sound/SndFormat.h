@@ -5,12 +5,17 @@
 // files. Stateless; every call works on the files it names.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavril {
 
 class SndFormat {
 public:
+    // Told the fraction done (0 ... 1) after every block; false stops the
+    // conversion, which then returns 0 leaving what it wrote half-done.
+    using Progress = std::function<bool(double fraction)>;
+
     static constexpr uint32_t kHeaderBytes = 828;
     static constexpr uint32_t kIntervalAt = 738;  // sampling interval, 1/4 MHz units
     static constexpr uint32_t kCountAt = 742;
@@ -28,12 +33,12 @@ public:
 
     // Writes channel 0 of the WAV sound `wavPath` as SND file `sndPath`.
     // Returns 1 or 0 (0 also for a rate the interval cannot express).
-    static int WriteFromWav(const std::string& wavPath, const std::string& sndPath);
+    static int WriteFromWav(const std::string& wavPath, const std::string& sndPath, const Progress& progress = {});
 
     // Writes the SND file `sndPath` as a mono 16-bit WAV file `wavPath` at
     // the rate trunc(4 MHz / interval). Returns 1 or 0 (an interval of 0 or
     // below is refused).
-    static int ReadToWav(const std::string& sndPath, const std::string& wavPath);
+    static int ReadToWav(const std::string& sndPath, const std::string& wavPath, const Progress& progress = {});
 };
 
 } // namespace tavril

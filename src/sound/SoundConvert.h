@@ -7,9 +7,11 @@
 //
 // Every conversion writes a temporary file beside the target and renames it
 // over the target only when the whole conversion succeeded, so a failure
-// never leaves a half-written file where a good one was.
+// never leaves a half-written file where a good one was; a cancelled one
+// leaves the target as it was, or absent when there was none.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavril {
@@ -24,6 +26,19 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
 // The same, saying why a conversion failed in `message` (empty on success).
 int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat,
                 std::string& message);
+
+// Told the fraction of a conversion done (0 ... 1); false cancels it.
+using ConvertProgress = std::function<bool(double fraction)>;
+
+// The message of a conversion stopped by its progress hook.
+constexpr const char* kConvertCancelled = "the conversion was cancelled";
+
+// The same, telling `progress` (when set) after every block how far it got:
+// strictly increasing fractions that end at 1 when it succeeds. When the hook
+// returns false the conversion stops, its temporary file is removed, nothing
+// is renamed over the target, and the call returns 0 with kConvertCancelled.
+int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat,
+                std::string& message, const ConvertProgress& progress);
 
 // The engine's format of a file name: the SoundFormat of its extension, with
 // metafile names (TXT, SER) and unknown extensions giving -1 so that the

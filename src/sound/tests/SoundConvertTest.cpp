@@ -579,5 +579,137 @@ TEST(ImportHeaderless, BadParametersFailAndKeepAnExistingTarget)
     EXPECT_EQ(FilesIn(dir), 2u);
 }
 
+// ---- progress and cancel ----
+
+namespace progress {
+
+// A conversion of every supported kind, from a source long enough to take
+// many blocks (frames) and more than one megabyte-sized byte copy block.
+struct Pair {
+    const char* from;
+    const char* to;
+    int32_t fromFormat;
+    int32_t toFormat;
+};
+
+const Pair kPairs[] = {
+    {"wav", "wav", kFormatWav, kFormatWav},   {"aif", "aif", kFormatAiff, kFormatAiff},
+    {"wav", "aif", kFormatWav, kFormatAiff},  {"aif", "wav", kFormatAiff, kFormatWav},
+    {"wav", "sig", kFormatWav, kFormatSig},   {"sig", "wav", kFormatSig, kFormatWav},
+    {"wav", "snd", kFormatWav, kFormatSnd},   {"snd", "wav", kFormatSnd, kFormatWav},
+};
+
+constexpr uint32_t kFrames = 700000;  // about 11 blocks; 2.8 MB as stereo WAV
+
+// Writes the source of `p` into `dir` as "source.<ext>".
+std::string MakeSource(const TempDir& dir, const Pair& p)
+{
+    std::vector<int16_t> v(size_t(kFrames) * 2);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(int((i * 7919) % 20000) - 10000);
+    const std::string wav = dir.File("source.wav");
+    MakeWav16(wav, 22050, 2, v);
+    const std::string source = dir.File(std::string("source.") + p.from);
+    std::string why;
+    if (p.fromFormat != kFormatWav) {
+        EXPECT_EQ(ConvertFile(wav, source, kFormatWav, p.fromFormat, why), 1) << why;
+    }
+    if (source != wav) std::filesystem::remove(wav);
+    return source;
+}
+
+std::string Name(const Pair& p) { return std::string(p.from) + " to " + p.to; }
+
+} // namespace progress
+
+TEST(SoundConvertProgress, CancelHalfwayLeavesAnExistingTargetAndNoTemporaryFile)
+{
+    for (const progress::Pair& p : progress::kPairs) {
+        TempDir dir;
+        const std::string source = progress::MakeSource(dir, p);
+        const std::string target = dir.File(std::string("target.") + p.to);
+        const std::vector<unsigned char> old = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
+        WriteAll(target, old);
+        const size_t filesBefore = FilesIn(dir);
+        std::vector<double> seen;
+        std::string why;
+        const int r = ConvertFile(source, target, p.fromFormat, p.toFormat, why, [&](double f) {
+            seen.push_back(f);
+            return f < 0.5;
+        });
+        EXPECT_EQ(r, 0) << progress::Name(p);
+        EXPECT_EQ(why, kConvertCancelled) << progress::Name(p);
+        EXPECT_EQ(ReadAll(target), old) << progress::Name(p);
+        EXPECT_EQ(FilesIn(dir), filesBefore) << progress::Name(p);
+        // Stopped where it was asked to, halfway, and asked nothing more.
+        ASSERT_FALSE(seen.empty()) << progress::Name(p);
+        EXPECT_GE(seen.back(), 0.5) << progress::Name(p);
+        EXPECT_LT(seen.back(), 0.9) << progress::Name(p);
+        EXPECT_LT(seen[seen.size() - 2], 0.5) << progress::Name(p);
+    }
+}
+
+TEST(SoundConvertProgress, CancelHalfwayCreatesNoTarget)
+{
+    for (const progress::Pair& p : progress::kPairs) {
+        TempDir dir;
+        const std::string source = progress::MakeSource(dir, p);
+        const std::string target = dir.File(std::string("new.") + p.to);
+        std::string why;
+        EXPECT_EQ(ConvertFile(source, target, p.fromFormat, p.toFormat, why, [](double f) { return f < 0.5; }), 0);
+        EXPECT_FALSE(std::filesystem::exists(target)) << progress::Name(p);
+        EXPECT_EQ(FilesIn(dir), 1u) << progress::Name(p);  // the source alone
+    }
+}
+
+TEST(SoundConvertProgress, SuccessReportsIncreasingFractionsEndingAtOne)
+{
+    for (const progress::Pair& p : progress::kPairs) {
+        TempDir dir;
+        const std::string source = progress::MakeSource(dir, p);
+        const std::string target = dir.File(std::string("out.") + p.to);
+        const std::string plain = dir.File(std::string("plain.") + p.to);
+        std::vector<double> seen;
+        std::string why;
+        ASSERT_EQ(ConvertFile(source, target, p.fromFormat, p.toFormat, why, [&](double f) {
+            seen.push_back(f);
+            return true;
+        }), 1) << progress::Name(p) << ": " << why;
+        ASSERT_GE(seen.size(), 3u) << progress::Name(p);  // per block, not just at the end
+        for (size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i], seen[i - 1]) << progress::Name(p);
+        EXPECT_GE(seen.front(), 0.0);
+        EXPECT_EQ(seen.back(), 1.0) << progress::Name(p);
+        // The hook changes nothing in what is written.
+        ASSERT_EQ(ConvertFile(source, plain, p.fromFormat, p.toFormat, why), 1);
+        std::vector<unsigned char> a = ReadAll(target), b = ReadAll(plain);
+        if (p.toFormat == kFormatSig && a.size() > 156 && b.size() > 156) {
+            // The header's date may roll over between the two.
+            std::fill(a.begin() + 148, a.begin() + 156, 0);
+            std::fill(b.begin() + 148, b.begin() + 156, 0);
+        }
+        EXPECT_EQ(a, b) << progress::Name(p);
+    }
+}
+
+TEST(SoundConvertProgress, RefusalAtTheVeryEndStillKeepsTheTarget)
+{
+    // The last report comes after every sample is written but before the
+    // rename; a "no" there must still win.
+    TempDir dir;
+    const std::string source = progress::MakeSource(dir, progress::kPairs[2]);
+    const std::string target = dir.File("target.aif");
+    WriteAll(target, {1, 2, 3});
+    std::string why;
+    EXPECT_EQ(ConvertFile(source, target, kFormatWav, kFormatAiff, why, [](double f) { return f < 1.0; }), 0);
+    EXPECT_EQ(ReadAll(target), (std::vector<unsigned char>{1, 2, 3}));
+    EXPECT_EQ(FilesIn(dir), 2u);
+    // Converting a file onto itself has nothing to cancel and says it is done.
+    std::vector<double> seen;
+    EXPECT_EQ(ConvertFile(source, source, kFormatWav, kFormatWav, why, [&](double f) {
+        seen.push_back(f);
+        return false;
+    }), 1);
+    EXPECT_EQ(seen, std::vector<double>{1.0});
+}
+
 } // namespace
 } // namespace tavril
