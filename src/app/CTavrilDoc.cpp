@@ -99,11 +99,12 @@ bool CTavrilDoc::MakeUntitledWorkingCopy()
 }
 
 bool CTavrilDoc::ConvertInto(const std::string& source, const std::string& target, int32_t sourceFormat,
-                             int32_t targetFormat, std::string& error)
+                             int32_t targetFormat, std::string& error, const SaveProgress& progress)
 {
-    if (sourceFormat == kFormatWav && targetFormat == kFormatWav) return CopyFileBytes(source, target, error) == 1;
+    if (!progress && sourceFormat == kFormatWav && targetFormat == kFormatWav)
+        return CopyFileBytes(source, target, error) == 1;
     std::string message;
-    if (ConvertFile(source, target, sourceFormat, targetFormat, message) == 1) return true;
+    if (ConvertFile(source, target, sourceFormat, targetFormat, message, progress) == 1) return true;
     error = message.empty() ? "Cannot convert " + source + " into " + target : message;
     return false;
 }
@@ -307,7 +308,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     return true;
 }
 
-bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target)
+bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress)
 {
     m_sound.Close();
     int32_t format = EngineFormatFromName(target);
@@ -315,9 +316,13 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target)
     std::string error;
     const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
     bool ok = !temp.empty();
-    if (ok && !ConvertInto(m_workingCopy, temp, kFormatWav, format, error)) {
+    if (ok && !ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress)) {
         Unlink(temp);
         ok = false;
+    }
+    if (!ok && error == kConvertCancelled) {
+        m_saveCancelled = true;
+        return false;
     }
     if (ok) ok = ReplaceWith(temp, target, error) == 1;
     if (!ok) {
@@ -329,8 +334,9 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target)
     return true;
 }
 
-bool CTavrilDoc::SaveDocument(const std::string& target)
+bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& progress)
 {
+    m_saveCancelled = false;
     if (!m_workingCopyExists && m_path != kUntitled && !FileExists(m_path)) return false;
     m_sound.Close();
     struct stat st {};
@@ -344,7 +350,7 @@ bool CTavrilDoc::SaveDocument(const std::string& target)
 
     if (!m_workingCopyExists && m_path == kUntitled && !MakeUntitledWorkingCopy()) return false;
     if (m_workingCopyExists) {
-        if (!WriteWorkingCopyTo(target)) return false;
+        if (!WriteWorkingCopyTo(target, progress)) return false;
         m_path = target;
         m_saved = true;
         m_modified = false;
@@ -352,25 +358,36 @@ bool CTavrilDoc::SaveDocument(const std::string& target)
         m_sound.Reset();
         return true;
     }
-    if (target != m_path) {
-        int32_t from = EngineFormatFromName(m_path);
-        if (from == kFormatUnknown) from = DefaultFileFormat();
-        int32_t to = EngineFormatFromName(target);
-        if (to == kFormatUnknown) to = DefaultFileFormat();
-        std::string error;
-        const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
-        bool ok = !temp.empty();
-        if (ok) ok = from == to ? CopyFileBytes(m_path, temp, error) == 1 : ConvertInto(m_path, temp, from, to, error);
-        if (!ok) Unlink(temp);
-        if (ok) ok = ReplaceWith(temp, target, error) == 1;
-        if (!ok) {
-            m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
-                                     ". The file was not changed.");
-            return false;
-        }
-        return OpenDocument(target);
-    }
+    if (target != m_path) return SaveCopyTo(target, progress) && OpenDocument(target);
     m_modified = false;
+    return true;
+}
+
+// An unedited sound saved under another name: its file, converted when the
+// new name asks for another format.
+bool CTavrilDoc::SaveCopyTo(const std::string& target, const SaveProgress& progress)
+{
+    int32_t from = EngineFormatFromName(m_path);
+    if (from == kFormatUnknown) from = DefaultFileFormat();
+    int32_t to = EngineFormatFromName(target);
+    if (to == kFormatUnknown) to = DefaultFileFormat();
+    std::string error;
+    const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
+    bool ok = !temp.empty();
+    if (ok)
+        ok = from == to && !progress ? CopyFileBytes(m_path, temp, error) == 1
+                                     : ConvertInto(m_path, temp, from, to, error, progress);
+    if (!ok) Unlink(temp);
+    if (!ok && error == kConvertCancelled) {
+        m_saveCancelled = true;
+        return false;
+    }
+    if (ok) ok = ReplaceWith(temp, target, error) == 1;
+    if (!ok) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
+                                 ". The file was not changed.");
+        return false;
+    }
     return true;
 }
 

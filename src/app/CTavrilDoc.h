@@ -7,13 +7,16 @@
 // The user's file is never edited: the first edit makes a working copy in the
 // temporary folder, every edit writes a new version from the previous one, and
 // saving converts the working copy into the user's file through a temporary
-// file beside it that is renamed over it. An edit that fails is reported
+// file beside it that is renamed over it; a save the user cancels leaves the
+// user's file, the working copy and undo exactly as they were, and is no
+// failure to report. An edit that fails is reported
 // through the prompt and leaves the document exactly as it was (sound, undo
 // file and menu text).
 //
 // Ownership: owns its CSoundFile, its working copy and its undo file (deleted
 // on close); uses, but does not own, the services handed in (prompt,
-// temporary files, clipboard, engine, tools). Threading: UI thread only.
+// temporary files, clipboard, engine, tools). Threading: one thread at a
+// time (the desktop program saves on a worker while no window reads it).
 
 #include "CSoundFile.h"
 #include "CToneGenerator.h"
@@ -69,7 +72,12 @@ public:
     // Lifecycle.
     void NewDocument();
     bool OpenDocument(const std::string& path);
-    bool SaveDocument(const std::string& target);
+    // Told the fraction of a save done (0 ... 1) after every block, on the
+    // thread that saves; false cancels the save.
+    using SaveProgress = std::function<bool(double fraction)>;
+    bool SaveDocument(const std::string& target, const SaveProgress& progress = {});
+    // Whether the last SaveDocument was stopped by its progress hook.
+    bool SaveWasCancelled() const { return m_saveCancelled; }
     void CloseDocument();
     bool Rename(const std::string& newPath);
     bool IsModified() const { return m_modified; }
@@ -145,8 +153,9 @@ private:
     bool MakeWorkingCopy(const std::string& source);
     bool MakeUntitledWorkingCopy();
     bool ConvertInto(const std::string& source, const std::string& target, int32_t sourceFormat,
-                     int32_t targetFormat, std::string& error);
-    bool WriteWorkingCopyTo(const std::string& target);
+                     int32_t targetFormat, std::string& error, const SaveProgress& progress = {});
+    bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress);
+    bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
     void ResetUndo();
     void ReportFailure(const std::string& what, const std::string& reason);
     std::string ReadableFileName();
@@ -160,6 +169,7 @@ private:
     bool m_workingCopyExists = false;
     bool m_saved = false;
     bool m_modified = false;
+    bool m_saveCancelled = false;
     CSoundFile m_sound;
 };
 

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -345,6 +346,95 @@ TEST_F(DocTest, SaveIntoUnusablePlacesFailsAndKeepsEverything)
     EXPECT_EQ(doc.Path(), sound);
     EXPECT_EQ(doc.WorkingCopyName(), work);
     EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
+}
+
+// Names in the sound's folder, so that a temporary file left beside a
+// target shows.
+std::set<std::string> NamesIn(const fs::path& folder)
+{
+    std::set<std::string> out;
+    for (auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
+    return out;
+}
+
+// 300000 stereo frames: several blocks of every kind of copy.
+bool MakeLongWav(const std::string& path)
+{
+    std::vector<int32_t> v(600000);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = int32_t((i * 37) % 50000) - 25000;
+    return MakeWav(path, 22050, 2, 16, v);
+}
+
+TEST_F(DocTest, CancelledSaveKeepsTheFileTheEditsAndUndo)
+{
+    const std::string big = dir.File("long.wav");
+    ASSERT_TRUE(MakeLongWav(big));
+    const auto original = ReadAll(big);
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(big));
+    ASSERT_TRUE(doc.Amplify(50, 0));
+    const std::string work = doc.WorkingCopyName();
+    const auto edited = ReadAll(work);
+    const auto names = NamesIn(dir.Path());
+    std::vector<double> seen;
+    const auto halfway = [&](double f) {
+        seen.push_back(f);
+        return f < 0.5;
+    };
+
+    for (const std::string& target : {big, dir.File("long.aif"), dir.File("long.sig"), dir.File("long.snd")}) {
+        seen.clear();
+        EXPECT_FALSE(doc.SaveDocument(target, halfway)) << target;
+        EXPECT_TRUE(doc.SaveWasCancelled()) << target;
+        ASSERT_FALSE(seen.empty());
+        EXPECT_LT(seen.back(), 1.0) << "stopped halfway, not at the end";
+        EXPECT_TRUE(prompt.messages.empty()) << "a cancel is no failure: " << prompt.Last();
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_TRUE(doc.CanUndo());
+        EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
+        EXPECT_EQ(doc.Path(), big);
+        EXPECT_EQ(doc.WorkingCopyName(), work);
+        EXPECT_EQ(ReadAll(work), edited);
+        EXPECT_EQ(ReadAll(big), original);
+        EXPECT_EQ(NamesIn(dir.Path()), names) << "nothing new beside the targets";
+    }
+
+    // The document is as good as before: undo still works, and a save that
+    // runs to the end writes the edited sound.
+    doc.Undo();
+    EXPECT_EQ(ReadAll(doc.WorkingCopyName()), original);
+    doc.Undo();
+    seen.clear();
+    ASSERT_TRUE(doc.SaveDocument(big, [&](double f) {
+        seen.push_back(f);
+        return true;
+    })) << prompt.Last();
+    EXPECT_FALSE(doc.SaveWasCancelled());
+    EXPECT_EQ(seen.back(), 1.0);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(ReadAll(big), edited);
+}
+
+TEST_F(DocTest, CancelledSaveAsOfAnUneditedSoundWritesNothing)
+{
+    const std::string big = dir.File("long.wav");
+    ASSERT_TRUE(MakeLongWav(big));
+    CTavrilDoc doc(services);
+    ASSERT_TRUE(doc.OpenDocument(big));
+    ASSERT_FALSE(doc.HasWorkingCopy());
+    const auto names = NamesIn(dir.Path());
+    for (const std::string& target : {dir.File("copy.wav"), dir.File("copy.aif"), dir.File("copy.sig")}) {
+        EXPECT_FALSE(doc.SaveDocument(target, [](double f) { return f < 0.5; })) << target;
+        EXPECT_TRUE(doc.SaveWasCancelled());
+        EXPECT_FALSE(fs::exists(target)) << target;
+        EXPECT_EQ(doc.Path(), big);
+        EXPECT_TRUE(prompt.messages.empty()) << prompt.Last();
+    }
+    EXPECT_EQ(NamesIn(dir.Path()), names);
+    // A failure is still a failure, not a cancel.
+    EXPECT_FALSE(doc.SaveDocument(dir.File("missing/x.wav"), [](double) { return true; }));
+    EXPECT_FALSE(doc.SaveWasCancelled());
+    EXPECT_NE(prompt.Last().find("could not be saved"), std::string::npos);
 }
 
 TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
