@@ -26,6 +26,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -491,31 +492,68 @@ std::string CEditCommands::DefaultExtension() const
 
 bool CEditCommands::RunInBackground(const std::string& text, const std::function<bool()>& fn)
 {
+    return RunWorker(text, [&](const WorkerProgress&) { return fn(); }, false);
+}
+
+bool CEditCommands::RunCancellable(const std::string& text, const std::function<bool(const WorkerProgress&)>& fn)
+{
+    return RunWorker(text, fn, true);
+}
+
+bool CEditCommands::RunWorker(const std::string& text, const std::function<bool(const WorkerProgress&)>& fn,
+                              bool cancellable)
+{
     std::atomic<bool> finished{false};
+    std::atomic<bool> stop{false};
+    std::atomic<double> fraction{0.0};
     bool ok = false;
     {
         BusyScope busy(m_busy);
         m_host.SuspendPainting(true);
+        IPrompt& prompt = m_svc.Prompt();
+        std::unique_ptr<QProgressDialog> plain;
+        if (cancellable) {
+            prompt.BeginProgress(text);
+            // Asked once before the work starts, so that a Cancel given at
+            // once is never too late for a short file.
+            if (!prompt.UpdateProgress(0.0)) stop = true;
+        } else {
+            // Work that cannot be stopped halfway gets a window without Cancel.
+            plain = std::make_unique<QProgressDialog>(QString::fromStdString(text), QString(), 0, 0, m_parent);
+            plain->setWindowModality(Qt::WindowModal);
+            plain->setMinimumDuration(400);
+        }
+        // The worker only trades numbers with the window: the fraction it
+        // reached, and whether it should stop.
+        const WorkerProgress hook = [&](double f) {
+            fraction = f;
+            return !stop;
+        };
         std::thread worker([&] {
-            ok = fn();
+            ok = fn(hook);
             finished = true;
         });
         {
-            // The work cannot be stopped halfway, so the window has no Cancel;
-            // saves write beside the target and replace it only when complete.
-            QProgressDialog progress(QString::fromStdString(text), QString(), 0, 0, m_parent);
-            progress.setWindowModality(Qt::WindowModal);
-            progress.setMinimumDuration(400);
             QEventLoop loop;
             QTimer poll;
             poll.setInterval(15);
+            bool polling = false;  // the progress window may run events, and so this timer, itself
             QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-                if (finished) loop.quit();
+                if (finished) {
+                    loop.quit();
+                    return;
+                }
+                if (!cancellable || polling || stop) return;
+                polling = true;
+                if (!prompt.UpdateProgress(fraction)) stop = true;
+                polling = false;
             });
             poll.start();
             if (!finished) loop.exec();
         }
         worker.join();
+        if (cancellable) prompt.EndProgress();
+        plain.reset();
         m_host.SuspendPainting(false);
     }
     m_svc.FlushDeferredMessages();
@@ -524,6 +562,7 @@ bool CEditCommands::RunInBackground(const std::string& text, const std::function
 
 bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
 {
+    m_saveCancelled = false;
     // The two refusals the document gives without a word.
     std::error_code ec;
     if (!doc.HasWorkingCopy() && !IsUntitled(doc) && !fs::exists(doc.Path(), ec)) {
@@ -536,8 +575,13 @@ bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
                                    "file name (.wav, .aif, .sig, .snd).");
         return false;
     }
-    // Converting an hour of sound takes a while; the window stays alive.
-    return RunInBackground("Saving " + FileTitle(target) + "......", [&] { return doc.SaveDocument(target); });
+    // Converting an hour of sound takes a while; the window stays alive
+    // and the user may change their mind.
+    const bool ok = RunCancellable("Saving " + FileTitle(target) + "......", [&](const WorkerProgress& progress) {
+        return doc.SaveDocument(target, progress);
+    });
+    m_saveCancelled = !ok && doc.SaveWasCancelled();
+    return ok;
 }
 
 EditOutcome CEditCommands::Save(const EditContext& c)
@@ -573,7 +617,7 @@ void CEditCommands::SaveAll()
         if (!w.doc || !seen.insert(w.doc).second || !w.doc->IsModified()) continue;
         const EditOutcome o = Save(w);
         if (o.done) m_host.DocumentChanged(w.doc, o);
-        else if (IsUntitled(*w.doc)) break;  // the user cancelled a Save As
+        else if (IsUntitled(*w.doc) || m_saveCancelled) break;  // the user cancelled a Save (As)
     }
 }
 

@@ -10,7 +10,8 @@
 // alive: edits report progress after every block of samples to a progress
 // window whose Cancel stops the edit, and the document then keeps its last
 // good version with its undo state untouched; saves run on a worker thread
-// while the window stays painted. Every failure the editing core reports
+// with the same progress window, whose Cancel leaves the user's file, the
+// edits and undo as they were. Every failure the editing core reports
 // reaches the user through the prompt.
 //
 // The windows are reached through IEditHost, so the commands run the same
@@ -99,15 +100,24 @@ public:
     // False when the user cancelled or the save failed.
     bool AskToSaveChanges(CTavrilDoc& doc);
 
-    // Saves `doc` to `target` on a worker thread with a progress window.
+    // Saves `doc` to `target` on a worker thread with a progress window
+    // that can cancel it.
     bool SaveDocument(CTavrilDoc& doc, const std::string& target);
+    // Whether the user cancelled the last SaveDocument.
+    bool SaveWasCancelled() const { return m_saveCancelled; }
     // Runs `fn` on a worker thread while the window shows `text` and keeps
     // handling events (but no input); returns what `fn` returned.
     bool RunInBackground(const std::string& text, const std::function<bool()>& fn);
+    // The same for work that reports its progress (0 ... 1) to the hook it
+    // is given: the prompt's progress window shows it, and once the user
+    // pressed its Cancel the hook returns false.
+    using WorkerProgress = std::function<bool(double fraction)>;
+    bool RunCancellable(const std::string& text, const std::function<bool(const WorkerProgress&)>& fn);
 
 private:
     class BusyScope;
     int Exec(QDialog& dialog);
+    bool RunWorker(const std::string& text, const std::function<bool(const WorkerProgress&)>& fn, bool cancellable);
     // Runs an edit with engine progress reports to a cancellable window.
     bool WithProgress(const std::string& text, const std::function<bool()>& fn);
     EditOutcome Changed(bool ok, bool clearSelection = false) const;
@@ -141,6 +151,7 @@ private:
     QWidget* m_parent;
     DialogDriver m_driver;
     bool m_busy = false;
+    bool m_saveCancelled = false;
 };
 
 } // namespace tavril

@@ -871,6 +871,54 @@ TEST_F(EditCommands, SaveWritesOnlyAModifiedSoundAndReportsFailures)
     EXPECT_NE(m_prompt.messages[2].find("no longer exists"), std::string::npos);
 }
 
+TEST_F(EditCommands, CancelledSavesKeepFilesAndEditsAndStopSaveAll)
+{
+    const auto orig = Ramp(400000);
+    CTavrilDoc* first = Open(orig, 2);
+    CTavrilDoc* second = Open(orig, 2);
+    const auto firstBytes = ReadAll(first->Path());
+    EditContext a = Ctx(first, 0, 1000);
+    EditContext b = Ctx(second, 0, 2000);
+    m_cmds->Run(Cmd::DeleteSelection, &a);
+    m_cmds->Run(Cmd::DeleteSelection, &b);
+    const auto edited = Current(first);
+
+    // Save As to a new name, cancelled at once: no file, nothing changed.
+    m_prompt.cancelAfter = 0;
+    const std::string aif = m_dir.File("copy.aif");
+    m_prompt.paths.push_back(aif);
+    const size_t before = m_prompt.progressTexts.size();
+    const EditOutcome o = m_cmds->Run(Cmd::FileSaveAs, &a);
+    EXPECT_FALSE(o.done || o.fileChanged || o.soundChanged);
+    EXPECT_TRUE(m_cmds->SaveWasCancelled());
+    ASSERT_EQ(m_prompt.progressTexts.size(), before + 1);
+    EXPECT_EQ(m_prompt.progressTexts.back(), "Saving copy.aif......");
+    EXPECT_FALSE(fs::exists(aif));
+    EXPECT_EQ(first->Path(), m_dir.File("0s.wav"));
+    EXPECT_EQ(m_host.suspended, 0);
+
+    // Save Sounds in All Windows stops at the first Cancel.
+    m_host.windows = {a, b};
+    const size_t changes = m_host.changes.size();
+    m_prompt.updates = 0;
+    m_cmds->Run(Cmd::FileSaveAll, nullptr);
+    EXPECT_EQ(m_prompt.progressTexts.size(), before + 2) << "the second sound was not saved after the Cancel";
+    EXPECT_EQ(ReadAll(first->Path()), firstBytes);
+    EXPECT_EQ(ReadSamples(second->Path()), orig);
+    EXPECT_TRUE(first->IsModified() && second->IsModified());
+    EXPECT_TRUE(first->CanUndo() && second->CanUndo());
+    EXPECT_EQ(Current(first), edited);
+    EXPECT_EQ(m_host.changes.size(), changes) << "no window was told of a change";
+    EXPECT_TRUE(m_prompt.messages.empty()) << m_prompt.messages[0];
+
+    // Without Cancel the same command saves both.
+    m_prompt.cancelAfter = -1;
+    m_cmds->Run(Cmd::FileSaveAll, nullptr);
+    EXPECT_FALSE(m_cmds->SaveWasCancelled());
+    EXPECT_EQ(ReadSamples(first->Path()), edited);
+    EXPECT_FALSE(first->IsModified() || second->IsModified());
+}
+
 TEST_F(EditCommands, RevertRestoresTheSavedFile)
 {
     const auto orig = Ramp(700);

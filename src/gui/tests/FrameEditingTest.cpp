@@ -6,6 +6,7 @@
 #include "CEditCommands.h"
 #include "CEditServices.h"
 #include "CFrameEditHost.h"
+#include "CQtPrompt.h"
 #include "CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
@@ -17,6 +18,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <set>
 #include <filesystem>
 #include <functional>
@@ -28,18 +32,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs a hook at the first progress report of a long operation.
+// Runs a hook at the first progress report of a long operation; shows the
+// program's real progress window instead when `realProgress` is set.
 class HookPrompt : public ScriptedPrompt {
 public:
     std::function<void()> onProgress;
+    IPrompt* realProgress = nullptr;
+    void BeginProgress(const std::string& text) override
+    {
+        if (realProgress) realProgress->BeginProgress(text);
+    }
+    void EndProgress() override
+    {
+        if (realProgress) realProgress->EndProgress();
+    }
     std::vector<std::string> proposals;
     bool ChoosePath(const PathRequest& request, std::string& path) override
     {
         proposals.push_back(request.proposedPath);
         return ScriptedPrompt::ChoosePath(request, path);
     }
-    bool UpdateProgress(double) override
+    bool UpdateProgress(double fraction) override
     {
+        if (realProgress) return realProgress->UpdateProgress(fraction);
         if (onProgress) {
             auto hook = std::move(onProgress);
             onProgress = nullptr;
@@ -411,6 +426,63 @@ TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
     Settle();
     EXPECT_TRUE(m_frame->Windows().empty());
     EXPECT_EQ(ReadSamples(path).size(), 500u);
+}
+
+TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedSound)
+{
+    // Two minutes of stereo sound: a save that takes many blocks.
+    const uint32_t frames = 22050 * 120;
+    std::vector<int16_t> stereo(size_t(frames) * 2);
+    const auto tone = Tone(frames, 440.0);
+    for (uint32_t i = 0; i < frames; ++i) stereo[2 * size_t(i)] = stereo[2 * size_t(i) + 1] = tone[i];
+    CTavrilView* v = Open(stereo, 2);
+    ASSERT_NE(v, nullptr);
+    const std::string path = v->Doc().Path();
+    const auto saved = ReadAll(path);
+    v->Cursors().SetTimeCursors(0, 22050);
+    v->CursorsChanged();
+    ASSERT_TRUE(Run(Cmd::DeleteSelection, v).done);
+    const auto edited = Samples(v);
+    ASSERT_EQ(edited.size(), size_t(frames - 22050) * 2);
+
+    CQtPrompt qt(m_frame.get());
+    m_prompt.realProgress = &qt;
+    QString shown;
+    bool clicked = false;
+    // The progress window runs events while it waits; the first of them
+    // presses its Cancel button.
+    QTimer::singleShot(0, m_frame.get(), [&] {
+        auto* progress = m_frame->findChild<QProgressDialog*>();
+        if (!progress) return;
+        shown = progress->labelText();
+        for (QPushButton* b : progress->findChildren<QPushButton*>())
+            if (b->text() == "Cancel") {
+                b->click();
+                clicked = true;
+            }
+    });
+    const EditOutcome o = Run(Cmd::FileSave, v);
+    ASSERT_TRUE(clicked) << "no progress window with a Cancel button";
+    EXPECT_EQ(shown.toStdString(), "Saving " + fs::path(path).filename().string() + "......");
+    EXPECT_FALSE(o.done);
+    EXPECT_TRUE(m_cmds->SaveWasCancelled());
+    EXPECT_EQ(m_frame->findChild<QProgressDialog*>(), nullptr) << "the progress window is gone";
+    EXPECT_TRUE(m_prompt.messages.empty()) << m_prompt.messages[0];
+    EXPECT_EQ(ReadAll(path), saved);
+    // The window still shows the edited sound, still modified, with its undo.
+    EXPECT_EQ(v->Doc().Frames(), frames - 22050);
+    EXPECT_EQ(Samples(v), edited);
+    EXPECT_TRUE(v->Doc().Doc().IsModified());
+    EXPECT_TRUE(v->Doc().Doc().CanUndo());
+    EXPECT_EQ(m_frame->Windows().size(), 1u);
+    for (const auto& e : fs::directory_iterator(fs::path(path).parent_path()))
+        EXPECT_NE(e.path().filename().string()[0], '.') << "a temporary file was left: " << e.path();
+
+    // Left alone, the same window saves the edited sound.
+    ASSERT_TRUE(Run(Cmd::FileSave, v).done);
+    EXPECT_EQ(ReadSamples(path), edited);
+    EXPECT_FALSE(v->Doc().Doc().IsModified());
+    m_prompt.realProgress = nullptr;
 }
 
 } // namespace
