@@ -629,6 +629,14 @@ EditOutcome CEditCommands::Rename(const EditContext& c)
                           target) ||
         target == c.doc->Path())
         return o;
+    // The edits are saved first, as long saves are: beside the event loop,
+    // with Cancel (which then leaves the file under its old name).
+    if (IsUntitled(*c.doc)) {
+        o.done = SaveDocument(*c.doc, target);
+        o.fileChanged = o.done;
+        return o;
+    }
+    if (c.doc->IsModified() && !SaveDocument(*c.doc, c.doc->Path())) return o;
     o.done = c.doc->Rename(target);
     o.fileChanged = o.done;
     return o;

@@ -989,6 +989,34 @@ TEST_F(EditCommands, RenameMovesTheFile)
     EXPECT_EQ(doc->Path(), after);
 }
 
+TEST_F(EditCommands, RenamingAnEditedSoundSavesItFirstAndCancelKeepsTheOldName)
+{
+    const auto orig = Ramp(300000);
+    CTavrilDoc* doc = Open(orig);
+    const std::string before = doc->Path();
+    EditContext c = Ctx(doc, 0, 1000);
+    m_cmds->Run(Cmd::DeleteSelection, &c);
+    const auto edited = Current(doc);
+    const std::string after = m_dir.File("renamed.wav");
+    m_prompt.cancelAfter = 0;
+    m_prompt.paths.push_back(after);
+    EXPECT_FALSE(m_cmds->Run(Cmd::FileRename, &c).done);
+    EXPECT_EQ(m_prompt.progressTexts.back(), "Saving " + fs::path(before).filename().string() + "......");
+    EXPECT_FALSE(fs::exists(after));
+    EXPECT_EQ(ReadSamples(before), orig);
+    EXPECT_EQ(doc->Path(), before);
+    EXPECT_TRUE(doc->IsModified() && doc->CanUndo());
+    EXPECT_TRUE(m_prompt.messages.empty());
+
+    m_prompt.cancelAfter = -1;
+    m_prompt.paths.push_back(after);
+    EXPECT_TRUE(m_cmds->Run(Cmd::FileRename, &c).fileChanged);
+    EXPECT_FALSE(fs::exists(before));
+    EXPECT_EQ(ReadSamples(after), edited);
+    EXPECT_EQ(doc->Path(), after);
+    EXPECT_FALSE(doc->IsModified());
+}
+
 TEST_F(EditCommands, DeleteSoundFileMovesItAwayAndClosesTheWindow)
 {
     CTavrilDoc* doc = Open(Ramp(300));
