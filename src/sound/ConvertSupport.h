@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavril::convert {
@@ -61,7 +62,7 @@ using ProgressHook = std::function<bool(double fraction)>;
 // said false, every later report says false without asking again.
 class CProgressReporter {
 public:
-    explicit CProgressReporter(const ProgressHook& hook) : m_hook(hook) {}
+    explicit CProgressReporter(ProgressHook hook) : m_hook(std::move(hook)) {}
     // `done` of `total` units of the part of the work that runs from `from`
     // to `to` of the whole. False: stop.
     bool Report(uint64_t done, uint64_t total, double from = 0.0, double to = 1.0);
@@ -71,7 +72,7 @@ public:
     ProgressHook Part(double from, double to);
 
 private:
-    const ProgressHook& m_hook;
+    ProgressHook m_hook;
     double m_last = -1.0;
     bool m_cancelled = false;
 };

@@ -118,7 +118,8 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
             if (!OpenAs(src, alias)) return Fail(message, "cannot read " + source + " as an AIFF sound");
             // Samples keep their bytes: 12-bit AIFF becomes 16-bit WAV.
             const uint32_t bits = src.BytesPerSample() * 8;
-            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), bits) == 1 && CopyFrames(src, dst, report);
+            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), bits) == 1 &&
+                 CopyFrames(src, dst, report);
             break;
         }
         default: return Fail(message, "no conversion from " + from + " to WAV");
