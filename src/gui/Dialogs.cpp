@@ -87,12 +87,12 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     grid->addWidget(type, 0, 0);
 
     // Spectrogram.
-    auto* spec = new QGroupBox(QStringLiteral("Spectrograph"), this);
-    auto* sl = new QFormLayout(spec);
-    m_fftSize = Combo({"64", "128", "256", "512", "1024", "2048"}, s.m_fftSizeCode, spec);
-    m_window = Combo({"Blackman", "Hamming", "Hanning"}, s.m_fftWindowType, spec);
-    m_gain = Spin(-1000.0, 1000.0, s.m_specGain, 1, spec);
-    m_white = new QSpinBox(spec);
+    auto* spectroBox = new QGroupBox(QStringLiteral("Spectrograph"), this);
+    auto* sl = new QFormLayout(spectroBox);
+    m_fftSize = Combo({"64", "128", "256", "512", "1024", "2048"}, s.m_fftSizeCode, spectroBox);
+    m_window = Combo({"Blackman", "Hamming", "Hanning"}, s.m_fftWindowType, spectroBox);
+    m_gain = Spin(-1000.0, 1000.0, s.m_specGain, 1, spectroBox);
+    m_white = new QSpinBox(spectroBox);
     m_white->setRange(0, 255);
     m_white->setValue(std::clamp(s.m_specWhiteThreshold, 0, 255));
     sl->addRow(QStringLiteral("Transform Size"), m_fftSize);
@@ -100,11 +100,11 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     sl->addRow(QStringLiteral("Spectral Gain (-100 to +100):"), m_gain);
     sl->addRow(QStringLiteral("White Threshold (0 - 255):"), m_white);
     auto* colours = new QHBoxLayout;
-    m_blackOnWhite = new QRadioButton(QStringLiteral("Black-on-white"), spec);
-    m_whiteOnBlack = new QRadioButton(QStringLiteral("White-on-black"), spec);
+    m_blackOnWhite = new QRadioButton(QStringLiteral("Black-on-white"), spectroBox);
+    m_whiteOnBlack = new QRadioButton(QStringLiteral("White-on-black"), spectroBox);
     // Each pair of choices is its own group: radio buttons sharing a box
     // would otherwise clear each other.
-    auto* colourGroup = new QButtonGroup(spec);
+    auto* colourGroup = new QButtonGroup(spectroBox);
     colourGroup->addButton(m_blackOnWhite);
     colourGroup->addButton(m_whiteOnBlack);
     (s.m_whiteOnBlack ? m_whiteOnBlack : m_blackOnWhite)->setChecked(true);
@@ -112,9 +112,9 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     colours->addWidget(m_whiteOnBlack);
     sl->addRow(colours);
     auto* grey = new QHBoxLayout;
-    auto* linear = new QRadioButton(QStringLiteral("Linear"), spec);
-    auto* log = new QRadioButton(QStringLiteral("Log"), spec);
-    auto* greyGroup = new QButtonGroup(spec);
+    auto* linear = new QRadioButton(QStringLiteral("Linear"), spectroBox);
+    auto* log = new QRadioButton(QStringLiteral("Log"), spectroBox);
+    auto* greyGroup = new QButtonGroup(spectroBox);
     greyGroup->addButton(linear);
     greyGroup->addButton(log);
     (s.m_grayscaleType == 1 ? log : linear)->setChecked(true);
@@ -123,7 +123,7 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     grey->addWidget(linear);
     grey->addWidget(log);
     sl->addRow(grey);
-    grid->addWidget(spec, 0, 1);
+    grid->addWidget(spectroBox, 0, 1);
 
     // Time axis.
     auto* time = new QGroupBox(QStringLiteral("Time axis"), this);
