@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <tuple>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -60,6 +61,25 @@ void LimitFileSize(rlim_t bytes)
     setrlimit(RLIMIT_FSIZE, &lim);
 }
 
+std::string Magic(const std::string& path)
+{
+    const auto head = ReadAll(path);
+    return head.size() < 4 ? std::string() : std::string(head.begin(), head.begin() + 4);
+}
+
+// Names in a folder, so that a temporary file left beside a target shows.
+std::set<std::string> NamesIn(const fs::path& folder)
+{
+    std::set<std::string> out;
+    for (auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
+    return out;
+}
+
+void ExpectNoSaveTempIn(const fs::path& folder)
+{
+    for (const auto& name : NamesIn(folder)) EXPECT_EQ(name.find(".tavril-"), std::string::npos) << name;
+}
+
 class DocTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -90,20 +110,18 @@ protected:
     DocServices services{prompt, temps, clipboard, engine, tools, filter, multiTool, ""};
     std::string sound;
     std::vector<int32_t> values;
+    CTavrilDoc doc{services};
 };
 
 TEST_F(DocTest, UntitledDocumentGetsEmptyMono16BitWorkingCopy)
 {
-    CTavrilDoc doc(services);
     doc.NewDocument();
     EXPECT_EQ(doc.Path(), "untitled.wav");
     CSoundFile* s = doc.SoundForReading();
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(doc.HasWorkingCopy());
-    EXPECT_EQ(s->GetChannels(), 1u);
-    EXPECT_EQ(s->GetBitsPerSample(), 16u);
-    EXPECT_EQ(s->GetSampleRate(), 22050);
-    EXPECT_EQ(s->GetFrameCount(), 0u);
+    EXPECT_EQ(std::make_tuple(s->GetChannels(), s->GetBitsPerSample(), s->GetSampleRate(), s->GetFrameCount()),
+              std::make_tuple(1u, 16u, 22050.0, 0u));
     const std::string work = doc.WorkingCopyName();
     EXPECT_EQ(fs::path(work).parent_path(), dir.Path() / "tmp");
     EXPECT_EQ(fs::path(work).filename().string().substr(0, 3), "TVL");
@@ -115,7 +133,6 @@ TEST_F(DocTest, EditingLeavesTheOpenedFileAloneUntilSaved)
 {
     chmod(sound.c_str(), 0444);
     const auto before = ReadAll(sound);
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     EXPECT_FALSE(doc.IsModified());
     ASSERT_TRUE(doc.DeleteSelection({100, 300}));
@@ -135,7 +152,6 @@ TEST_F(DocTest, EditingLeavesTheOpenedFileAloneUntilSaved)
 
 TEST_F(DocTest, CutUndoRedoAndMenuTexts)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     EXPECT_EQ(doc.UndoMenuText(), "Can't Undo");
     EXPECT_FALSE(doc.CanUndo());
@@ -163,7 +179,6 @@ TEST_F(DocTest, CutUndoRedoAndMenuTexts)
 
 TEST_F(DocTest, EmptySelectionsChangeNothing)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     EXPECT_FALSE(doc.Trim({40, 40}));
     EXPECT_FALSE(doc.Cut({40, 40}));
@@ -177,7 +192,6 @@ TEST_F(DocTest, EmptySelectionsChangeNothing)
 
 TEST_F(DocTest, PasteAtStartEndAndIntoEmptySound)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.Copy({0, 3}));
     ASSERT_TRUE(doc.PasteInsert(0));
@@ -201,16 +215,13 @@ TEST_F(DocTest, PasteAtStartEndAndIntoEmptySound)
     uint32_t ch = 0, bits = 0;
     double rate = 0;
     EXPECT_EQ(ReadWav(fresh.WorkingCopyName(), &ch, &rate, &bits), std::vector<int32_t>({128, 129, 130, 131}));
-    EXPECT_EQ(ch, 2u);
-    EXPECT_EQ(bits, 8u);
-    EXPECT_EQ(rate, 11025);
+    EXPECT_EQ(std::tie(ch, bits, rate), std::make_tuple(2u, 8u, 11025.0));
 }
 
 TEST_F(DocTest, CopyInSelectedChannelGivesMonoClip)
 {
     const std::string stereo = dir.File("stereo.wav");
     ASSERT_TRUE(MakeWav(stereo, 22050, 2, 16, {1, -1, 2, -2, 3, -3}));
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(stereo));
     ASSERT_TRUE(doc.Copy({0, 3}));
     uint32_t ch = 0;
@@ -225,7 +236,6 @@ TEST_F(DocTest, SignalFilesAreEditedThroughTheWorkingCopy)
 {
     const std::string sig = dir.File("song.sig");
     ASSERT_TRUE(ConvertFile(sound, sig, kFormatWav, kFormatSig));
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sig));
     EXPECT_TRUE(prompt.messages.empty()) << prompt.Last();
     EXPECT_FALSE(doc.IsModified());
@@ -243,7 +253,6 @@ TEST_F(DocTest, SignalFilesAreEditedThroughTheWorkingCopy)
 
 TEST_F(DocTest, FailedEditIsReportedAndKeepsTheLastGoodVersion)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string work = doc.WorkingCopyName(), undo = doc.UndoFileName();
@@ -262,7 +271,6 @@ TEST_F(DocTest, FailedEditIsReportedAndKeepsTheLastGoodVersion)
 
 TEST_F(DocTest, CancelledFilterLikeEditLeavesNoTrace)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     engine.SetBlockBytes(64);
     prompt.cancelAfter = 3;
@@ -283,7 +291,6 @@ TEST_F(DocTest, CancelledFilterLikeEditLeavesNoTrace)
 
 TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
 {
-    CTavrilDoc doc(services);
     EXPECT_FALSE(doc.OpenDocument(dir.File("nothing.wav")));
     EXPECT_TRUE(prompt.messages.empty());
     const std::string bad = dir.File("bad.wav");
@@ -300,14 +307,11 @@ TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
 
 TEST_F(DocTest, SaveChoosesTheFormatFromTheName)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string aif = dir.File("song.aif");
     ASSERT_TRUE(doc.SaveDocument(aif)) << prompt.Last();
-    auto head = ReadAll(aif);
-    ASSERT_GE(head.size(), 4u);
-    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "FORM");
+    EXPECT_EQ(Magic(aif), "FORM");
     EXPECT_EQ(doc.Path(), aif);
     CSoundFile back;
     ASSERT_TRUE(back.Open(aif));
@@ -317,21 +321,16 @@ TEST_F(DocTest, SaveChoosesTheFormatFromTheName)
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string odd = dir.File("song.xyz");
     ASSERT_TRUE(doc.SaveDocument(odd));
-    head = ReadAll(odd);
-    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "RIFF");
+    EXPECT_EQ(Magic(odd), "RIFF");
     ASSERT_TRUE(SettingsStore::WriteSettingInt("", "Default File Format", "format type", 1));
     ASSERT_TRUE(doc.Amplify(50, 0));
     ASSERT_TRUE(doc.SaveDocument(odd));
-    head = ReadAll(odd);
-    EXPECT_EQ(std::string(head.begin(), head.begin() + 4), "FORM");
-    // No temporary file is left beside the targets.
-    for (auto& e : fs::directory_iterator(dir.Path()))
-        EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
+    EXPECT_EQ(Magic(odd), "FORM");
+    ExpectNoSaveTempIn(dir.Path());
 }
 
 TEST_F(DocTest, SaveIntoUnusablePlacesFailsAndKeepsEverything)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string work = doc.WorkingCopyName();
@@ -348,15 +347,6 @@ TEST_F(DocTest, SaveIntoUnusablePlacesFailsAndKeepsEverything)
     EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
 }
 
-// Names in the sound's folder, so that a temporary file left beside a
-// target shows.
-std::set<std::string> NamesIn(const fs::path& folder)
-{
-    std::set<std::string> out;
-    for (auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
-    return out;
-}
-
 // 300000 stereo frames: several blocks of every kind of copy.
 bool MakeLongWav(const std::string& path)
 {
@@ -370,7 +360,6 @@ TEST_F(DocTest, CancelledSaveKeepsTheFileTheEditsAndUndo)
     const std::string big = dir.File("long.wav");
     ASSERT_TRUE(MakeLongWav(big));
     const auto original = ReadAll(big);
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(big));
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string work = doc.WorkingCopyName();
@@ -419,7 +408,6 @@ TEST_F(DocTest, CancelledSaveAsOfAnUneditedSoundWritesNothing)
 {
     const std::string big = dir.File("long.wav");
     ASSERT_TRUE(MakeLongWav(big));
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(big));
     ASSERT_FALSE(doc.HasWorkingCopy());
     const auto names = NamesIn(dir.Path());
@@ -443,8 +431,7 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
     // disk; it is set in a child so the test program keeps its own limits.
     const auto before = ReadAll(sound);
     EXPECT_EQ(ExitCodeInChild([&] {
-                  CTavrilDoc doc(services);
-                  if (!doc.OpenDocument(sound)) return 10;
+                                if (!doc.OpenDocument(sound)) return 10;
                   // 100000 frames = 200 KB, more than the limit.
                   if (!doc.InsertSilence(0, 100000 * 1000.0 / 22050, 0)) return 11;
                   LimitFileSize(64 * 1024);
@@ -457,15 +444,13 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
               }),
               0);
     EXPECT_EQ(ReadAll(sound), before);
-    for (auto& e : fs::directory_iterator(dir.Path()))
-        EXPECT_EQ(e.path().filename().string().find(".tavril-"), std::string::npos) << e.path();
+    ExpectNoSaveTempIn(dir.Path());
 }
 
 TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
 {
     EXPECT_EQ(ExitCodeInChild([&] {
-                  CTavrilDoc doc(services);
-                  if (!doc.OpenDocument(sound)) return 10;
+                                if (!doc.OpenDocument(sound)) return 10;
                   if (!doc.Amplify(50, 0)) return 11;
                   const std::string work = doc.WorkingCopyName();
                   const auto bytes = ReadAll(work);
@@ -483,7 +468,6 @@ TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
 
 TEST_F(DocTest, RenameMovesTheFileAndSavesEditsFirst)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.Amplify(50, 0));
     const std::string renamed = dir.File("renamed.wav");
@@ -499,7 +483,6 @@ TEST_F(DocTest, RenameMovesTheFileAndSavesEditsFirst)
 TEST_F(DocTest, FormatInfoChangesOnlyTheWorkingCopy)
 {
     const auto before = ReadAll(sound);
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     doc.ApplyFormatInfo(44100, 0, 1);
     EXPECT_EQ(ReadAll(sound), before);
@@ -509,7 +492,6 @@ TEST_F(DocTest, FormatInfoChangesOnlyTheWorkingCopy)
 
 TEST_F(DocTest, FilterCommandsNameTheirUndoAndShowProgress)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     FilterSettings fs;
     fs.hipassFreqHz = 1000;
@@ -525,7 +507,6 @@ TEST_F(DocTest, FilterCommandsNameTheirUndoAndShowProgress)
 
 TEST_F(DocTest, MultipleToolsWithNothingOnStillMakeAnUndoStep)
 {
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(sound));
     ASSERT_TRUE(doc.ApplyMultipleTools(0, MultiToolSettings{}));
     EXPECT_EQ(doc.UndoMenuText(), "Undo Multi Tool\tCtrl+Z");
@@ -537,7 +518,6 @@ TEST_F(DocTest, KlipNSaveProposesTheTemplateNameAndWritesTheChannel)
 {
     const std::string stereo = dir.File("wren.wav");
     ASSERT_TRUE(MakeWav(stereo, 22050, 2, 16, {1, -1, 2, -2, 3, -3, 4, -4}));
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(stereo));
     KlipNSaveSettings ks;
     ks.autofillOn = 1;
@@ -628,12 +608,6 @@ TEST(TempFilesTest, OwnerIsReadFromTheName)
     EXPECT_EQ(CTempFiles::OwnerOf("TVL12345678901234_a.tmp"), -1);
 }
 
-} // namespace
-} // namespace tavril
-
-namespace tavril {
-namespace {
-
 // Real recordings from the shared corpus, through the same document steps.
 class DocCorpusTest : public DocTest {
 protected:
@@ -650,7 +624,6 @@ TEST_F(DocCorpusTest, FieldRecordingCutUndoAndNoiseFilter)
     const std::string night = Corpus("birdvoxdetect/BirdVox-full-night_unit03_00-19-45_01min.wav");
     if (night.empty()) GTEST_SKIP() << "corpus not present (../shared/corpus)";
     const auto before = ReadAll(night);
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(night));
     doc.SoundForEditing();
     doc.SoundForReading()->Close();
@@ -682,7 +655,6 @@ TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)
     const uint32_t n = orig.GetFrameCount();
     std::vector<int32_t> a(size_t(n) * 2);
     orig.ReadFrames(a.data(), n, 32);
-    CTavrilDoc doc(services);
     ASSERT_TRUE(doc.OpenDocument(aif));
     ASSERT_TRUE(doc.Amplify(100, 1));
     ASSERT_TRUE(doc.Reverse({}, 0));

@@ -70,103 +70,73 @@ TEST(CommandTable, MenuBarsInOrder) {
                                         "&Playback", "Window", "&Help"}));
 }
 
-TEST(CommandTable, ShortBarItems) {
-    EXPECT_EQ(Items(MenuKind::Short, "&File"),
-              (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "P&rint Setup...", "Recent File",
-                                        "E&xit"}));
-    EXPECT_EQ(Items(MenuKind::Short, "&View"), (std::vector<std::string>{"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(Items(MenuKind::Short, "&Options"),
-              (std::vector<std::string>{"&Window display options", "Recording (&Acquisition) options",
-                                        "New Window Sizing options", "Set System Priority "}));
-    EXPECT_EQ(Items(MenuKind::Short, "&Options|&Open New Windows Using:"),
-              (std::vector<std::string>{"&Currently Active Window Settings", "&Default Settings"}));
-    EXPECT_EQ(Items(MenuKind::Short, "&Help"), (std::vector<std::string>{"&Help Topics", "&About Tavril..."}));
-}
-
-TEST(CommandTable, FullFileMenu) {
-    EXPECT_EQ(Items(MenuKind::Full, "&File"),
-              (std::vector<std::string>{
-                  "&New Window\tCtrl+N", "&Open File...\tCtrl+O", "Load File &Into Selected Window\tCtrl+L",
-                  "&Revert to Previously Saved", "&Close Selected Window", "C&lose All Windows",
-                  "&Save Selected Sound\tCtrl+S", "Save Selected Sound &As...\tCtrl+A", "Save Sounds in All Windows",
-                  "Rename Selected Sound\tShift-R", "Set Default Sound File Format",
-                  "Delete Sound File and Close Window", "&Merge a Display", "Sa&ve Entire Display",
-                  "Save Selected Settings", "&Print Window(s)\tCtrl+P", "Pri&nt Setup...", "Recent File",
-                  "E&xit\tAlt+X"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&File|Import"),
-              (std::vector<std::string>{"Headerless Binary File", "File List as Display"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&File|Export"),
-              (std::vector<std::string>{"Selected Spectrograph to Text File", "Display to text file list",
-                                        "Display AND sound files to specified location"}));
-}
-
-TEST(CommandTable, FullEditViewOptionsMenus) {
-    EXPECT_EQ(Items(MenuKind::Full, "&Edit"),
-              (std::vector<std::string>{"&Undo\tCtrl+Z", "Cu&t\tCtrl+X", "&Copy Sound\tCtrl+C",
-                                        "Copy Sound in Selected Channel", "&Paste Insert\tCtrl+V",
-                                        "&Trim Waveform Selection\tCtrl+T", "&Delete Selection\tDelete",
-                                        "&Klip n' Save Selection\tCtrl+K", "Klip n' Save Settings",
-                                        "Copy &Bitmap of Current Window"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&View"),
-              (std::vector<std::string>{"As &Waveform\tAlt+W", "As &Spectragram\tAlt+S",
-                                        "Make Time Scale Fit Window\tAlt+T", "Zoom &In Timescale\tAlt+ Page Up",
-                                        "Zoom &Out Timescale\tAlt+ Page Down",
-                                        "Make Spectragram Darker\tAlt + Up Arrow",
-                                        "Make Spectragram Lighter\tAlt + Down Arrow", "&Hide All Cursors\tShift+H",
-                                        "Hide Window Title Bars", "&Toolbar", "S&tatus Bar"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&User-Menu"), (std::vector<std::string>{"Edit Menu List", "User Menu"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&Options"),
-              (std::vector<std::string>{"Active &Window Settings\tCtrl+W", "Recording Settings\tCtrl+R",
-                                        "Loop Playback Mode Settings", "Virtual Recorder List",
-                                        "New Window Sizing Options", "&Play Entire Soundfile\tP",
-                                        "Play Copied &Clipboard\tShift+C", "&Loop Playback\tShift+L",
-                                        "Start &Recording\tR", "Set System Priority "}));
-}
-
-TEST(CommandTable, FullToolsLogPlaybackWindowHelpMenus) {
-    EXPECT_EQ(Items(MenuKind::Full, "&Tools"),
-              (std::vector<std::string>{
-                  "View / Edit Soundfile Format Info", "&Amplify\tAlt+A", "&Maximize\tAlt+M", "&Ramp\tAlt+R",
-                  "Reverse ", "Insert Silence\tInsert", "Insert Noise", "Insert Tone", "Amplitude Envelope",
-                  "&Filter Settings", "&Preset Filter\tCtrl+F", "&Filter Using Freq Cursors\tShift+F",
-                  "Filter Out Background Noise\tAlt+N", "Detect sounds in sound file",
-                  "Correlate With Another Soundfile", "Analyse Sound", "Apply Multiple Tools\tCtrl+M",
-                  "Settings for Multiple Tools"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&Tools|Annotation"),
-              (std::vector<std::string>{"Add Annotation Link to Sound File", "View Selected Window's Annotation File",
-                                        "Save All Annotations for Selected Sound File",
-                                        "General Annotation Settings"}));
-    EXPECT_EQ(Items(MenuKind::Full, "Lo&g File"),
-              (std::vector<std::string>{"Current Logfile: <none>", "Logfile Settings", "Begin Logging Data\tAlt+L",
-                                        "View Logfile", "Enter comment\tCtrl+E", "Clear Logfile"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&Playback"),
-              (std::vector<std::string>{"Playback trial settings", "Set trial start trigger",
-                                        "Manually start trial timer", "Show trial timer", "Turn trial recording ON",
-                                        "Save trial recording buffer"}));
-    std::vector<std::string> window = Items(MenuKind::Full, "Window");
+TEST(CommandTable, MenuItemsInOrder) {
+    const struct {
+        MenuKind kind;
+        const char* path;
+        std::vector<std::string> items;
+    } menus[] = {
+        {MenuKind::Short, "&File", {"&New\tCtrl+N", "&Open...\tCtrl+O", "P&rint Setup...", "Recent File", "E&xit"}},
+        {MenuKind::Short, "&View", {"&Toolbar", "&Status Bar"}},
+        {MenuKind::Short, "&Options", {"&Window display options", "Recording (&Acquisition) options",
+            "New Window Sizing options", "Set System Priority "}},
+        {MenuKind::Short, "&Options|&Open New Windows Using:", {"&Currently Active Window Settings",
+            "&Default Settings"}},
+        {MenuKind::Short, "&Help", {"&Help Topics", "&About Tavril..."}},
+        {MenuKind::Full, "&File", {"&New Window\tCtrl+N", "&Open File...\tCtrl+O",
+            "Load File &Into Selected Window\tCtrl+L", "&Revert to Previously Saved", "&Close Selected Window",
+            "C&lose All Windows", "&Save Selected Sound\tCtrl+S", "Save Selected Sound &As...\tCtrl+A",
+            "Save Sounds in All Windows", "Rename Selected Sound\tShift-R", "Set Default Sound File Format",
+            "Delete Sound File and Close Window", "&Merge a Display", "Sa&ve Entire Display", "Save Selected Settings",
+            "&Print Window(s)\tCtrl+P", "Pri&nt Setup...", "Recent File", "E&xit\tAlt+X"}},
+        {MenuKind::Full, "&File|Import", {"Headerless Binary File", "File List as Display"}},
+        {MenuKind::Full, "&File|Export", {"Selected Spectrograph to Text File", "Display to text file list",
+            "Display AND sound files to specified location"}},
+        {MenuKind::Full, "&Edit", {"&Undo\tCtrl+Z", "Cu&t\tCtrl+X", "&Copy Sound\tCtrl+C",
+            "Copy Sound in Selected Channel", "&Paste Insert\tCtrl+V", "&Trim Waveform Selection\tCtrl+T",
+            "&Delete Selection\tDelete", "&Klip n' Save Selection\tCtrl+K", "Klip n' Save Settings",
+            "Copy &Bitmap of Current Window"}},
+        {MenuKind::Full, "&View", {"As &Waveform\tAlt+W", "As &Spectragram\tAlt+S", "Make Time Scale Fit Window\tAlt+T",
+            "Zoom &In Timescale\tAlt+ Page Up", "Zoom &Out Timescale\tAlt+ Page Down",
+            "Make Spectragram Darker\tAlt + Up Arrow", "Make Spectragram Lighter\tAlt + Down Arrow",
+            "&Hide All Cursors\tShift+H", "Hide Window Title Bars", "&Toolbar", "S&tatus Bar"}},
+        {MenuKind::Full, "&User-Menu", {"Edit Menu List", "User Menu"}},
+        {MenuKind::Full, "&Options", {"Active &Window Settings\tCtrl+W", "Recording Settings\tCtrl+R",
+            "Loop Playback Mode Settings", "Virtual Recorder List", "New Window Sizing Options",
+            "&Play Entire Soundfile\tP", "Play Copied &Clipboard\tShift+C", "&Loop Playback\tShift+L",
+            "Start &Recording\tR", "Set System Priority "}},
+        {MenuKind::Full, "&Tools", {"View / Edit Soundfile Format Info", "&Amplify\tAlt+A", "&Maximize\tAlt+M",
+            "&Ramp\tAlt+R", "Reverse ", "Insert Silence\tInsert", "Insert Noise", "Insert Tone", "Amplitude Envelope",
+            "&Filter Settings", "&Preset Filter\tCtrl+F", "&Filter Using Freq Cursors\tShift+F",
+            "Filter Out Background Noise\tAlt+N", "Detect sounds in sound file", "Correlate With Another Soundfile",
+            "Analyse Sound", "Apply Multiple Tools\tCtrl+M", "Settings for Multiple Tools"}},
+        {MenuKind::Full, "&Tools|Annotation", {"Add Annotation Link to Sound File",
+            "View Selected Window's Annotation File", "Save All Annotations for Selected Sound File",
+            "General Annotation Settings"}},
+        {MenuKind::Full, "Lo&g File", {"Current Logfile: <none>", "Logfile Settings", "Begin Logging Data\tAlt+L",
+            "View Logfile", "Enter comment\tCtrl+E", "Clear Logfile"}},
+        {MenuKind::Full, "&Playback", {"Playback trial settings", "Set trial start trigger",
+            "Manually start trial timer", "Show trial timer", "Turn trial recording ON",
+            "Save trial recording buffer"}},
+        {MenuKind::Full, "Window|&Resize All to Current", {"Height and Width", "Height", "Width"}},
+        {MenuKind::Full, "&Help", {"&Help Topics", "&About Tavril..."}},
+        {MenuKind::Context, "", {"View as &Waveform", "View as &Spectragram", "View / Edit Soundfile Format ",
+            "Window Settings", "Recording Settings", "Edit Selected Annotation", "Re-define Selected Annotation Box",
+            "Play Selected Annotation", "Klip n' Save Selected Annotation", "Delete Selected Annotation",
+            "Load New Sound ", "&Revert to Saved", "&Close", "&Save", "Save &As...", "Rename File\tShift-R",
+            "Delete File and Load Next in Series\tAlt+Shift+D", "Delete File and Close Window"}},
+        {MenuKind::Context, "&Tools", {"&Amplify\tAlt+A", "&Maximize\tAlt+M", "&Ramp\tAlt+R", "Reverse ",
+            "Insert Silence\tInsert", "Insert Noise", "Insert Tone", "Amplitude Envelope", "Do Multiple Tools\tCtrl+M",
+            "Settings for Multiple Tools", "&Filter Settings", "&Preset Filter\tCtrl+F",
+            "&Filter Using Freq Cursors\tShift+F", "Filter Out Background Noise\tAlt+N"}},
+        {MenuKind::Insertion, "", {"Insert Silence", "Insert Tone"}},
+    };
+    for (const auto& m : menus)
+        EXPECT_EQ(Items(m.kind, m.path), m.items) << int(m.kind) << " " << m.path;
+    const std::vector<std::string> window = Items(MenuKind::Full, "Window");
     std::vector<std::string> head(window.begin(), window.begin() + 6);
     EXPECT_EQ(head, (std::vector<std::string>{"&New Window", "&Cascade", "&Tile", "&Arrange Icons",
                                               "Rearrange All Windows", "Resize Display to Fit Screen"}));
-    EXPECT_EQ(Items(MenuKind::Full, "Window|&Resize All to Current"),
-              (std::vector<std::string>{"Height and Width", "Height", "Width"}));
-    EXPECT_EQ(Items(MenuKind::Full, "&Help"), (std::vector<std::string>{"&Help Topics", "&About Tavril..."}));
-}
-
-TEST(CommandTable, ContextAndInsertionMenus) {
-    EXPECT_EQ(Items(MenuKind::Context, ""),
-              (std::vector<std::string>{
-                  "View as &Waveform", "View as &Spectragram", "View / Edit Soundfile Format ", "Window Settings",
-                  "Recording Settings", "Edit Selected Annotation", "Re-define Selected Annotation Box",
-                  "Play Selected Annotation", "Klip n' Save Selected Annotation", "Delete Selected Annotation",
-                  "Load New Sound ", "&Revert to Saved", "&Close", "&Save", "Save &As...", "Rename File\tShift-R",
-                  "Delete File and Load Next in Series\tAlt+Shift+D", "Delete File and Close Window"}));
-    EXPECT_EQ(Items(MenuKind::Context, "&Tools"),
-              (std::vector<std::string>{
-                  "&Amplify\tAlt+A", "&Maximize\tAlt+M", "&Ramp\tAlt+R", "Reverse ", "Insert Silence\tInsert",
-                  "Insert Noise", "Insert Tone", "Amplitude Envelope", "Do Multiple Tools\tCtrl+M",
-                  "Settings for Multiple Tools", "&Filter Settings", "&Preset Filter\tCtrl+F",
-                  "&Filter Using Freq Cursors\tShift+F", "Filter Out Background Noise\tAlt+N"}));
-    EXPECT_EQ(Items(MenuKind::Insertion, ""), (std::vector<std::string>{"Insert Silence", "Insert Tone"}));
 }
 
 TEST(CommandTable, ReceiversAndPromptsOfFullBar) {
