@@ -32,63 +32,56 @@ void WriteText(const std::string& path, const std::string& text)
     tavril::test::WriteAll(path, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
-// Points the default settings file into a scratch folder and puts the
-// environment back afterwards.
+// Puts an environment variable back as it was when the test ends.
+struct SavedEnv {
+    explicit SavedEnv(const char* n) : name(n) { if (const char* v = std::getenv(n)) value = v; }
+    ~SavedEnv() { value ? setenv(name, value->c_str(), 1) : unsetenv(name); }
+    const char* name;
+    std::optional<std::string> value;
+};
+
+// Points the default settings file into a scratch folder.
 class SettingsStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Save("XDG_CONFIG_HOME", m_oldXdg);
-        Save("HOME", m_oldHome);
-        setenv("XDG_CONFIG_HOME", (m_dir.Path() / "config").c_str(), 1);
-        m_file = m_dir.File("a.set");
-    }
-    void TearDown() override
-    {
-        Restore("XDG_CONFIG_HOME", m_oldXdg);
-        Restore("HOME", m_oldHome);
-    }
-
-    static void Save(const char* name, std::optional<std::string>& into)
-    {
-        if (const char* v = std::getenv(name)) into = v;
-    }
-    static void Restore(const char* name, const std::optional<std::string>& value)
-    {
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
-    }
-
+    void SetUp() override { setenv("XDG_CONFIG_HOME", (m_dir.Path() / "config").c_str(), 1); }
+    SavedEnv m_xdg{"XDG_CONFIG_HOME"}, m_home{"HOME"};
     TempDir m_dir;
-    std::string m_file;
-    std::optional<std::string> m_oldXdg, m_oldHome;
+    std::string m_file = m_dir.File("a.set");
 };
 
 TEST_F(SettingsStoreTest, FloatsAreWrittenFixedWithSixDecimals)
 {
-    SettingsStore::WriteSettingFloat(m_file, "S", "tenth", 0.1f);
-    SettingsStore::WriteSettingFloat(m_file, "S", "million", 1e6f);
-    SettingsStore::WriteSettingFloat(m_file, "S", "half", -0.5f);
-    SettingsStore::WriteSettingFloat(m_file, "S", "tiny", 1e-7f);
+    const struct { const char* key; float value, back; } rows[] = {
+        {"tenth", 0.1f, 0.1f}, {"million", 1e6f, 1e6f}, {"half", -0.5f, -0.5f}, {"tiny", 1e-7f, 0.f}};
+    for (const auto& r : rows) SettingsStore::WriteSettingFloat(m_file, "S", r.key, r.value);
     EXPECT_EQ(ReadText(m_file), "[S]\ntenth=0.100000\nmillion=1000000.000000\nhalf=-0.500000\ntiny=0.000000\n");
-
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "tenth", 7.f), 0.1f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "million", 7.f), 1e6f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "half", 7.f), -0.5f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "tiny", 7.f), 0.f);
+    for (const auto& r : rows) EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", r.key, 7.f), r.back) << r.key;
     // A missing key gives the default as it would have been stored.
     EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "none", 1e-7f), 0.f);
     EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "none", 2.25f), 2.25f);
 }
 
-TEST_F(SettingsStoreTest, FloatTextIsReadLikeStrtod)
+TEST_F(SettingsStoreTest, ValuesAreReadLikeStrtodAndStrtolAndClamped)
 {
-    WriteText(m_file, "[S]\na= 1.5e2xyz\nb=-.25\nc=abc\nd=+3\ne=0x10\n");
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "a", 0.f), 150.f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "b", 0.f), -0.25f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "c", 9.f), 0.f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "d", 0.f), 3.f);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "e", 0.f), 16.f);
+    WriteText(m_file, "[S]\na= 1.5e2xyz\nb=-.25\nc=abc\nd=+3\ne=0x10\nplus=+17\nlead=  12abc\nsigns=+-3\n"
+                      "big=99999999999\nsmall=-99999999999\nempty=\n");
+    const struct { const char* key; float def, want; } floats[] = {
+        {"a", 0, 150}, {"b", 0, -0.25f}, {"c", 9, 0}, {"d", 0, 3}, {"e", 0, 16}, {"empty", 5, 0}, {"missing", 5, 5}};
+    for (const auto& r : floats) EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", r.key, r.def), r.want) << r.key;
+    // Too large for an int: clamped, not wrapped into a surprise sign.
+    const struct { const char* key; int want; } ints[] = {{"plus", 17},      {"lead", 12},         {"c", 0},
+                                                          {"signs", 0},      {"big", 2147483647},  {"empty", 0},
+                                                          {"missing", 5},    {"small", -2147483647 - 1}};
+    for (const auto& r : ints) EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", r.key, 5), r.want) << r.key;
+    EXPECT_EQ(SettingsStore::ReadSettingLong(m_file, "S", "empty", 5), 0);
+    EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "S", "empty", "def"), "");
+    EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "S", "missing", "def"), "def");
+
+    SettingsStore::WriteSettingInt(m_file, "T", "neg", -42);
+    SettingsStore::WriteSettingLong(m_file, "T", "long", -2147483647L - 1);
+    EXPECT_NE(ReadText(m_file).find("[T]\nneg=-42\nlong=-2147483648\n"), std::string::npos);
+    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "T", "neg", 0), -42);
+    EXPECT_EQ(SettingsStore::ReadSettingLong(m_file, "T", "long", 0), -2147483647L - 1);
 }
 
 TEST_F(SettingsStoreTest, FloatsIgnoreTheProcessLocale)
@@ -117,35 +110,6 @@ TEST_F(SettingsStoreTest, FloatsIgnoreTheProcessLocale)
     unsetenv("LOCPATH");
     EXPECT_EQ(ReadText(m_file), "[S]\nx=0.500000\n");
     EXPECT_EQ(back, 0.5f);
-}
-
-TEST_F(SettingsStoreTest, IntegersFollowSignAndDigitRules)
-{
-    SettingsStore::WriteSettingInt(m_file, "S", "neg", -42);
-    SettingsStore::WriteSettingLong(m_file, "S", "long", -2147483647L - 1);
-    EXPECT_EQ(ReadText(m_file), "[S]\nneg=-42\nlong=-2147483648\n");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "neg", 0), -42);
-    EXPECT_EQ(SettingsStore::ReadSettingLong(m_file, "S", "long", 0), -2147483647L - 1);
-
-    WriteText(m_file, "[S]\nplus=+17\nlead=  12abc\nword=abc\nsigns=+-3\nbig=99999999999\nsmall=-99999999999\n");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "plus", 0), 17);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "lead", 0), 12);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "word", 5), 0);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "signs", 5), 0);
-    // Too large for an int: clamped, not wrapped into a surprise sign.
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "big", 0), 2147483647);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "small", 0), -2147483647 - 1);
-}
-
-TEST_F(SettingsStoreTest, EmptyValueIsZeroButMissingKeyKeepsDefault)
-{
-    WriteText(m_file, "[S]\nn=\nf=\ns=\n");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "n", 5), 0);
-    EXPECT_EQ(SettingsStore::ReadSettingLong(m_file, "S", "n", 5), 0);
-    EXPECT_EQ(SettingsStore::ReadSettingFloat(m_file, "S", "f", 5.f), 0.f);
-    EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "S", "s", "def"), "");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "missing", 5), 5);
-    EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "S", "missing", "def"), "def");
 }
 
 TEST_F(SettingsStoreTest, MissingFileOrSectionGivesDefaultsAndCreatesNothing)
@@ -179,28 +143,11 @@ TEST_F(SettingsStoreTest, LongStringsAreStoredWholeAndReadCut)
 
 TEST_F(SettingsStoreTest, RewriteReplacesInPlaceAndKeepsEverythingElse)
 {
-    const std::string before =
-        "; settings kept by hand\n"
-        "[General Details]\n"
-        "first=1\n"
-        "Rate = 22050\n"
-        "last=3\n"
-        "\n"
-        "# about the filter\n"
-        "[Filter Details]\n"
-        "rate=8000\n";
-    WriteText(m_file, before);
+    const std::string head = "; settings kept by hand\n[General Details]\nfirst=1\nRate = ";
+    const std::string tail = "\nlast=3\n\n# about the filter\n[Filter Details]\nrate=8000\n";
+    WriteText(m_file, head + "22050" + tail);
     ASSERT_EQ(SettingsStore::WriteSettingInt(m_file, "general details", "RATE", 44100), 1);
-    EXPECT_EQ(ReadText(m_file),
-              "; settings kept by hand\n"
-              "[General Details]\n"
-              "first=1\n"
-              "Rate = 44100\n"
-              "last=3\n"
-              "\n"
-              "# about the filter\n"
-              "[Filter Details]\n"
-              "rate=8000\n");
+    EXPECT_EQ(ReadText(m_file), head + "44100" + tail);
     EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "GENERAL DETAILS", "rate", 0), 44100);
     EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "Filter Details", "Rate", 0), 8000);
 }
