@@ -34,10 +34,8 @@ using test::MakeWav;
 using test::ReadAll;
 using test::ReadWav;
 
-// Runs `body` in a forked child, so that limits it sets stay there, and
-// gives its result as the child's exit code (99 when it threw, -1 when the
-// child did not exit normally). Writes past a file size limit fail as on a
-// full disk instead of killing the child.
+// Runs `body` in a forked child so limits it sets stay there; its result is the exit code (99 threw,
+// -1 abnormal end). Writes past a file size limit fail as on a full disk instead of killing the child.
 int ExitCodeInChild(const std::function<int()>& body)
 {
     const pid_t pid = fork();
@@ -378,18 +376,15 @@ TEST_F(DocTest, CancelledSaveKeepsTheFileTheEditsAndUndo)
         ASSERT_FALSE(seen.empty());
         EXPECT_LT(seen.back(), 1.0) << "stopped halfway, not at the end";
         EXPECT_TRUE(prompt.messages.empty()) << "a cancel is no failure: " << prompt.Last();
-        EXPECT_TRUE(doc.IsModified());
-        EXPECT_TRUE(doc.CanUndo());
-        EXPECT_EQ(doc.UndoMenuText(), "Undo Amplify\tCtrl+Z");
-        EXPECT_EQ(doc.Path(), big);
-        EXPECT_EQ(doc.WorkingCopyName(), work);
+        EXPECT_TRUE(doc.IsModified() && doc.CanUndo());
+        EXPECT_EQ(std::tie(doc.UndoMenuText(), doc.Path(), doc.WorkingCopyName()),
+                  std::make_tuple("Undo Amplify\tCtrl+Z", big, work));
         EXPECT_EQ(ReadAll(work), edited);
         EXPECT_EQ(ReadAll(big), original);
         EXPECT_EQ(NamesIn(dir.Path()), names) << "nothing new beside the targets";
     }
 
-    // The document is as good as before: undo still works, and a save that
-    // runs to the end writes the edited sound.
+    // Undo still works, and a save that runs to the end writes the edited sound.
     doc.Undo();
     EXPECT_EQ(ReadAll(doc.WorkingCopyName()), original);
     doc.Undo();
@@ -427,8 +422,7 @@ TEST_F(DocTest, CancelledSaveAsOfAnUneditedSoundWritesNothing)
 
 TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
 {
-    // A file size limit makes every write past 64 KiB fail as on a full
-    // disk; it is set in a child so the test program keeps its own limits.
+    // A file size limit makes every write past 64 KiB fail as on a full disk.
     const auto before = ReadAll(sound);
     EXPECT_EQ(ExitCodeInChild([&] {
                                 if (!doc.OpenDocument(sound)) return 10;
@@ -571,8 +565,7 @@ TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)
     ASSERT_EQ(write(quit[1], "q", 1), 1);
     int status = 0;
     waitpid(pid, &status, 0);
-    // Once it has ended (here without tidying up, as after a crash), its
-    // leftovers go: the working file and the lock file.
+    // Once it has ended without tidying up (as after a crash), its working file and lock go.
     EXPECT_EQ(mine.CleanUpStale(), 2);
     EXPECT_TRUE(fs::exists(own));
 }

@@ -45,11 +45,6 @@ protected:
     CMultiTool multi{engine, tools, filter};
 };
 
-TEST_F(MultiToolTest, EverythingOffLeavesTheSamples)
-{
-    EXPECT_EQ(Chain(MultiToolSettings{}), values);
-}
-
 TEST_F(MultiToolTest, ChainEqualsTheToolsOneAfterAnother)
 {
     MultiToolSettings s;

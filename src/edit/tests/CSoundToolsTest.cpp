@@ -35,7 +35,7 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, ToolsTest, ::testing::Values(size_t(64), size_t(90), CEditEngine::kDefaultBlockBytes));
 
-TEST_P(ToolsTest, AmplifyTruncatesTowardZeroAndLimits)
+TEST_P(ToolsTest, AmplifyTruncatesTowardZeroLimitsAndKeepsWidthAndChannel)
 {
     auto amp = [&](double f) {
         return Run({-3, 3, 5, -32768, 20000, 0}, 1, [&](auto& s, auto& d) { return tools.Amplify(s, d, f, 0); });
@@ -44,10 +44,10 @@ TEST_P(ToolsTest, AmplifyTruncatesTowardZeroAndLimits)
     EXPECT_EQ(amp(1.0), std::vector<int32_t>({-3, 3, 5, -32768, 20000, 0}));
     // Beyond the 16-bit range the values stop at the limits instead of wrapping.
     EXPECT_EQ(amp(2.0), std::vector<int32_t>({-6, 6, 10, -32768, 32767, 0}));
-}
-
-TEST_P(ToolsTest, AmplifyTouchesOnlyTheChosenChannel)
-{
+    const auto half = [&](auto& s, auto& d) { return tools.Amplify(s, d, 0.5, 0); };
+    // 24-bit 0x123456 halved keeps its low bits; 8-bit gives the 16-bit results around 128 = silence.
+    EXPECT_EQ(Run({0x123456, -0x123456}, 1, half, 24), std::vector<int32_t>({0x091A2B, -0x091A2B}));
+    EXPECT_EQ(Run({128, 228, 28}, 1, half, 8), std::vector<int32_t>({128, 178, 78}));
     const auto out = Run({10, 11, 20, 21}, 2, [&](auto& s, auto& d) { return tools.Amplify(s, d, 0.5, 1); });
     EXPECT_EQ(out, std::vector<int32_t>({10, 5, 20, 10}));
 }
@@ -113,7 +113,7 @@ TEST_P(ToolsTest, InsertSilenceGoesAfterTheCursorFrame)
     EXPECT_EQ(at(-1), std::vector<int32_t>({1, 2, 3, 4, 5, 0, 0}));
 }
 
-TEST_P(ToolsTest, InsertedToneMatchesTheSineFormula)
+TEST_P(ToolsTest, InsertedToneMatchesTheSineFormulaInTheChosenChannel)
 {
     ToneParams t;
     t.freqHz = 1000;
@@ -130,18 +130,15 @@ TEST_P(ToolsTest, InsertedToneMatchesTheSineFormula)
     const auto full = Run({}, 1, [&](auto& s, auto& d) { return tools.InsertTone(s, d, -1, t, 0); });
     EXPECT_EQ(full[1], 32767);
     EXPECT_EQ(full[3], -32768);
-}
 
-TEST_P(ToolsTest, ToneGoesIntoTheSelectedChannelOnly)
-{
-    ToneParams t;
+    // Into channel 2 of a stereo sound: channel 1 gets silence.
     t.freqHz = 100;
     t.amplitude = 0.5;
     t.durationMs = 10;
-    const auto out = Run({9, 9}, 2, [&](auto& s, auto& d) { return tools.InsertTone(s, d, -1, t, 1); }, 16, 8000);
-    ASSERT_EQ(out.size(), 2u * 81);
-    for (size_t k = 1; k < 81; ++k) EXPECT_EQ(out[2 * k], 0);
-    EXPECT_NE(out[2 * 5 + 1], 0);
+    const auto st = Run({9, 9}, 2, [&](auto& s, auto& d) { return tools.InsertTone(s, d, -1, t, 1); }, 16, 8000);
+    ASSERT_EQ(st.size(), 2u * 81);
+    for (size_t k = 1; k < 81; ++k) EXPECT_EQ(st[2 * k], 0);
+    EXPECT_NE(st[2 * 5 + 1], 0);
 }
 
 TEST_P(ToolsTest, FrequencyModulationSwingsPeakToPeakAroundTheTone)
@@ -238,16 +235,6 @@ TEST_P(ToolsTest, AmplitudeEnvelopeExactAndCalculated)
                           [&](auto& s, auto& d) { return tools.AmplitudeEnvelope(s, d, env, 2, 0); }, 16, 1000);
     const int32_t w0 = static_cast<int32_t>(1000 * 65535 / 65536.0), w1 = static_cast<int32_t>(1000 * 16383 / 65536.0);
     EXPECT_EQ(calc, std::vector<int32_t>({w0, w0, w1, w1}));
-}
-
-TEST_P(ToolsTest, WideFilesKeepTheirPrecision)
-{
-    // 24-bit 0x123456 halved keeps its low bits: 0x091A2B.
-    const auto out = Run({0x123456, -0x123456}, 1, [&](auto& s, auto& d) { return tools.Amplify(s, d, 0.5, 0); }, 24);
-    EXPECT_EQ(out, std::vector<int32_t>({0x091A2B, -0x091A2B}));
-    // 8-bit files give the 16-bit results at their own width: 128 is silence.
-    const auto eight = Run({128, 228, 28}, 1, [&](auto& s, auto& d) { return tools.Amplify(s, d, 0.5, 0); }, 8);
-    EXPECT_EQ(eight, std::vector<int32_t>({128, 178, 78}));
 }
 
 } // namespace
