@@ -3,7 +3,6 @@
 #include "CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "SettingsStore.h"
-#include "TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,23 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DisplayFiles : public ::testing::Test {
+class DisplayFiles : public FrameTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
-        m_frame = std::make_unique<CMainFrame>(m_prompt);
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
     std::string Sound(const std::string& name, const fs::path& folder) {
         std::string p = (folder / name).string();
         EXPECT_TRUE(WriteWav(p, Tone(4000, 1500.0)));
         return p;
     }
-    TempDir m_config;
-    TempDir m_dir;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<CMainFrame> m_frame;
 };
 
 } // namespace
@@ -166,26 +155,6 @@ TEST_F(DisplayFiles, ExportCopiesSoundsBesideTheDisplayWithoutOverwriting) {
     EXPECT_NE(ReadAll((m_dir.Path() / "out" / "a.wav").string()), ReadAll(wav));
 }
 
-TEST_F(DisplayFiles, SettingsFileWithOneGroupChangesOnlyThatGroup) {
-    m_frame->Grid().horizontalPixels = 321;
-    m_frame->Grid().horizontalUseGrid = 1;
-    m_frame->Priority().level = 0;
-    std::string set = m_dir.File("sizing.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Default new window sizing"}));
-    EXPECT_FALSE(m_frame->SaveSettingsFile(m_dir.File("wrong.txt"), {"Default new window sizing"}));
-
-    m_frame->Grid().horizontalPixels = 50;
-    m_frame->Grid().horizontalUseGrid = 0;
-    m_frame->General().openFileFilterIndex = 7;
-    m_frame->DefaultDisplay().m_msecPerLine = 42.0f;
-    ASSERT_TRUE(m_frame->OpenAnyFile(set));
-    EXPECT_EQ(m_frame->Grid().horizontalPixels, 321);
-    EXPECT_EQ(m_frame->Grid().horizontalUseGrid, 1);
-    EXPECT_EQ(m_frame->General().openFileFilterIndex, 7);
-    EXPECT_FLOAT_EQ(m_frame->DefaultDisplay().m_msecPerLine, 42.0f);
-    EXPECT_TRUE(m_frame->Windows().empty());
-}
-
 TEST_F(DisplayFiles, SettingsFileCarriesTheDisplay) {
     std::string wav = Sound("a.wav", m_dir.Path());
     m_frame->OpenSoundFile(wav);
@@ -210,11 +179,9 @@ TEST_F(DisplayFiles, TextListExportAndImport) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), a + "\r\n" + b + "\r\n");
     m_frame->Dispatch(Cmd::FileCloseAll);
     Settle();
-    WriteAll(list, std::vector<unsigned char>(bytes.begin(), bytes.end()));
-    std::string extra = "b.wav\n\nnot-there.wav\n";
-    auto more = ReadAll(list);
-    more.insert(more.end(), extra.begin(), extra.end());
-    WriteAll(list, more);
+    const std::string extra = "b.wav\n\nnot-there.wav\n";
+    bytes.insert(bytes.end(), extra.begin(), extra.end());
+    WriteAll(list, bytes);
     EXPECT_EQ(m_frame->ImportFileList(list), 3);  // a, b, and b again by its bare name
     EXPECT_EQ(m_prompt.messages.size(), 1u);       // the missing one is reported
 }
@@ -273,8 +240,8 @@ TEST_F(DisplayFiles, UserMenuListRoundTripAndCap) {
     EXPECT_EQ(SettingsStore::ReadSettingInt(f, "display menu list", "number of displays in list", -1), 100000);
 }
 
-TEST_F(DisplayFiles, GroupsRegisteredByOtherPartsTravelAlone) {
-    // A part of the program that owns the loop playback settings registers them.
+// A settings file with only one group checked changes only that group, built-in or registered.
+TEST_F(DisplayFiles, SettingsFileWithOneGroupChangesOnlyThatGroup) {
     int loopDelay = 250;
     m_frame->SetSettingsFileGroup(
         "Loop mode playback",
@@ -283,16 +250,31 @@ TEST_F(DisplayFiles, GroupsRegisteredByOtherPartsTravelAlone) {
              loopDelay = SettingsStore::ReadSettingInt(f, "Loop Playback Settings", "delay", loopDelay);
          }});
     EXPECT_TRUE(m_frame->HasSettingsFileGroup("Loop mode playback"));
-    m_frame->Grid().verticalPixels = 123;
-    std::string set = m_dir.File("loop.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Loop mode playback"}));
+    m_frame->Grid().horizontalPixels = 321;
+    m_frame->Grid().horizontalUseGrid = 1;
+    const std::string loop = m_dir.File("loop.set"), sizing = m_dir.File("sizing.set");
+    ASSERT_TRUE(m_frame->SaveSettingsFile(loop, {"Loop mode playback"}));
+    ASSERT_TRUE(m_frame->SaveSettingsFile(sizing, {"Default new window sizing"}));
+    EXPECT_FALSE(m_frame->SaveSettingsFile(m_dir.File("wrong.txt"), {"Default new window sizing"}));
+
     loopDelay = 999;
-    m_frame->Grid().verticalPixels = 55;
+    m_frame->Grid().horizontalPixels = 50;
+    m_frame->Grid().horizontalUseGrid = 0;
+    m_frame->General().openFileFilterIndex = 7;
     m_frame->DefaultDisplay().m_displayType = 0;
-    m_frame->LoadSettingsFile(set);
+    m_frame->DefaultDisplay().m_msecPerLine = 42.0f;
+    m_frame->LoadSettingsFile(loop);
     EXPECT_EQ(loopDelay, 250);
-    EXPECT_EQ(m_frame->Grid().verticalPixels, 55);
+    EXPECT_EQ(m_frame->Grid().horizontalPixels, 50);
     EXPECT_EQ(m_frame->DefaultDisplay().m_displayType, 0);
+    loopDelay = 999;
+    ASSERT_TRUE(m_frame->OpenAnyFile(sizing));
+    EXPECT_EQ(m_frame->Grid().horizontalPixels, 321);
+    EXPECT_EQ(m_frame->Grid().horizontalUseGrid, 1);
+    EXPECT_EQ(loopDelay, 999);
+    EXPECT_EQ(m_frame->General().openFileFilterIndex, 7);
+    EXPECT_FLOAT_EQ(m_frame->DefaultDisplay().m_msecPerLine, 42.0f);
+    EXPECT_TRUE(m_frame->Windows().empty());
 }
 
 TEST_F(DisplayFiles, SavingReplacesTheOldFileWhole) {

@@ -38,8 +38,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Records what it was asked and can stop a long operation after a number of
-// progress reports.
+// Records what it was asked; stops a long operation after `cancelAfter` progress reports.
 class EditPrompt : public ScriptedPrompt {
 public:
     int cancelAfter = -1;
@@ -75,19 +74,6 @@ public:
         ASSERT_GE(suspended, 0);
     }
 };
-
-std::vector<int16_t> ReadSamples(const std::string& path)
-{
-    CSoundFile f;
-    if (!f.Open(path)) return {};
-    std::vector<int16_t> s(size_t(f.GetFrameCount()) * f.GetChannels());
-    const uint32_t n = f.GetFrameCount();
-    if (n) {
-        EXPECT_EQ(f.ReadFrames(s.data(), n, 16), n);
-    }
-    f.Close();
-    return s;
-}
 
 std::vector<int16_t> Ramp(int n, int step = 7)
 {
@@ -295,29 +281,24 @@ TEST_F(EditCommands, PasteGoesBeforeTheSoundAtZeroAndAfterItAtTheEnd)
 
 TEST_F(EditCommands, CopyOfAStereoSelectionAndOfTheSelectedChannel)
 {
-    std::vector<int16_t> stereo(2 * 300);
-    for (int i = 0; i < 300; ++i) {
-        stereo[size_t(2 * i)] = int16_t(i);
-        stereo[size_t(2 * i + 1)] = int16_t(-3 * i);
-    }
+    const auto stereo = Stereo(300, [](int i) { return i; }, [](int i) { return -3 * i; });
     CTavrilDoc* doc = Open(stereo, 2);
     EditContext c = Ctx(doc, 50, 150, 1);
+    const std::string clipPath = m_svc->Clipboard().ClipPath();
+    auto clipChannels = [&] {
+        CSoundFile clip;
+        return clip.Open(clipPath) ? clip.GetChannels() : 0u;
+    };
     EXPECT_EQ(m_cmds->MenuText(Cmd::Copy, &c).toStdString(), "&Copy Sound In All Channels\tCtrl+C");
     ASSERT_TRUE(m_cmds->Run(Cmd::Copy, &c).done);
-    CSoundFile clip;
-    ASSERT_TRUE(clip.Open(m_svc->Clipboard().ClipPath()));
-    EXPECT_EQ(clip.GetChannels(), 2u);
-    clip.Close();
-    EXPECT_EQ(ReadSamples(m_svc->Clipboard().ClipPath()),
-              std::vector<int16_t>(stereo.begin() + 100, stereo.begin() + 300));
+    EXPECT_EQ(clipChannels(), 2u);
+    EXPECT_EQ(ReadSamples(clipPath), std::vector<int16_t>(stereo.begin() + 100, stereo.begin() + 300));
 
     ASSERT_TRUE(m_cmds->Run(Cmd::CopyChannel, &c).done);
-    ASSERT_TRUE(clip.Open(m_svc->Clipboard().ClipPath()));
-    EXPECT_EQ(clip.GetChannels(), 1u);
-    clip.Close();
+    EXPECT_EQ(clipChannels(), 1u);
     std::vector<int16_t> right;
     for (int i = 50; i < 150; ++i) right.push_back(int16_t(-3 * i));
-    EXPECT_EQ(ReadSamples(m_svc->Clipboard().ClipPath()), right);
+    EXPECT_EQ(ReadSamples(clipPath), right);
 
     CTavrilDoc* mono = Open(Ramp(10));
     EditContext m = Ctx(mono);
@@ -503,12 +484,7 @@ TEST_F(EditCommands, RampSilenceNoiseAndToneMatchTheCore)
 
 TEST_F(EditCommands, MaximizeReverseAndEnvelopeWorkOnTheSelectedChannel)
 {
-    std::vector<int16_t> stereo(2 * 1000);
-    for (int i = 0; i < 1000; ++i) {
-        stereo[size_t(2 * i)] = int16_t(i % 50);
-        stereo[size_t(2 * i + 1)] = int16_t((i % 300) - 150);
-    }
-    CTavrilDoc* doc = Open(stereo, 2);
+    CTavrilDoc* doc = Open(Stereo(1000, [](int i) { return i % 50; }, [](int i) { return i % 300 - 150; }), 2);
     const std::string source = doc->Path();
     EditContext c = Ctx(doc, 100, 400, 1);
     ASSERT_TRUE(m_cmds->Run(Cmd::Maximize, &c).done);
@@ -539,36 +515,8 @@ TEST_F(EditCommands, MaximizeReverseAndEnvelopeWorkOnTheSelectedChannel)
     EXPECT_TRUE(m_prompt.messages.empty());
 }
 
-TEST_F(EditCommands, MakeDefaultStoresTheShownValues)
+TEST_F(EditCommands, MakeDefaultStoresTheShownValuesForTheNextStart)
 {
-    CDlgRamp ramp(m_svc->ramp, "");
-    ramp.BeginField()->setValue(123);
-    ramp.EndField()->setValue(456);
-    ASSERT_TRUE(ramp.MakeDefault());
-    RampSettings r;
-    r.Load("");
-    EXPECT_EQ(r.beginMs, 123);
-    EXPECT_EQ(r.endMs, 456);
-
-    CDlgInsertTone tone(m_svc->tone, "");
-    tone.FrequencyField()->setValue(2500);
-    tone.FmGroup()->button(2)->setChecked(true);
-    ASSERT_TRUE(tone.MakeDefault());
-    InsertToneSettings t;
-    t.Load("");
-    EXPECT_EQ(t.toneFrequencyHz, 2500);
-    EXPECT_EQ(t.fmWaveformType, 2);
-
-    CDlgImportHeaderless raw(m_svc->headerless, "");
-    raw.BitsField()->setCurrentIndex(3);
-    raw.OffsetField()->setText("4096");
-    ASSERT_TRUE(raw.MakeDefault());
-    ImportHeaderlessSettings h;
-    h.Load("");
-    EXPECT_EQ(h.Bits(), 24u);
-    EXPECT_EQ(h.byteOffset, 4096);
-
-    // The buttons are wired to the same: every dialog with the button.
     auto clickMakeDefault = [](QDialog& d) {
         for (QPushButton* b : d.findChildren<QPushButton*>())
             if (b->text() == "Make default") {
@@ -577,12 +525,21 @@ TEST_F(EditCommands, MakeDefaultStoresTheShownValues)
             }
         return false;
     };
+    CDlgRamp ramp(m_svc->ramp, "");
+    ramp.BeginField()->setValue(123);
+    ramp.EndField()->setValue(456);
+    ASSERT_TRUE(clickMakeDefault(ramp));
+    CDlgInsertTone tone(m_svc->tone, "");
+    tone.FrequencyField()->setValue(2500);
+    tone.FmGroup()->button(2)->setChecked(true);
+    ASSERT_TRUE(clickMakeDefault(tone));
+    CDlgImportHeaderless raw(m_svc->headerless, "");
+    raw.BitsField()->setCurrentIndex(3);
+    raw.OffsetField()->setText("4096");
+    ASSERT_TRUE(clickMakeDefault(raw));
     CDlgFilterSettings filter(m_svc->filter, "");
     filter.TimeRampField()->setValue(12.5);
     ASSERT_TRUE(clickMakeDefault(filter));
-    FilterSettings f;
-    f.Load("");
-    EXPECT_EQ(f.timeRampMs, 12.5);
     CDlgMultiTool multi(m_svc->multiTool, "");
     multi.NoiseOn()->setChecked(true);
     ASSERT_TRUE(clickMakeDefault(multi));
@@ -594,13 +551,17 @@ TEST_F(EditCommands, MakeDefaultStoresTheShownValues)
     ASSERT_TRUE(clickMakeDefault(env));
     EXPECT_FALSE(clickMakeDefault(*std::make_unique<CDlgAmplify>()));  // preset to 100 every time
 
-    // A new start reads them back.
     m_svc->LoadSettings();
+    EXPECT_EQ(m_svc->ramp.beginMs, 123);
+    EXPECT_EQ(m_svc->ramp.endMs, 456);
+    EXPECT_EQ(m_svc->tone.toneFrequencyHz, 2500);
+    EXPECT_EQ(m_svc->tone.fmWaveformType, 2);
+    EXPECT_EQ(m_svc->headerless.Bits(), 24u);
+    EXPECT_EQ(m_svc->headerless.byteOffset, 4096);
+    EXPECT_EQ(m_svc->filter.timeRampMs, 12.5);
     EXPECT_EQ(m_svc->multiTool.noiseFilterOn, 1);
     EXPECT_EQ(m_svc->noise.noiseAmplitudePct, 33);
     EXPECT_EQ(m_svc->envelope.useExactEnvelope, 0);
-    EXPECT_EQ(m_svc->ramp.beginMs, 123);
-    EXPECT_EQ(m_svc->tone.fmWaveformType, 2);
 }
 
 // ---- filters ----
@@ -760,12 +721,7 @@ TEST_F(EditCommands, MultipleToolsOnChosenFilesKeepTheOriginalsWhenAskedTo)
 
 TEST_F(EditCommands, KlipNSaveFillsTheTemplateWithTheSoundsNameAndChannel)
 {
-    std::vector<int16_t> stereo(2 * 500);
-    for (int i = 0; i < 500; ++i) {
-        stereo[size_t(2 * i)] = int16_t(i);
-        stereo[size_t(2 * i + 1)] = int16_t(1000 + i);
-    }
-    CTavrilDoc* doc = Open(stereo, 2, "wren.wav");
+    CTavrilDoc* doc = Open(Stereo(500, [](int i) { return i; }, [](int i) { return 1000 + i; }), 2, "wren.wav");
     EditContext c = Ctx(doc, 100, 150, 1);
     Fill<CDlgKlipSettings>([](CDlgKlipSettings& d) {
         d.AutofillBox()->setChecked(true);
@@ -976,25 +932,18 @@ TEST_F(EditCommands, AskingToSaveChangesSavesOrDropsThem)
     EXPECT_EQ(m_prompt.pathRequests.back().title, "Save Sound As:");
 }
 
-TEST_F(EditCommands, RenameMovesTheFile)
-{
-    CTavrilDoc* doc = Open(Ramp(300));
-    const std::string before = doc->Path();
-    const std::string after = m_dir.File("renamed.wav");
-    EditContext c = Ctx(doc);
-    m_prompt.paths.push_back(after);
-    EXPECT_TRUE(m_cmds->Run(Cmd::FileRename, &c).fileChanged);
-    EXPECT_FALSE(fs::exists(before));
-    EXPECT_EQ(ReadSamples(after), Ramp(300));
-    EXPECT_EQ(doc->Path(), after);
-}
-
-TEST_F(EditCommands, RenamingAnEditedSoundSavesItFirstAndCancelKeepsTheOldName)
+TEST_F(EditCommands, RenameMovesTheFileAndSavesAnEditedSoundFirstOrKeepsTheOldNameOnCancel)
 {
     const auto orig = Ramp(300000);
     CTavrilDoc* doc = Open(orig);
-    const std::string before = doc->Path();
+    const std::string first = doc->Path(), before = m_dir.File("moved.wav");
     EditContext c = Ctx(doc, 0, 1000);
+    m_prompt.paths.push_back(before);
+    EXPECT_TRUE(m_cmds->Run(Cmd::FileRename, &c).fileChanged);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_EQ(ReadSamples(before), orig);
+    ASSERT_EQ(doc->Path(), before);
+
     m_cmds->Run(Cmd::DeleteSelection, &c);
     const auto edited = Current(doc);
     const std::string after = m_dir.File("renamed.wav");

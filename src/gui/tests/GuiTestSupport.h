@@ -5,8 +5,11 @@
 #include "CMainFrame.h"
 #include "CSoundFile.h"
 #include "IPrompt.h"
+#include "TestSupport.h"
 
 #include <QApplication>
+#include <gtest/gtest.h>
+#include <memory>
 #include <cmath>
 #include <deque>
 #include <string>
@@ -69,10 +72,54 @@ public:
     void EndProgress() override {}
 };
 
+// All samples of a sound file as 16-bit values, interleaved; empty when it does not open.
+inline std::vector<int16_t> ReadSamples(const std::string& path) {
+    CSoundFile f;
+    if (!f.Open(path))
+        return {};
+    std::vector<int16_t> s(size_t(f.GetFrameCount()) * f.GetChannels());
+    if (!s.empty()) {
+        EXPECT_EQ(f.ReadFrames(s.data(), f.GetFrameCount(), 16), f.GetFrameCount());
+    }
+    f.Close();
+    return s;
+}
+
+// Two channels interleaved, frame i holding left(i) and right(i).
+template <class L, class R>
+std::vector<int16_t> Stereo(int frames, L left, R right) {
+    std::vector<int16_t> s;
+    for (int i = 0; i < frames; ++i) {
+        s.push_back(static_cast<int16_t>(left(i)));
+        s.push_back(static_cast<int16_t>(right(i)));
+    }
+    return s;
+}
+
 // Lets queued events (window activation, deferred updates) run.
 inline void Settle() {
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
 }
+
+// A shown main frame whose settings go to a scratch folder.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
+        m_frame = std::make_unique<CMainFrame>(m_prompt);
+        m_frame->resize(900, 600);
+        m_frame->show();
+    }
+    // A tone written to `name` in the scratch folder; returns its path.
+    std::string ToneFile(const std::string& name, uint32_t frames = 2000, double freqHz = 1000.0) {
+        const std::string p = m_dir.File(name);
+        EXPECT_TRUE(WriteWav(p, Tone(frames, freqHz)));
+        return p;
+    }
+    TempDir m_config, m_dir;
+    ScriptedPrompt m_prompt;
+    std::unique_ptr<CMainFrame> m_frame;
+};
 
 } // namespace tavril::test

@@ -3,7 +3,6 @@
 #include "CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "SpectrogramPicture.h"
-#include "TestSupport.h"
 
 #include <QMouseEvent>
 #include <filesystem>
@@ -15,18 +14,11 @@ using namespace tavril::test;
 
 namespace {
 
-class SoundWindow : public ::testing::Test {
+class SoundWindow : public FrameTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
-        m_frame = std::make_unique<CMainFrame>(m_prompt);
-        m_frame->resize(900, 600);
-        m_frame->show();
-    }
-    CTavrilView* Open(const std::vector<int16_t>& samples, int width = 600, int height = 300,
-                      double rate = 22050.0, int displayType = 1) {
+    CTavrilView* Open(const std::vector<int16_t>& samples, int width = 600, int height = 300, int displayType = 1) {
         std::string path = m_dir.File("s" + std::to_string(m_count++) + ".wav");
-        EXPECT_TRUE(WriteWav(path, samples, rate));
+        EXPECT_TRUE(WriteWav(path, samples));
         m_frame->DefaultDisplay().m_displayType = displayType;
         CChildFrame* w = m_frame->OpenSoundFile(path);
         EXPECT_NE(w, nullptr);
@@ -34,12 +26,24 @@ protected:
         Settle();
         return w->View();
     }
-    TempDir m_config;
-    TempDir m_dir;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<CMainFrame> m_frame;
     int m_count = 0;
 };
+
+// Pixels of a pane's plot that differ from the exported picture of the same settings and size.
+int DiffersFromExport(CTavrilView* v, const std::string& path) {
+    QImage img = v->Pane(0)->RenderPlot();
+    std::vector<uint32_t> pixels;
+    CSoundFile sound;
+    EXPECT_TRUE(sound.Open(path));
+    EXPECT_GT(RenderSpectrogramPicture(sound, v->Settings(), 0, img.width(), img.height(), pixels), 0);
+    if (pixels.size() < size_t(img.width()) * img.height())
+        return -1;
+    int differing = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
+    return differing;
+}
 
 std::string Fmt(const char* f, double v) {
     char buf[64];
@@ -72,7 +76,7 @@ TEST_F(SoundWindow, DragOnASpectrogramGivesTheReadout) {
 }
 
 TEST_F(SoundWindow, ClickWithoutDragSelectsOnePixelBox) {
-    CTavrilView* v = Open(Tone(100, 500.0), 600, 300, 22050.0, 0);
+    CTavrilView* v = Open(Tone(100, 500.0), 600, 300, 0);
     CViewPane* pane = v->Pane(0);
     QRect plot = pane->PlotRect();
     QPoint at(plot.left() + 101, plot.top() + 30);
@@ -129,7 +133,6 @@ TEST_F(SoundWindow, ZoomStepsOnlyInFixedScale) {
 
 TEST_F(SoundWindow, SilentSoundPaintsWhiteColumns) {
     CTavrilView* v = Open(std::vector<int16_t>(22050, 0));
-    v->Settings();
     WindowDisplaySettings s = v->Settings();
     s.m_specGain = 50.0f;  // whatever the gain
     v->SetSettings(s);
@@ -144,7 +147,7 @@ TEST_F(SoundWindow, HundredSamplesInFourHundredColumnsDrawAPolyline) {
     std::vector<int16_t> s(100);
     for (int i = 0; i < 100; ++i)
         s[i] = static_cast<int16_t>(i % 2 ? 20000 : -20000);
-    CTavrilView* v = Open(s, 600, 300, 22050.0, 0);
+    CTavrilView* v = Open(s, 600, 300, 0);
     // Make the plot exactly 400 columns wide.
     CViewPane* pane = v->Pane(0);
     int extra = pane->width() - pane->PlotRect().width();
@@ -172,17 +175,7 @@ TEST_F(SoundWindow, SpectrogramEqualsTheExportedPicture) {
     for (size_t i = 0; i < s.size(); i += 7)
         s[i] = static_cast<int16_t>(s[i] / 2 + (i % 13) * 300);
     CTavrilView* v = Open(s);
-    CViewPane* pane = v->Pane(0);
-    QImage img = pane->RenderPlot();
-    std::vector<uint32_t> pixels;
-    CSoundFile sound;
-    ASSERT_TRUE(sound.Open(v->Doc().Path()));
-    ASSERT_GT(RenderSpectrogramPicture(sound, v->Settings(), 0, img.width(), img.height(), pixels), 0);
-    int differing = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(DiffersFromExport(v, v->Doc().Path()), 0);
 }
 
 TEST_F(SoundWindow, RepaintOfAnUnchangedWindowReusesThePicture) {
@@ -202,11 +195,8 @@ TEST_F(SoundWindow, RepaintOfAnUnchangedWindowReusesThePicture) {
 }
 
 TEST_F(SoundWindow, ChannelKeysShowOneChannelAndRowsSplitPanes) {
-    std::vector<int16_t> stereo(2 * 22050);
-    for (size_t i = 0; i < stereo.size(); ++i)
-        stereo[i] = static_cast<int16_t>(i % 2 ? 1000 : -1000);
     std::string path = m_dir.File("stereo.wav");
-    ASSERT_TRUE(WriteWav(path, stereo, 22050.0, 2));
+    ASSERT_TRUE(WriteWav(path, Stereo(22050, [](int) { return -1000; }, [](int) { return 1000; }), 22050.0, 2));
     CChildFrame* w = m_frame->OpenSoundFile(path);
     CTavrilView* v = w->View();
     WindowDisplaySettings s = v->Settings();
@@ -242,10 +232,9 @@ TEST_F(SoundWindow, GoToTimeScrollsAFixedScaleWindow) {
 }
 
 TEST_F(SoundWindow, AltRightLoadsTheNextFileOfTheFolder) {
-    TempDir folder;
     for (const char* n : {"b.wav", "a.wav", "c.wav", "d.aif"})
-        ASSERT_TRUE(WriteWav(folder.File(n), Tone(500, 800.0)));
-    CChildFrame* w = m_frame->OpenSoundFile(folder.File("a.wav"));
+        ToneFile(n, 500);
+    CChildFrame* w = m_frame->OpenSoundFile(m_dir.File("a.wav"));
     CTavrilView* v = w->View();
     m_frame->Dispatch(Cmd::NextFileInFolder);
     EXPECT_EQ(v->Doc().Title(), "b.wav");
@@ -351,17 +340,7 @@ TEST_F(SoundWindow, DemoRecordingLooksLikeItsExportedPicture) {
     ASSERT_NE(w, nullptr);
     w->resize(900, 330);
     Settle();
-    CViewPane* pane = w->View()->Pane(0);
-    QImage img = pane->RenderPlot();
-    std::vector<uint32_t> pixels;
-    CSoundFile sound;
-    ASSERT_TRUE(sound.Open(demo));
-    ASSERT_GT(RenderSpectrogramPicture(sound, w->View()->Settings(), 0, img.width(), img.height(), pixels), 0);
-    int differing = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            differing += (img.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * img.width() + x];
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(DiffersFromExport(w->View(), demo), 0);
 }
 
 TEST_F(SoundWindow, EveryCorpusFileOpensAndDrawsWithoutHarm) {

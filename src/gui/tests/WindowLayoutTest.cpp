@@ -15,19 +15,17 @@
 using namespace tavril;
 using namespace tavril::test;
 
-TEST(WindowLayout, SnapExample) {
-    LayoutRect r = SnapToGrid({450, 130, 180, 90}, 2000, 2000, true, 200, true, 100);
-    EXPECT_EQ(r, (LayoutRect{400, 100, 200, 100}));
-}
-
-TEST(WindowLayout, SnapEdgesAndDisabledDirections) {
-    // Past the bottom: back to the top, one width to the right.
-    EXPECT_EQ(SnapToGrid({450, 950, 100, 100}, 2000, 950, true, 200, true, 100), (LayoutRect{600, 0, 200, 100}));
-    // Past the right edge: back to the left, one height down.
-    EXPECT_EQ(SnapToGrid({950, 130, 100, 100}, 900, 2000, true, 200, true, 100), (LayoutRect{0, 200, 200, 100}));
-    // A size of 1 leaves that direction alone; negatives count as 0.
-    EXPECT_EQ(SnapToGrid({-30, 130, 180, 90}, 2000, 2000, true, 1, true, 100), (LayoutRect{0, 100, 180, 100}));
-    EXPECT_EQ(SnapToGrid({33, 44, 55, 66}, 2000, 2000, false, 200, false, 100), (LayoutRect{33, 44, 55, 66}));
+TEST(WindowLayout, SnapToGrid) {
+    struct Row { LayoutRect in; int clientW, clientH; bool h; int hSize; bool v; LayoutRect want; };
+    const Row rows[] = {
+        {{450, 130, 180, 90}, 2000, 2000, true, 200, true, {400, 100, 200, 100}},  // the worked example
+        {{450, 950, 100, 100}, 2000, 950, true, 200, true, {600, 0, 200, 100}},    // past the bottom: top, one width right
+        {{950, 130, 100, 100}, 900, 2000, true, 200, true, {0, 200, 200, 100}},    // past the right: left, one height down
+        {{-30, 130, 180, 90}, 2000, 2000, true, 1, true, {0, 100, 180, 100}},      // size 1 leaves x alone; negatives are 0
+        {{33, 44, 55, 66}, 2000, 2000, false, 200, false, {33, 44, 55, 66}},       // snapping off
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(SnapToGrid(r.in, r.clientW, r.clientH, r.h, r.hSize, r.v, 100), r.want) << r.in.x << "," << r.in.y;
 }
 
 TEST(WindowLayout, ResizeRearrangeFitNeedTwoWindows) {
@@ -71,23 +69,14 @@ TEST(WindowLayout, Neighbours) {
     EXPECT_EQ(NeighbourWindow(r, 2, 0, -1), 0);
 }
 
-// A shown main frame whose settings go to a scratch folder, and a short
-// tone, m_wav, to open in it.
-class WindowLayoutFrame : public ::testing::Test {
+class WindowLayoutFrame : public FrameTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(WriteWav(m_wav, Tone(1000, 440.0))); }
     CMainFrame& ShowFrame(int width, int height) {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
-        m_frame = std::make_unique<CMainFrame>(m_prompt);
         m_frame->resize(width, height);
-        m_frame->show();
+        m_wav = ToneFile("a.wav", 1000, 440.0);
         return *m_frame;
     }
-
-    TempDir m_config, m_dir;
-    const std::string m_wav = m_dir.File("a.wav");
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::string m_wav;
 };
 
 TEST_F(WindowLayoutFrame, SnapAppliesToMovedWindows) {

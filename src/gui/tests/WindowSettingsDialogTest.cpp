@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "GuiTestSupport.h"
 #include "SettingsStore.h"
-#include "TestSupport.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -15,21 +14,9 @@ using namespace tavril::test;
 
 namespace {
 
-class WindowSettingsDialog : public ::testing::Test {
+class WindowSettingsDialog : public FrameTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_config.Path().string()));
-        m_frame = std::make_unique<CMainFrame>(m_prompt);
-        m_frame->show();
-    }
-    CTavrilView* Open(const std::string& name) {
-        std::string p = m_dir.File(name);
-        EXPECT_TRUE(WriteWav(p, Tone(3000, 700.0)));
-        return m_frame->OpenSoundFile(p)->View();
-    }
-    TempDir m_config, m_dir;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<CMainFrame> m_frame;
+    CTavrilView* Open(const std::string& name) { return m_frame->OpenSoundFile(ToneFile(name, 3000, 700.0))->View(); }
 };
 
 } // namespace
@@ -74,14 +61,11 @@ TEST_F(WindowSettingsDialog, ResultKeepsEveryValueItWasGiven) {
 TEST_F(WindowSettingsDialog, ChangingUnitsRewritesTheTitles) {
     WindowDisplaySettings s;
     CDlgWindowDisplaySettings dlg(s, {}, nullptr);
-    // The two "Display units"/"Units" lists of the axes are the ones whose
-    // first entries are "Seconds" and "KHz" and that sit beside a title.
-    QList<QComboBox*> combos = dlg.findChildren<QComboBox*>();
-    QComboBox* timeUnits = nullptr;
-    QComboBox* freqUnits = nullptr;
-    for (QComboBox* c : combos) {
+    // The axis unit lists come after the cursor ones, so the last match is the axis list.
+    QComboBox *timeUnits = nullptr, *freqUnits = nullptr;
+    for (QComboBox* c : dlg.findChildren<QComboBox*>()) {
         if (c->itemText(0) == "Seconds")
-            timeUnits = c;  // the last one found is the axis list (the cursor list comes first)
+            timeUnits = c;
         if (c->itemText(0) == "KHz")
             freqUnits = c;
     }
