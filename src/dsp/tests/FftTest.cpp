@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -31,35 +32,44 @@ std::vector<std::complex<double>> DirectDft(const std::vector<float>& re, const 
     return out;
 }
 
+std::vector<float> Random(int n, std::mt19937& rng, float peak)
+{
+    std::uniform_real_distribution<float> dist(-peak, peak);
+    std::vector<float> v(n);
+    for (float& x : v) x = dist(rng);
+    return v;
+}
+
+// Forward against the direct DFT, inverse against the positive-exponent DFT
+// divided by n, and inverse(forward) back to the input. Single-precision
+// radix-2 error grows like log2(n): bound it relative to the peak magnitude.
 void ExpectMatchesDft(const std::vector<float>& re0, const std::vector<float>& im0, double peak)
 {
     const int n = static_cast<int>(re0.size());
-    std::vector<float> re = re0, im = im0;
-    ASSERT_EQ(FFTForward(re.data(), im.data(), n), 1);
-    const auto ref = DirectDft(re0, im0, -1);
-    // Single-precision radix-2 error grows like log2(n); bound it relative to
-    // the largest possible magnitude.
     const double tol = peak * n * 2e-6;
+    std::vector<float> re = re0, im = im0, ire = re0, iim = im0;
+    ASSERT_EQ(FFTForward(re.data(), im.data(), n), 1);
+    ASSERT_EQ(FFTInverse(ire.data(), iim.data(), n), 1);
+    const auto fwd = DirectDft(re0, im0, -1), inv = DirectDft(re0, im0, +1);
     for (int k = 0; k < n; ++k) {
-        ASSERT_NEAR(re[k], ref[k].real(), tol) << "n=" << n << " k=" << k;
-        ASSERT_NEAR(im[k], ref[k].imag(), tol) << "n=" << n << " k=" << k;
+        ASSERT_NEAR(re[k], fwd[k].real(), tol) << "n=" << n << " k=" << k;
+        ASSERT_NEAR(im[k], fwd[k].imag(), tol) << "n=" << n << " k=" << k;
+        ASSERT_NEAR(ire[k], inv[k].real() / n, tol / n) << "n=" << n << " k=" << k;
+        ASSERT_NEAR(iim[k], inv[k].imag() / n, tol / n) << "n=" << n << " k=" << k;
+    }
+    ASSERT_EQ(FFTInverse(re.data(), im.data(), n), 1);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_NEAR(re[i], re0[i], peak * 1e-5) << n;
+        ASSERT_NEAR(im[i], im0[i], peak * 1e-5) << n;
     }
 }
 
 } // namespace
 
-TEST(FftTest, ForwardMatchesDirectDftForRandomComplexInputAtEverySize)
+TEST(FftTest, ForwardAndInverseMatchDirectDftForRandomComplexInputAtEverySize)
 {
     std::mt19937 rng(7);
-    std::uniform_real_distribution<float> dist(-32768.0f, 32767.0f);
-    for (int n : kSizes) {
-        std::vector<float> re(n), im(n);
-        for (int i = 0; i < n; ++i) {
-            re[i] = dist(rng);
-            im[i] = dist(rng);
-        }
-        ExpectMatchesDft(re, im, 32768.0);
-    }
+    for (int n : kSizes) ExpectMatchesDft(Random(n, rng, 32768.0f), Random(n, rng, 32768.0f), 32768.0);
 }
 
 TEST(FftTest, PureToneLandsInItsLineAndItsMirrorOnly)
@@ -69,50 +79,11 @@ TEST(FftTest, PureToneLandsInItsLineAndItsMirrorOnly)
         std::vector<float> re(n), im(n, 0.0f);
         for (int i = 0; i < n; ++i) re[i] = static_cast<float>(10000.0 * std::cos(2.0 * M_PI * line * i / n));
         ExpectMatchesDft(re, im, 10000.0);
-        std::vector<float> r = re, m = im;
-        FFTForward(r.data(), m.data(), n);
-        EXPECT_NEAR(std::hypot(r[line], m[line]), 10000.0 * n / 2, n * 0.05);
-        EXPECT_NEAR(std::hypot(r[n - line], m[n - line]), 10000.0 * n / 2, n * 0.05);
-        EXPECT_LT(std::hypot(r[line + 1], m[line + 1]), n * 0.05);
-        EXPECT_LT(std::hypot(r[0], m[0]), n * 0.05);
-    }
-}
-
-TEST(FftTest, InverseUndoesForwardWithinSinglePrecision)
-{
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    for (int n : kSizes) {
-        std::vector<float> re(n), im(n);
-        for (int i = 0; i < n; ++i) {
-            re[i] = dist(rng);
-            im[i] = dist(rng);
-        }
-        std::vector<float> r = re, m = im;
-        ASSERT_EQ(FFTForward(r.data(), m.data(), n), 1);
-        ASSERT_EQ(FFTInverse(r.data(), m.data(), n), 1);
-        for (int i = 0; i < n; ++i) {
-            ASSERT_NEAR(r[i], re[i], 1e-5) << n;
-            ASSERT_NEAR(m[i], im[i], 1e-5) << n;
-        }
-    }
-}
-
-TEST(FftTest, InverseMatchesDirectDftWithPositiveExponentDividedByN)
-{
-    const int n = 256;
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<float> dist(-100.0f, 100.0f);
-    std::vector<float> re(n), im(n);
-    for (int i = 0; i < n; ++i) {
-        re[i] = dist(rng);
-        im[i] = dist(rng);
-    }
-    const auto ref = DirectDft(re, im, +1);
-    FFTInverse(re.data(), im.data(), n);
-    for (int k = 0; k < n; ++k) {
-        EXPECT_NEAR(re[k], ref[k].real() / n, 1e-3);
-        EXPECT_NEAR(im[k], ref[k].imag() / n, 1e-3);
+        FFTForward(re.data(), im.data(), n);
+        EXPECT_NEAR(std::hypot(re[line], im[line]), 10000.0 * n / 2, n * 0.05);
+        EXPECT_NEAR(std::hypot(re[n - line], im[n - line]), 10000.0 * n / 2, n * 0.05);
+        EXPECT_LT(std::hypot(re[line + 1], im[line + 1]), n * 0.05);
+        EXPECT_LT(std::hypot(re[0], im[0]), n * 0.05);
     }
 }
 
@@ -156,48 +127,32 @@ TEST(FftTest, UnsupportedSizesAreRefusedAndLeaveDataAlone)
     for (float v : re) ASSERT_EQ(v, 1.0f);
 }
 
-TEST(FftTest, HammingIsTheTextbookWindow)
+TEST(FftTest, WindowsAreTheTextbookOnesWithRaisedFirstEntries)
 {
+    const auto cosine = [](double a0, double a1, double a2) {
+        return [=](int i, int n) {
+            return a0 - a1 * std::cos(2 * M_PI * i / (n - 1)) + a2 * std::cos(4 * M_PI * i / (n - 1));
+        };
+    };
+    const std::pair<int, std::function<double(int, int)>> windows[] = {
+        {kWindowHamming, cosine(0.54, 0.46, 0)}, {kWindowBlackman, cosine(0.42, 0.5, 0.08)},
+        {kWindowHanning, cosine(0.5, 0.5, 0)}};
     for (int n : kSizes) {
-        const WindowTable* t = BuildWindow(n, kWindowHamming);
-        ASSERT_NE(t, nullptr);
-        for (int i = 0; i < n; ++i)
-            ASSERT_NEAR(t->w[i], 0.54 - 0.46 * std::cos(2.0 * M_PI * i / (n - 1)), 2e-6) << n << " " << i;
-        EXPECT_NEAR(t->w[0], 0.08, 1e-6);
-        EXPECT_NEAR(t->w[n - 1], 0.08, 1e-6);
-        // Symmetric, peak 1.0 in the middle for odd spans.
-        for (int i = 0; i < n / 2; ++i) ASSERT_NEAR(t->w[i], t->w[n - 1 - i], 1e-6);
-    }
-    const WindowTable* t = BuildWindow(64, kWindowHamming);
-    EXPECT_EQ(t->wInt[0], static_cast<int32_t>(double(t->w[0]) * 32767.0));
-}
-
-TEST(FftTest, BlackmanAndHanningEndsAreRaisedButNeverZero)
-{
-    for (int n : kSizes) {
-        const WindowTable* b = BuildWindow(n, kWindowBlackman);
-        const WindowTable* h = BuildWindow(n, kWindowHanning);
-        // The computed first entries are <= 0 and must be raised.
-        EXPECT_EQ(b->w[0], 1e-5f);
-        EXPECT_EQ(h->w[0], 1e-5f);
-        EXPECT_EQ(b->wInt[0], 1);  // trunc(1e-5 * 32767) = 0 becomes 1
-        for (int i = 0; i < n; ++i) {
-            ASSERT_GT(b->w[i], 0.0f);
-            ASSERT_GT(h->w[i], 0.0f);
-            ASSERT_LE(b->w[i], 1.0f);
-            ASSERT_LE(h->w[i], 1.0f);
-            ASSERT_GE(b->wInt[i], 1);
+        for (const auto& [type, formula] : windows) {
+            const WindowTable* t = BuildWindow(n, type);
+            ASSERT_NE(t, nullptr);
+            // Blackman and Hanning compute a first entry <= 0: it is raised to
+            // 1e-5. Their last entry is a hair above zero (short 2pi) and stays.
+            EXPECT_EQ(t->w[0], type == kWindowHamming ? 0.08f : 1e-5f) << type;
+            for (int i = 0; i < n; ++i) {
+                if (i) ASSERT_NEAR(t->w[i], formula(i, n), 2e-6) << type << " " << n << " " << i;
+                ASSERT_GT(t->w[i], 0.0f);
+                ASSERT_LE(t->w[i], 1.0f);
+                ASSERT_EQ(t->wInt[i], std::max(1, static_cast<int32_t>(double(t->w[i]) * 32767.0))) << type << i;
+            }
+            EXPECT_NE(t->w[n - 1], 1e-5f);
         }
-        // Interior values follow the formulas.
-        const int m = n / 3;
-        EXPECT_NEAR(b->w[m], 0.42 - 0.5 * std::cos(2 * M_PI * m / (n - 1)) + 0.08 * std::cos(4 * M_PI * m / (n - 1)),
-                    1e-6);
-        EXPECT_NEAR(h->w[m], 0.5 * (1 - std::cos(2 * M_PI * m / (n - 1))), 1e-6);
     }
-    // The last Blackman/Hanning entries come out a hair above zero (short 2pi)
-    // and stay: they are not equal to the clamped first entry.
-    EXPECT_NE(BuildWindow(512, kWindowBlackman)->w[511], 1e-5f);
-    EXPECT_NE(BuildWindow(512, kWindowHanning)->w[511], 1e-5f);
 }
 
 TEST(FftTest, WindowTypeAndSizeChangesTakeEffectImmediately)

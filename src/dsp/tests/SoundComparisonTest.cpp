@@ -1,77 +1,51 @@
 #include "SoundComparison.h"
 
-#include "CSoundFile.h"
+#include "DspTestUtil.h"
 #include "SpectralFrameStore.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <sstream>
 #include <vector>
 
 using namespace tavril;
 
 namespace {
 
-// Bursts of varying pitch: a signal whose spectrogram changes every few
-// tens of milliseconds, so delays are recognisable.
+// Bursts of varying pitch: a spectrogram that changes every few tens of
+// milliseconds, so delays are recognisable.
 int16_t Song(int64_t i, double rate)
 {
     if (i < 0) return 0;
     const double t = i / rate;
     const int syllable = static_cast<int>(t / 0.04);
     if (syllable % 3 == 2) return 0;
-    const double f = 1500.0 + 400.0 * (syllable % 5);
-    return static_cast<int16_t>(9000.0 * std::sin(2 * M_PI * f * t));
+    return static_cast<int16_t>(9000.0 * std::sin(2 * M_PI * (1500.0 + 400.0 * (syllable % 5)) * t));
 }
 
-// Stereo: left = song, right = song delayed by `delayFrames`.
-std::string MakeStereo(const test::TempDir& dir, const std::string& name, uint32_t frames, int64_t delayFrames,
-                       double rate = 22050.0)
+// Stereo at 22050 Hz: left = song, right = song delayed by `delayFrames`.
+std::string MakeStereo(const test::TempDir& dir, uint32_t frames, int64_t delayFrames)
 {
-    const std::string path = dir.File(name);
-    CSoundFile s;
-    EXPECT_EQ(s.Create(path, rate, 2, 16), 1);
-    std::vector<int16_t> block(size_t(frames) * 2);
-    for (uint32_t i = 0; i < frames; ++i) {
-        block[2 * i] = Song(i, rate);
-        block[2 * i + 1] = Song(int64_t(i) - delayFrames, rate);
-    }
-    s.WriteFrames(block.data(), frames, 16);
-    s.Close();
-    return path;
+    return test::WriteWav(dir.File("pair.wav"), 22050.0, 2, test::Frames(frames, 2, [&](uint32_t i, uint32_t c) {
+                              return Song(int64_t(i) - (c ? delayFrames : 0), 22050.0);
+                          }));
 }
 
-class SettingsDir {
-public:
-    SettingsDir()
-    {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        if (old) m_old = old;
-        m_had = old != nullptr;
-        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
-    }
-    ~SettingsDir()
-    {
-        if (m_had) setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
-    }
-    const test::TempDir& Dir() const { return m_dir; }
-
-private:
-    test::TempDir m_dir;
-    std::string m_old;
-    bool m_had = false;
-};
+std::string SavedText(const CompareSettings& s, const test::ConfigHome& home)
+{
+    EXPECT_EQ(s.Save(home.File("compare.set")), 1);
+    const auto bytes = test::ReadAll(home.File("compare.set"));
+    return std::string(bytes.begin(), bytes.end());
+}
 
 } // namespace
 
 TEST(SoundComparisonTest, IdenticalChannelsDifferByNothingAtDelayZero)
 {
     test::TempDir dir;
-    const std::string path = MakeStereo(dir, "same.wav", 22050, 0);
+    const std::string path = MakeStereo(dir, 22050, 0);
     CompareRequest r;
     r.bins = 128;
     r.lengthMs = 500;
@@ -82,55 +56,50 @@ TEST(SoundComparisonTest, IdenticalChannelsDifferByNothingAtDelayZero)
     ASSERT_EQ(result.size(), 5u) << error;
     EXPECT_EQ(result[0], 0.0f);
     EXPECT_GT(result[2], 0.0f);
-    // Channel 0 against itself as well.
-    r.channel2 = 0;
+    r.channel2 = 0;  // channel 0 against itself
     EXPECT_EQ(CompareChannels(path, r)[0], 0.0f);
+    // "All other channels" with two channels is channel 0.
+    r.bins = 64;
+    r.maxDelayMs = 20;
+    r.channel1 = 1;
+    r.channel2 = -1;
+    const auto others = CompareChannels(path, r);
+    ASSERT_EQ(others.size(), 2u);
+    EXPECT_EQ(others[0], 0.0f);
 }
 
 TEST(SoundComparisonTest, ADelayedCopyIsClosestAtItsDelay)
 {
     test::TempDir dir;
-    // Right channel 30 ms behind the left.
-    const std::string path = MakeStereo(dir, "delayed.wav", 44100, static_cast<int64_t>(0.030 * 22050));
+    const std::string path = MakeStereo(dir, 44100, static_cast<int64_t>(0.030 * 22050));  // 30 ms behind
     CompareRequest r;
     r.bins = 128;
     r.averages = 1;
     r.startMs = 100;
     r.lengthMs = 1000;
     r.maxDelayMs = 100;
-    r.channel1 = 0;
     r.channel2 = 1;
     r.bandLowHz = 1000;
     r.bandHighHz = 5000;
     const auto result = CompareChannels(path, r);
     ASSERT_EQ(result.size(), 10u);
-    const auto best = std::min_element(result.begin(), result.end()) - result.begin();
-    EXPECT_EQ(best, 3);
+    EXPECT_EQ(std::min_element(result.begin(), result.end()) - result.begin(), 3);
     EXPECT_LT(result[3], result[0] / 4);
 }
 
-TEST(SoundComparisonTest, NoDelayStepsForAMaximumBelowOnePeriod)
+TEST(SoundComparisonTest, BadRequestsSayWhyAndNoStepsBelowOnePeriodIsNoError)
 {
     test::TempDir dir;
-    const std::string path = MakeStereo(dir, "a.wav", 22050, 0);
+    const std::string path = MakeStereo(dir, 22050, 0);
     CompareRequest r;
     r.lengthMs = 300;
-    r.maxDelayMs = 0;
     std::string error = "x";
-    EXPECT_TRUE(CompareChannels(path, r, &error).empty());
-    EXPECT_TRUE(error.empty());
-    r.maxDelayMs = 9.9;
-    EXPECT_TRUE(CompareChannels(path, r).empty());
-}
-
-TEST(SoundComparisonTest, BadRequestsSayWhy)
-{
-    test::TempDir dir;
-    const std::string path = MakeStereo(dir, "a.wav", 22050, 0);
-    CompareRequest r;
-    r.lengthMs = 300;
+    for (double maxDelayMs : {0.0, 9.9}) {
+        r.maxDelayMs = maxDelayMs;
+        EXPECT_TRUE(CompareChannels(path, r, &error).empty());
+        EXPECT_TRUE(error.empty());
+    }
     r.maxDelayMs = 50;
-    std::string error;
     EXPECT_TRUE(CompareChannels(dir.File("none.wav"), r, &error).empty());
     EXPECT_FALSE(error.empty());
     r.channel1 = 2;
@@ -144,36 +113,15 @@ TEST(SoundComparisonTest, BadRequestsSayWhy)
     EXPECT_TRUE(CompareChannels(path, r, &error).empty());
 }
 
-TEST(SoundComparisonTest, AllOtherChannelsIsTheMeanOfTheRest)
-{
-    test::TempDir dir;
-    const std::string path = MakeStereo(dir, "same.wav", 22050, 0);
-    CompareRequest r;
-    r.bins = 64;
-    r.lengthMs = 400;
-    r.maxDelayMs = 20;
-    r.channel1 = 1;
-    r.channel2 = -1;  // with two channels: channel 0
-    r.bandHighHz = 11025;
-    const auto result = CompareChannels(path, r);
-    ASSERT_EQ(result.size(), 2u);
-    EXPECT_EQ(result[0], 0.0f);
-}
-
 TEST(SoundComparisonTest, FrameDifferenceBandSilenceAndEmptyRange)
 {
     SpectralFrame a, b;
     a.bins = b.bins = 4;
     a.magnitudes = {0.5f, 1.0f, 0.2f, 0.0f};
     b.magnitudes = {0.5f, 0.5f, 0.6f, 0.05f};
-    // All lines: (0 + 0.5*1 + 0.4*0.6 + 0.05*0.05) / 4
     const float all = (0.5f * 1.0f + 0.4f * 0.6f + 0.05f * 0.05f) / 4;
-    EXPECT_NEAR(FrameDifference(a, b, 0, 4, 0.0f), all, 1e-6);
-    // An upper line below the lower one means all lines.
-    EXPECT_NEAR(FrameDifference(a, b, 3, 1, 0.0f), all, 1e-6);
-    // Out-of-range ends are clamped.
-    EXPECT_NEAR(FrameDifference(a, b, -5, 99, 0.0f), all, 1e-6);
-    // Lines 1..2 only.
+    // An upper line below the lower one means all lines; out-of-range ends are clamped.
+    for (auto [lo, hi] : {std::pair{0, 4}, {3, 1}, {-5, 99}}) EXPECT_NEAR(FrameDifference(a, b, lo, hi, 0.0f), all, 1e-6);
     EXPECT_NEAR(FrameDifference(a, b, 1, 3, 0.0f), (0.5f + 0.24f) / 2, 1e-6);
     // Below the silence level a value counts as 0: line 2's 0.2 becomes 0.
     EXPECT_NEAR(FrameDifference(a, b, 2, 3, 0.3f), 0.6f * 0.6f, 1e-6);
@@ -182,9 +130,9 @@ TEST(SoundComparisonTest, FrameDifferenceBandSilenceAndEmptyRange)
 
 TEST(SoundComparisonTest, SettingsRoundTripAndMissingKeysKeepValues)
 {
-    SettingsDir env;
+    test::ConfigHome home;
     CompareSettings s;
-    EXPECT_EQ(s.Bins(), 32);
+    const std::string plain = SavedText(s, home);
     s.m_fftSizeIndex = 4;
     s.m_differenceThreshold = 0.75f;
     s.m_overlapMs = 12.5f;
@@ -196,24 +144,19 @@ TEST(SoundComparisonTest, SettingsRoundTripAndMissingKeysKeepValues)
     s.m_channel1 = 1;
     s.m_channel2 = -1;
     s.m_maxCompareDelayMs = 250.0f;
-    const std::string file = env.Dir().File("compare.set");
-    ASSERT_EQ(s.Save(file), 1);
+    const std::string mine = SavedText(s, home);
+    // Every saved line carries its own field's value.
+    std::istringstream m(mine), p(plain);
+    std::string x, y;
+    std::getline(m, x);
+    std::getline(p, y);
+    while (std::getline(m, x) && std::getline(p, y)) EXPECT_NE(x, y);
     CompareSettings t;
-    t.Load(file);
-    EXPECT_EQ(t.m_fftSizeIndex, 4);
+    t.Load(home.File("compare.set"));
+    EXPECT_EQ(SavedText(t, home), mine);
     EXPECT_EQ(t.Bins(), 512);
-    EXPECT_FLOAT_EQ(t.m_differenceThreshold, 0.75f);
-    EXPECT_FLOAT_EQ(t.m_overlapMs, 12.5f);
-    EXPECT_FLOAT_EQ(t.m_silenceThreshold, 2.0f);
-    EXPECT_EQ(t.m_numAverages, 3);
-    EXPECT_EQ(t.m_compareFile, "/data/other bird.wav");
-    EXPECT_EQ(t.m_freqRangeMax, 9000);
-    EXPECT_EQ(t.m_freqRangeMin, 500);
-    EXPECT_EQ(t.m_channel1, 1);
-    EXPECT_EQ(t.m_channel2, -1);
-    EXPECT_FLOAT_EQ(t.m_maxCompareDelayMs, 250.0f);
     CompareSettings u;
     u.m_numAverages = 9;
-    u.Load(env.Dir().File("empty.set"));
+    u.Load(home.File("empty.set"));
     EXPECT_EQ(u.m_numAverages, 9);
 }

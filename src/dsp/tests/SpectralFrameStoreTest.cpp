@@ -1,8 +1,7 @@
 #include "SpectralFrameStore.h"
 
-#include "CSoundFile.h"
+#include "DspTestUtil.h"
 #include "Fft.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -32,29 +31,15 @@ double ToneMagnitude(int bins, double amplitude)
     return amplitude * sum / 2;
 }
 
-std::string MakeMono(const test::TempDir& dir, const std::string& name, const std::vector<int16_t>& samples,
-                     double rate)
-{
-    const std::string path = dir.File(name);
-    CSoundFile s;
-    EXPECT_EQ(s.Create(path, rate, 1, 16), 1);
-    if (!samples.empty()) s.WriteFrames(samples.data(), static_cast<uint32_t>(samples.size()), 16);
-    s.Close();
-    return path;
-}
-
 } // namespace
 
 TEST(SpectralFrameStoreTest, HzToBinRoundsAndCaps)
 {
     SpectralFrameStore st;
     ASSERT_EQ(st.Prepare(4, 256, 22050.0, 10.0f), 1);
-    EXPECT_EQ(st.HzToBin(11025.0), 255);
-    EXPECT_EQ(st.HzToBin(-1.0), 255);
-    EXPECT_EQ(st.HzToBin(0.0), 0);
-    EXPECT_EQ(st.HzToBin(1000.0), 23);  // 23.22 + 0.5
-    EXPECT_EQ(st.HzToBin(2000.0), 46);
-    EXPECT_EQ(st.HzToBin(1e9), 255);
+    // 1000 Hz is line 23.22 + 0.5; Nyquist, negative and huge go to the top line.
+    const std::pair<double, int> rows[] = {{11025, 255}, {-1, 255}, {0, 0}, {1000, 23}, {2000, 46}, {1e9, 255}};
+    for (auto [hz, bin] : rows) EXPECT_EQ(st.HzToBin(hz), bin) << hz;
 }
 
 TEST(SpectralFrameStoreTest, PrepareRefusesBadSizesAndHugeRequests)
@@ -183,7 +168,7 @@ TEST(SpectralFrameStoreTest, AnalyseCountsFramesFromTheExactPeriod)
     test::TempDir dir;
     std::vector<int16_t> samples(22050);  // one second
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(3000 * std::sin(0.2 * i));
-    const std::string path = MakeMono(dir, "one.wav", samples, 22050.0);
+    const std::string path = test::WriteWav(dir.File("one.wav"), 22050.0, 1, samples);
 
     SpectralFrameStore st;
     ASSERT_EQ(st.Analyse(path, 128, 10.0f, 1, 0, -1, 0), 1);
@@ -216,7 +201,7 @@ TEST(SpectralFrameStoreTest, AnalyseCountsFramesFromTheExactPeriod)
 TEST(SpectralFrameStoreTest, AnalyseRefusesWhatItCannotDo)
 {
     test::TempDir dir;
-    const std::string path = MakeMono(dir, "s.wav", std::vector<int16_t>(4000, 5), 8000.0);
+    const std::string path = test::WriteWav(dir.File("s.wav"), 8000.0, 1, std::vector<int16_t>(4000, 5));
     SpectralFrameStore st;
     EXPECT_EQ(st.Analyse(dir.File("missing.wav"), 128, 10.0f, 1, 0, -1, 0), 0);
     EXPECT_EQ(st.FrameCount(), 0);
@@ -229,7 +214,7 @@ TEST(SpectralFrameStoreTest, AnalyseRefusesWhatItCannotDo)
     EXPECT_EQ(st.Analyse(path, 1024, 0.0001f, 1, 0, -1, 0), 0);
     EXPECT_EQ(st.FrameCount(), 0);
     // Shorter than one period: no frames, but a valid (empty) result.
-    const std::string tiny = MakeMono(dir, "t.wav", std::vector<int16_t>(40, 5), 8000.0);
+    const std::string tiny = test::WriteWav(dir.File("t.wav"), 8000.0, 1, std::vector<int16_t>(40, 5));
     EXPECT_EQ(st.Analyse(tiny, 32, 10.0f, 1, 0, -1, 0), 1);
     EXPECT_EQ(st.FrameCount(), 0);
 }

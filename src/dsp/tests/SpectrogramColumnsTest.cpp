@@ -1,8 +1,7 @@
 #include "SpectrogramColumns.h"
 
-#include "CSoundFile.h"
+#include "DspTestUtil.h"
 #include "SpectrumColumn.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +12,10 @@ using namespace tavril;
 
 namespace {
 
-// Mono or stereo 16-bit WAV; channel c holds f(i, c).
 template <typename F>
-std::string MakeSound(const test::TempDir& dir, const std::string& name, uint32_t frames, uint32_t channels, F f,
-                      double rate = 22050.0)
+std::string MakeSound(const test::TempDir& dir, const std::string& name, uint32_t frames, uint32_t channels, F f)
 {
-    const std::string path = dir.File(name);
-    CSoundFile s;
-    EXPECT_EQ(s.Create(path, rate, channels, 16), 1);
-    std::vector<int16_t> block(size_t(frames) * channels);
-    for (uint32_t i = 0; i < frames; ++i) {
-        for (uint32_t c = 0; c < channels; ++c) block[size_t(i) * channels + c] = f(i, c);
-    }
-    if (frames) {
-        EXPECT_EQ(s.WriteFrames(block.data(), frames, 16), frames);
-    }
-    s.Close();
-    return path;
+    return test::WriteWav(dir.File(name), 22050.0, channels, test::Frames(frames, channels, f));
 }
 
 int16_t Chirp(uint32_t i, uint32_t)
@@ -87,19 +73,18 @@ TEST(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
     const int width = 100, height = 16;
     std::vector<uint32_t> image(width * height, 0);
     ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 100.0, 0, width, image.data(), width, height), 98);
-    for (int c = 0; c < 98; ++c) {
-        bool dark = false;
-        for (int y = 0; y < height; ++y) dark = dark || image[y * width + c] != kWhite;
-        EXPECT_EQ(dark, c >= 48 && c <= 52) << "column " << c;
-    }
+    const auto expectDark = [&](int columns, int first, int last) {
+        for (int c = 0; c < columns; ++c) {
+            bool dark = false;
+            for (int y = 0; y < height; ++y) dark = dark || image[y * width + c] != kWhite;
+            EXPECT_EQ(dark, c >= first && c <= last) << "column " << c;
+        }
+    };
+    expectDark(98, 48, 52);
     // A pane that starts later shifts the frames by its first sample.
     std::fill(image.begin(), image.end(), 0u);
     PaintSpectrogramColumns(s, d, 0, 1000, 100.0, 0, 60, image.data(), width, height);
-    for (int c = 0; c < 60; ++c) {
-        bool dark = false;
-        for (int y = 0; y < height; ++y) dark = dark || image[y * width + c] != kWhite;
-        EXPECT_EQ(dark, c >= 38 && c <= 42) << "column " << c;
-    }
+    expectDark(60, 38, 42);
 }
 
 TEST(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
