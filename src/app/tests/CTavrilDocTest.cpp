@@ -487,8 +487,7 @@ TEST_F(DocTest, FormatInfoChangesOnlyTheWorkingCopy)
 TEST_F(DocTest, FilterCommandsNameTheirUndoAndShowProgress)
 {
     ASSERT_TRUE(doc.OpenDocument(sound));
-    FilterSettings fs;
-    fs.hipassFreqHz = 1000;
+    const FilterSettings fs{.hipassFreqHz = 1000};
     ASSERT_TRUE(doc.PresetFilter({}, 0, fs));
     EXPECT_EQ(doc.UndoMenuText(), "Undo Filter\tCtrl+Z");
     EXPECT_TRUE(prompt.progressTexts.empty());
@@ -513,9 +512,7 @@ TEST_F(DocTest, KlipNSaveProposesTheTemplateNameAndWritesTheChannel)
     const std::string stereo = dir.File("wren.wav");
     ASSERT_TRUE(MakeWav(stereo, 22050, 2, 16, {1, -1, 2, -2, 3, -3, 4, -4}));
     ASSERT_TRUE(doc.OpenDocument(stereo));
-    KlipNSaveSettings ks;
-    ks.autofillOn = 1;
-    ks.filenameTemplate = "%f_%c";
+    const KlipNSaveSettings ks{.autofillOn = 1, .filenameTemplate = "%f_%c"};
     const std::string target = dir.File("clip.wav");
     prompt.paths.push_back(target);
     std::string saved;

@@ -262,8 +262,7 @@ TEST(EngineStreamingTest, ToolsAndFiltersStayWithinTheMemoryCap)
         CSoundTools tools(engine);
         CSoundFilter filter(engine);
         const std::string a = dir.File("a.wav"), b = dir.File("b.wav"), c = dir.File("c.wav");
-        BandFilterParams p;
-        p.highpassHz = 500;
+        const BandFilterParams p{.highpassHz = 500};
         return engine.CreateLike(a, big) && tools.Amplify(big, a, 0.5, 0) && engine.CreateLike(b, big) &&
                tools.Reverse(big, b, 0, -1, 0) && engine.CreateLike(c, mid) &&
                filter.NoiseFilter(mid, c, 0, -1, 0) && engine.CreateLike(a, mid) &&

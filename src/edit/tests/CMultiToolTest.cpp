@@ -47,20 +47,12 @@ protected:
 
 TEST_F(MultiToolTest, ChainEqualsTheToolsOneAfterAnother)
 {
-    MultiToolSettings s;
-    s.filterOn = 1;
-    s.highPassCornerHz = 300;
-    s.lowPassCornerHz = 5000;
-    s.maximizeOn = 1;
-    s.rampOn = 1;
-    s.beginRampMs = 10;
-    s.endRampMs = 20;
+    const MultiToolSettings s{.filterOn = 1, .maximizeOn = 1, .rampOn = 1, .beginRampMs = 10, .endRampMs = 20,
+                              .highPassCornerHz = 300, .lowPassCornerHz = 5000};
     const auto chained = Chain(s);
 
     const std::string t1 = dir.File("t1.wav"), t2 = dir.File("t2.wav"), t3 = dir.File("t3.wav");
-    BandFilterParams p;
-    p.highpassHz = 300;
-    p.lowpassHz = 5000;
+    const BandFilterParams p{.lowpassHz = 5000, .highpassHz = 300};
     ASSERT_TRUE(engine.CreateLike(t1, src) && filter.BandFilter(src, t1, 0, -1, p, 0));
     ASSERT_TRUE(engine.CreateLike(t2, src) && tools.Maximize(t1, t2, 0));
     ASSERT_TRUE(engine.CreateLike(t3, src) && tools.Ramp(t2, t3, 10, 20, 0));
@@ -75,8 +67,7 @@ TEST_F(MultiToolTest, ChainEqualsTheToolsOneAfterAnother)
 
 TEST_F(MultiToolTest, BatchInPlaceKeepsTheFormatAndFailsSafely)
 {
-    MultiToolSettings s;
-    s.maximizeOn = 1;
+    MultiToolSettings s{.maximizeOn = 1};
     const auto expected = Chain(s);
     ASSERT_TRUE(multi.ApplyToFile(src, src, s, 0, kFormatWav)) << engine.LastError();
     EXPECT_EQ(ReadWav(src), expected);
@@ -141,11 +132,7 @@ TEST(EditDialogSettingsTest, RoundTripAndMissingKeys)
 {
     TempDir dir;
     const std::string file = dir.File("t.ini");
-    KlipNSaveSettings k;
-    k.autofillOn = 1;
-    k.filenameTemplate = "%f_%c";
-    k.openClipInWindow = 1;
-    ASSERT_TRUE(k.Save(file));
+    ASSERT_TRUE((KlipNSaveSettings{.autofillOn = 1, .filenameTemplate = "%f_%c", .openClipInWindow = 1}.Save(file)));
     KlipNSaveSettings k2;
     k2.insertFileTime = 1;
     k2.Load(file);
@@ -153,10 +140,7 @@ TEST(EditDialogSettingsTest, RoundTripAndMissingKeys)
     EXPECT_EQ(k2.filenameTemplate, "%f_%c");
     EXPECT_EQ(k2.insertFileTime, 0);
 
-    FilterSettings f;
-    f.hipassFreqHz = 1000.5;
-    f.timeRampMs = 20;
-    ASSERT_TRUE(f.Save(file));
+    ASSERT_TRUE((FilterSettings{.hipassFreqHz = 1000.5, .timeRampMs = 20}.Save(file)));
     FilterSettings f2;
     f2.Load(file);
     EXPECT_DOUBLE_EQ(f2.hipassFreqHz, 1000.5);

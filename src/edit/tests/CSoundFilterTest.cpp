@@ -80,9 +80,7 @@ protected:
 
 TEST_F(FilterTest, BandFilterRemovesOutsideAndKeepsInside)
 {
-    BandFilterParams p;
-    p.highpassHz = 1000;
-    p.lowpassHz = 3000;
+    const BandFilterParams p{.lowpassHz = 3000, .highpassHz = 1000};
     const size_t n = 22050;
     const auto low = Band(Tone(n, 500, 10000), p);
     const auto high = Band(Tone(n, 6000, 10000), p);
@@ -109,9 +107,7 @@ TEST_F(FilterTest, RangeAndOtherChannelStayUntouched)
     std::vector<int32_t> st;
     const auto a = Tone(6000, 500, 8000), b = Tone(6000, 700, 9000);
     for (size_t i = 0; i < a.size(); ++i) { st.push_back(a[i]); st.push_back(b[i]); }
-    BandFilterParams p;
-    p.highpassHz = 2000;
-    p.timeRampMs = 20;
+    const BandFilterParams p{.highpassHz = 2000, .timeRampMs = 20};
     const auto out = Band(st, p, 1000, 3000, 2, 1);
     ASSERT_EQ(out.size(), st.size());
     for (size_t i = 0; i < a.size(); ++i) {
@@ -132,11 +128,7 @@ TEST_F(FilterTest, RangeAndOtherChannelStayUntouched)
 
 TEST_F(FilterTest, SmallBlocksGiveTheSameResult)
 {
-    BandFilterParams p;
-    p.highpassHz = 800;
-    p.lowpassHz = 4000;
-    p.freqRampHz = 300;
-    p.stopGain = 0.1;
+    const BandFilterParams p{.stopGain = 0.1, .lowpassHz = 4000, .highpassHz = 800, .freqRampHz = 300};
     std::vector<int32_t> mix = Tone(7000, 300, 5000);
     const auto hi = Tone(7000, 2500, 5000);
     for (size_t i = 0; i < mix.size(); ++i) mix[i] += hi[i];

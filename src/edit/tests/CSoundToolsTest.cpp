@@ -115,10 +115,7 @@ TEST_P(ToolsTest, InsertSilenceGoesAfterTheCursorFrame)
 
 TEST_P(ToolsTest, InsertedToneMatchesTheSineFormulaInTheChosenChannel)
 {
-    ToneParams t;
-    t.freqHz = 1000;
-    t.amplitude = 0.5;
-    t.durationMs = 100;
+    ToneParams t{.freqHz = 1000, .amplitude = 0.5, .durationMs = 100};
     const auto out = Run({}, 1, [&](auto& s, auto& d) { return tools.InsertTone(s, d, 0, t, 0); });
     ASSERT_EQ(out.size(), 2205u);
     for (size_t k = 0; k < out.size(); ++k)
@@ -132,9 +129,7 @@ TEST_P(ToolsTest, InsertedToneMatchesTheSineFormulaInTheChosenChannel)
     EXPECT_EQ(full[3], -32768);
 
     // Into channel 2 of a stereo sound: channel 1 gets silence.
-    t.freqHz = 100;
-    t.amplitude = 0.5;
-    t.durationMs = 10;
+    t = ToneParams{.freqHz = 100, .amplitude = 0.5, .durationMs = 10};
     const auto st = Run({9, 9}, 2, [&](auto& s, auto& d) { return tools.InsertTone(s, d, -1, t, 1); }, 16, 8000);
     ASSERT_EQ(st.size(), 2u * 81);
     for (size_t k = 1; k < 81; ++k) EXPECT_EQ(st[2 * k], 0);
@@ -145,13 +140,8 @@ TEST_P(ToolsTest, FrequencyModulationSwingsPeakToPeakAroundTheTone)
 {
     // Square FM, 1 Hz, range 200 Hz around 1000 Hz at 8000 Hz: frame 0 runs
     // at 900 Hz (the square starts low), then 1100 Hz for half a second.
-    ToneParams t;
-    t.freqHz = 1000;
-    t.amplitude = 0.5;
-    t.durationMs = 400;
-    t.fmType = kModSquare;
-    t.fmRateHz = 1;
-    t.fmRangeHz = 200;
+    ToneParams t{.freqHz = 1000, .amplitude = 0.5, .durationMs = 400, .fmType = kModSquare, .fmRateHz = 1,
+                 .fmRangeHz = 200};
     const auto out = Run({}, 1, [&](auto& s, auto& d) { return tools.InsertTone(s, d, 0, t, 0); }, 16, 8000);
     ASSERT_EQ(out.size(), 3200u);
     for (size_t k = 1; k < out.size(); ++k) {
@@ -174,12 +164,7 @@ TEST_P(ToolsTest, FrequencyModulationSwingsPeakToPeakAroundTheTone)
 
 TEST_P(ToolsTest, AmplitudeModulationTriangleAndSquare)
 {
-    ToneParams t;
-    t.freqHz = 1000;
-    t.amplitude = 0.5;
-    t.amType = kModTriangle;
-    t.amRateHz = 100;
-    t.amRange = 0.4;
+    ToneParams t{.freqHz = 1000, .amplitude = 0.5, .amType = kModTriangle, .amRateHz = 100, .amRange = 0.4};
     CToneGenerator tri(t, 8000);  // P = 80, q = 20
     EXPECT_DOUBLE_EQ(tri.AmplitudeAt(0), 0.5);
     EXPECT_DOUBLE_EQ(tri.AmplitudeAt(10), 0.5 + 0.2 * 10 / 20);
