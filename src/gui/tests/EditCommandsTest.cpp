@@ -1,8 +1,5 @@
-// The editing and file commands of a sound window, run the way the menus run
-// them: clipboard commands and undo with exact samples, each tool's dialog
-// (its defaults and its effect against the editing core's own result),
-// filters with progress and Cancel, multiple tools, Klip n' Save, saving,
-// reverting, importing, and failures reaching the user.
+// The editing and file commands of a sound window, run as the menus run them, each against the
+// editing core's own result; failures and Cancel must reach the user and change nothing.
 #include "CDlgAmplify.h"
 #include "CDlgAmplitudeEnvelope.h"
 #include "CDlgFilterSettings.h"
@@ -770,8 +767,7 @@ TEST_F(EditCommands, SaveAsWritesTheFormatTheNameAsksFor)
     EXPECT_FALSE(doc->CanUndo());
     EXPECT_EQ(m_prompt.pathRequests.back().defaultExtension, "wav");
 
-    // A name without a known extension gets the default format: WAV, then
-    // AIFF once that is chosen.
+    // A name without a known extension gets the default format: WAV, then AIFF once chosen.
     const std::string odd = m_dir.File("out.dat");
     m_prompt.paths.push_back(odd);
     ASSERT_TRUE(m_cmds->Run(Cmd::FileSaveAs, &c).done);
@@ -801,8 +797,7 @@ TEST_F(EditCommands, SaveWritesOnlyAModifiedSoundAndReportsFailures)
     EXPECT_EQ(ReadSamples(path), std::vector<int16_t>(orig.begin(), orig.begin() + 50));
     EXPECT_FALSE(doc->IsModified());
 
-    // A failed save, run on the worker thread, still reaches the user and
-    // leaves the edit in place.
+    // A failed save on the worker thread still reaches the user and leaves the edit in place.
     c.sel = {0, 10};
     m_cmds->Run(Cmd::Trim, &c);
     m_prompt.paths.push_back(m_dir.File("no such folder/out.wav"));

@@ -28,13 +28,6 @@ TEST(WindowLayout, SnapToGrid) {
         EXPECT_EQ(SnapToGrid(r.in, r.clientW, r.clientH, r.h, r.hSize, r.v, 100), r.want) << r.in.x << "," << r.in.y;
 }
 
-TEST(WindowLayout, ResizeRearrangeFitNeedTwoWindows) {
-    std::vector<LayoutRect> one = {{5, 5, 100, 50}};
-    EXPECT_EQ(ResizeAllTo(one, 0, true, true), one);
-    EXPECT_EQ(Rearrange(one), one);
-    EXPECT_EQ(FitToClient(one, 800, 600), one);
-}
-
 TEST(WindowLayout, ResizeAllKeepsPositions) {
     std::vector<LayoutRect> r = {{0, 0, 100, 50}, {200, 10, 300, 80}, {50, 300, 10, 10}};
     auto h = ResizeAllTo(r, 1, true, false);
