@@ -34,27 +34,12 @@ using test::MakeWav;
 using test::ReadAll;
 using test::ReadWav;
 
-// Runs `body` in a forked child so limits it sets stay there; its result is the exit code (99 threw,
-// -1 abnormal end). Writes past a file size limit fail as on a full disk instead of killing the child.
-int ExitCodeInChild(const std::function<int()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        int code = 99;
-        try {
-            code = body();
-        } catch (...) {
-        }
-        _exit(code);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
+using test::ExitCodeInChild;
 
+// Only in a forked child: writes past `bytes` then fail as on a full disk instead of killing it.
 void LimitFileSize(rlim_t bytes)
 {
+    std::signal(SIGXFSZ, SIG_IGN);
     rlimit lim{bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &lim);
 }

@@ -180,29 +180,18 @@ constexpr bool kAddressSpaceCapMeaningful = false;
 constexpr bool kAddressSpaceCapMeaningful = true;
 #endif
 
-// Returns the child's exit status after `fn` ran under an address-space cap
-// of `capBytes` above what the process already uses.
+// The child's exit code after `fn` ran under an address-space cap of `capBytes` above its current use.
 template <class Fn>
 int RunCapped(size_t capBytes, Fn fn)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
+    return test::ExitCodeInChild([&] {
         size_t vm = 0;
         std::ifstream status("/proc/self/status");
         for (std::string line; std::getline(status, line);)
             if (line.rfind("VmSize:", 0) == 0) vm = std::stoull(line.substr(7)) * 1024;
         rlimit lim{vm + capBytes, vm + capBytes};
-        if (setrlimit(RLIMIT_AS, &lim) != 0) _exit(3);
-        // The child must never return into the test runner.
-        try {
-            _exit(fn() ? 0 : 1);
-        } catch (...) {
-            _exit(4);
-        }
-    }
-    int st = 0;
-    waitpid(pid, &st, 0);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : 100 + WTERMSIG(st);
+        return setrlimit(RLIMIT_AS, &lim) != 0 ? 3 : fn() ? 0 : 1;
+    });
 }
 
 TEST(EngineStreamingTest, EditsFileLargerThanAllowedMemory)

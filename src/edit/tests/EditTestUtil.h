@@ -1,11 +1,13 @@
 #pragma once
-// Small helpers of the edit tests: write a WAV from sample values and read
-// the values back.
+// Helpers of the edit and app tests: WAV files from sample values and back, and a forked child.
 
 #include "CSoundFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace tavril::test {
@@ -49,6 +51,24 @@ inline std::vector<int32_t> ReadWav(const std::string& path, uint32_t* channels 
         out[i] = static_cast<int32_t>(v);
     }
     return out;
+}
+
+// Runs `body` in a forked child, so that limits it sets stay there, and gives its result as the child's
+// exit code (99 when it threw, 100 + signal when it was killed); the child never returns into the runner.
+inline int ExitCodeInChild(const std::function<int()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int code = 99;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        _exit(code);
+    }
+    int st = 0;
+    if (pid < 0 || waitpid(pid, &st, 0) != pid) return -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 100 + WTERMSIG(st);
 }
 
 inline std::vector<int32_t> Ramp(int n, int from = 0, int step = 1)
