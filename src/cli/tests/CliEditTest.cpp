@@ -1,7 +1,6 @@
 // tavril-cli edit and multitool, run as a user would.
 
 #include "CliTestUtil.h"
-#include "CSoundFile.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +8,14 @@
 #include <cmath>
 #include <filesystem>
 
-using tavril::CSoundFile;
-using tavril::test::ReadAll;
-using tavril::test::RunCli;
-using tavril::test::TempDir;
+using namespace tavril::test;
+using Samples = std::vector<int16_t>;
 
 namespace {
 
 std::string Wav(const TempDir& dir, const std::string& name, const std::vector<int16_t>& v, double rate = 22050)
 {
-    const std::string path = dir.File(name);
-    CSoundFile f;
-    EXPECT_TRUE(f.Create(path, rate, 1, 16));
-    if (!v.empty()) f.WriteFrames(v.data(), static_cast<uint32_t>(v.size()));
-    f.Close();
-    return path;
-}
-
-std::vector<int16_t> Samples(const std::string& path)
-{
-    CSoundFile f;
-    if (!f.Open(path)) return {};
-    std::vector<int16_t> v(f.GetFrameCount());
-    if (!v.empty()) f.ReadFrames(v.data(), static_cast<uint32_t>(v.size()), 16);
-    return v;
+    return WriteWav(dir.File(name), rate, 1, v);
 }
 
 std::vector<int16_t> Counting(int n)
@@ -52,7 +35,7 @@ TEST(CliEditTest, DeleteRangeGivesExactFramesAndLeavesTheInput)
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<int16_t> want(in.begin(), in.begin() + 100);
     want.insert(want.end(), in.begin() + 300, in.end());
-    EXPECT_EQ(Samples(dir.File("b.wav")), want);
+    EXPECT_EQ(ReadSamples(dir.File("b.wav")), want);
     EXPECT_EQ(ReadAll(a), before);
 }
 
@@ -62,12 +45,12 @@ TEST(CliEditTest, ToolsMatchTheirFormulas)
     const std::string a = Wav(dir, "a.wav", {-3, 3, 5, 20000});
     auto r = RunCli({"edit", a, "-o", dir.File("amp.wav"), "--amplify", "50"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Samples(dir.File("amp.wav")), std::vector<int16_t>({-1, 1, 2, 10000}));
+    EXPECT_EQ(ReadSamples(dir.File("amp.wav")), Samples({-1, 1, 2, 10000}));
 
     const std::string empty = Wav(dir, "e.wav", {});
     r = RunCli({"edit", empty, "-o", dir.File("tone.wav"), "--insert-tone", "100", "1000", "50"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto tone = Samples(dir.File("tone.wav"));
+    const auto tone = ReadSamples(dir.File("tone.wav"));
     ASSERT_EQ(tone.size(), 2205u);
     for (size_t k = 0; k < tone.size(); ++k)
         ASSERT_EQ(tone[k], static_cast<int16_t>(std::trunc(std::sin(2 * M_PI * 1000 * k / 22050) * 0.5 * 32768)));
@@ -76,7 +59,7 @@ TEST(CliEditTest, ToolsMatchTheirFormulas)
     const std::string c = Wav(dir, "c.wav", {1, 2, 3, 4}, 1000);
     r = RunCli({"edit", c, "-o", dir.File("s.wav"), "--from-s", "0.001", "--insert-silence", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Samples(dir.File("s.wav")), std::vector<int16_t>({1, 2, 0, 0, 3, 4}));
+    EXPECT_EQ(ReadSamples(dir.File("s.wav")), Samples({1, 2, 0, 0, 3, 4}));
 }
 
 TEST(CliEditTest, NoiseIsTheSameOnEveryRun)
@@ -85,9 +68,9 @@ TEST(CliEditTest, NoiseIsTheSameOnEveryRun)
     const std::string a = Wav(dir, "a.wav", {});
     ASSERT_EQ(RunCli({"edit", a, "-o", dir.File("n1.wav"), "--insert-noise", "50", "80"}).status, 0);
     ASSERT_EQ(RunCli({"edit", a, "-o", dir.File("n2.wav"), "--insert-noise", "50", "80"}).status, 0);
-    const auto n1 = Samples(dir.File("n1.wav"));
+    const auto n1 = ReadSamples(dir.File("n1.wav"));
     EXPECT_EQ(n1.size(), 1102u);
-    EXPECT_EQ(n1, Samples(dir.File("n2.wav")));
+    EXPECT_EQ(n1, ReadSamples(dir.File("n2.wav")));
     int nonzero = 0;
     for (int16_t x : n1) nonzero += x != 0;
     EXPECT_GT(nonzero, 1000);
@@ -96,21 +79,19 @@ TEST(CliEditTest, NoiseIsTheSameOnEveryRun)
 TEST(CliEditTest, BadRequestsFailClearly)
 {
     TempDir dir;
-    const std::string a = Wav(dir, "a.wav", Counting(100));
-    auto r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--delete"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("need a range"), std::string::npos) << r.err;
-    r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--maximize", "--channel", "1"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("no channel 1"), std::string::npos) << r.err;
-    r = RunCli({"edit", a, "-o", dir.File("b.wav"), "--maximize", "--reverse"});
-    EXPECT_EQ(r.status, 2);
-    r = RunCli({"edit", a, "-o", dir.File("missing/b.wav"), "--maximize"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("could not be saved"), std::string::npos) << r.err;
-    r = RunCli({"edit", dir.File("none.wav"), "-o", dir.File("b.wav"), "--maximize"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("b.wav")));
+    const std::string a = Wav(dir, "a.wav", Counting(100)), b = dir.File("b.wav");
+    const struct { std::vector<std::string> args; int status; const char* says; } rows[] = {
+        {{"edit", a, "-o", b, "--delete"}, 2, "need a range"},
+        {{"edit", a, "-o", b, "--maximize", "--channel", "1"}, 1, "no channel 1"},
+        {{"edit", a, "-o", b, "--maximize", "--reverse"}, 2, ""},
+        {{"edit", a, "-o", dir.File("missing/b.wav"), "--maximize"}, 1, "could not be saved"},
+        {{"edit", dir.File("none.wav"), "-o", b, "--maximize"}, 1, ""}};
+    for (const auto& row : rows) {
+        const auto r = RunCli(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args[4];
+        EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(b));
 }
 
 TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
@@ -123,11 +104,11 @@ TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
     const float f = 32767.0f / 300.0f;
     const std::vector<int16_t> want = {static_cast<int16_t>(100 * double(f)), static_cast<int16_t>(-200 * double(f)),
                                        static_cast<int16_t>(50 * double(f))};
-    EXPECT_EQ(Samples(dir.File("out/a.wav")), want);
-    EXPECT_EQ(Samples(a), std::vector<int16_t>({100, -200, 50}));
+    EXPECT_EQ(ReadSamples(dir.File("out/a.wav")), want);
+    EXPECT_EQ(ReadSamples(a), Samples({100, -200, 50}));
     r = RunCli({"multitool", a, "--maximize", "--in-place"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Samples(a), want);
+    EXPECT_EQ(ReadSamples(a), want);
     r = RunCli({"multitool", a, dir.File("none.wav"), "--maximize", "--in-place"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("none.wav"), std::string::npos);

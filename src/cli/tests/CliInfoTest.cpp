@@ -39,8 +39,7 @@ TEST(CliInfo, PrintsOneBlockPerFile)
 TEST(CliInfo, JsonHasTheSameKeys)
 {
     TempDir dir;
-    const std::string a = MakeSound(dir, "quote\"d.wav", 8000, 1, 8, 4000);
-    const auto r = RunCli({"info", "--json", a});
+    const auto r = RunCli({"info", "--json", MakeSound(dir, "quote\"d.wav", 8000, 1, 8, 4000)});
     EXPECT_EQ(r.status, 0);
     const std::string escaped = dir.File("quote\\\"d.wav");
     EXPECT_EQ(r.out, "{\"file\": \"" + escaped + "\", \"format\": \"0 WAV\", \"sample_rate\": 8000, \"channels\": 1, "
@@ -61,9 +60,8 @@ TEST(CliInfo, FailuresAreReportedAndCounted)
 
 TEST(CliInfo, UsageErrorsAndHelp)
 {
-    EXPECT_EQ(RunCli({"info"}).status, 2);
-    EXPECT_EQ(RunCli({"info", "--bogus", "x.wav"}).status, 2);
-    EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
+    for (const auto& args : {std::vector<std::string>{"info"}, {"info", "--bogus", "x.wav"}, {"frobnicate"}})
+        EXPECT_EQ(RunCli(args).status, 2) << args.back();
     const auto help = RunCli({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("info"), std::string::npos);

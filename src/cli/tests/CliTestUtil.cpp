@@ -1,11 +1,15 @@
 #include "CliTestUtil.h"
 
+#include "CSoundFile.h"
+#include "TestSupport.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace tavril::test {
 
@@ -55,6 +59,45 @@ CliResult RunCli(const std::vector<std::string>& args)
     unlink(outName);
     unlink(errName);
     return r;
+}
+
+std::string WriteWav(const std::string& path, double rate, uint32_t channels, const std::vector<int16_t>& v)
+{
+    CSoundFile f;
+    if (!f.Create(path, rate, channels, 16)) return path;
+    if (!v.empty()) f.WriteFrames(v.data(), static_cast<uint32_t>(v.size() / channels), 16);
+    f.Close();
+    return path;
+}
+
+std::vector<int16_t> ReadSamples(const std::string& path)
+{
+    CSoundFile f;
+    if (!f.Open(path)) return {};
+    std::vector<int16_t> v(size_t(f.GetFrameCount()) * f.GetChannels());
+    if (!v.empty()) f.ReadFrames(v.data(), f.GetFrameCount(), 16);
+    return v;
+}
+
+std::string ReadText(const std::string& path)
+{
+    const auto b = ReadAll(path);
+    return std::string(b.begin(), b.end());
+}
+
+ScratchSettings::ScratchSettings()
+{
+    char name[] = "/tmp/tavril-cli-settings-XXXXXX";
+    if (mkdtemp(name)) m_dir = name;
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) m_old = old;
+    setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+}
+
+ScratchSettings::~ScratchSettings()
+{
+    m_old ? setenv("XDG_CONFIG_HOME", m_old->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    std::error_code ec;
+    if (!m_dir.empty()) std::filesystem::remove_all(m_dir, ec);
 }
 
 } // namespace tavril::test
