@@ -18,7 +18,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <tuple>
 #include <sys/resource.h>
@@ -584,15 +583,13 @@ TEST(TempFilesTest, OwnerIsReadFromTheName)
 }
 
 // Real recordings from the shared corpus, through the same document steps.
-class DocCorpusTest : public DocTest {
-protected:
-    std::string Corpus(const std::string& rel)
-    {
-        const auto c = test::CorpusDir();
-        if (!c || !fs::exists(*c / rel)) return {};
-        return (*c / rel).string();
-    }
-};
+class DocCorpusTest : public DocTest {};
+
+std::string Corpus(const std::string& rel)
+{
+    const auto c = test::CorpusDir();
+    return c && fs::exists(*c / rel) ? (*c / rel).string() : std::string();
+}
 
 TEST_F(DocCorpusTest, FieldRecordingCutUndoAndNoiseFilter)
 {

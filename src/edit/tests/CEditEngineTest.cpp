@@ -11,8 +11,6 @@
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace tavril {
 namespace {
