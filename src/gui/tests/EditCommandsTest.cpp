@@ -41,18 +41,12 @@ public:
     int cancelAfter = -1;
     int updates = 0;
     std::vector<std::string> progressTexts;
-    std::vector<PathRequest> pathRequests;
 
     void BeginProgress(const std::string& text) override { progressTexts.push_back(text); }
     bool UpdateProgress(double) override
     {
         ++updates;
         return cancelAfter < 0 || updates <= cancelAfter;
-    }
-    bool ChoosePath(const PathRequest& request, std::string& path) override
-    {
-        pathRequests.push_back(request);
-        return ScriptedPrompt::ChoosePath(request, path);
     }
 };
 

@@ -44,12 +44,6 @@ public:
     {
         if (realProgress) realProgress->EndProgress();
     }
-    std::vector<std::string> proposals;
-    bool ChoosePath(const PathRequest& request, std::string& path) override
-    {
-        proposals.push_back(request.proposedPath);
-        return ScriptedPrompt::ChoosePath(request, path);
-    }
     bool UpdateProgress(double fraction) override
     {
         if (realProgress) return realProgress->UpdateProgress(fraction);
@@ -186,8 +180,8 @@ TEST_F(FrameEditing, KlipNamesTakeTheClockTimeTheWindowShows)
     EditContext c = CFrameEditHost::ContextFor(*v);
     ASSERT_TRUE(m_cmds->Run(Cmd::KlipSave, &c).done);
     ASSERT_EQ(ReadSamples(clip).size(), 1900u);
-    ASSERT_EQ(m_prompt.proposals.size(), 1u);
-    EXPECT_EQ(fs::path(m_prompt.proposals[0]).filename(), "103005_1.wav");
+    ASSERT_EQ(m_prompt.pathRequests.size(), 1u);
+    EXPECT_EQ(fs::path(m_prompt.pathRequests[0].proposedPath).filename(), "103005_1.wav");
     // Seconds units show no clock: the offset is left out.
     s.m_timeCursorUnits = 0;
     v->SetSettings(s);

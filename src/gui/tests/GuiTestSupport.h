@@ -43,6 +43,7 @@ public:
     std::deque<Reply> replies;
     std::deque<std::string> paths;
     std::deque<std::string> texts;
+    std::vector<PathRequest> pathRequests;
 
     void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
     Reply AskYesNoCancel(const std::string& text, const std::string&) override {
@@ -53,7 +54,8 @@ public:
         replies.pop_front();
         return r;
     }
-    bool ChoosePath(const PathRequest&, std::string& path) override {
+    bool ChoosePath(const PathRequest& request, std::string& path) override {
+        pathRequests.push_back(request);
         if (paths.empty())
             return false;
         path = paths.front();

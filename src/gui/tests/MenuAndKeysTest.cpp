@@ -239,27 +239,6 @@ TEST_F(MenuAndKeys, CommandsCarriedOutElsewhereAreAskedFirst) {
     EXPECT_TRUE(frame.Windows().empty());
 }
 
-TEST_F(MenuAndKeys, NextFileInFolderAsksBeforeDroppingEdits) {
-    CMainFrame& frame = *m_frame;
-    int asked = 0;
-    frame.SetCommandExtension(CommandExtension{[](Cmd) { return false; }, nullptr, nullptr, nullptr,
-                                               [&](CTavrilDoc&) {
-                                                   ++asked;
-                                                   return false;
-                                               }});
-    ToneFile("a.wav", 500);
-    ToneFile("b.wav", 500);
-    CChildFrame* w = frame.OpenSoundFile(m_dir.File("a.wav"));
-    w->View()->Doc().Doc().SetModifiedFlag(true);
-    frame.Dispatch(Cmd::NextFileInFolder);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(w->View()->Doc().Title(), "a.wav");  // the user kept the edits
-    w->View()->Doc().Doc().SetModifiedFlag(false);
-    frame.Dispatch(Cmd::NextFileInFolder);
-    EXPECT_EQ(w->View()->Doc().Title(), "b.wav");
-    EXPECT_EQ(asked, 1);
-}
-
 TEST_F(MenuAndKeys, TypedCharactersGoToTrialKeysThenPlayKeysThenTheLogfile) {
     CMainFrame& frame = *m_frame;
     std::string order;
