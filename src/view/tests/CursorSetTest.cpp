@@ -9,17 +9,16 @@ namespace {
 
 // A 400 x 201 plot at (10, 5) over one second of 22050 Hz sound, stretched.
 PaneGeometry Pane() {
-    PaneGeometry g;
-    g.left = 10;
-    g.top = 5;
-    g.right = 409;
-    g.bottom = 205;
-    g.samples = 22050;
-    g.fs = 22050.0;
-    g.spp = 22050.0 / 400.0;
-    g.lowHz = 0.0;
-    g.highHz = 11025.0;
-    return g;
+    return {.left = 10, .top = 5, .right = 409, .bottom = 205, .spp = 22050.0 / 400.0, .samples = 22050};
+}
+
+// A cursor set whose time cursors are [l, r] and vertical cursors [u, lo].
+CursorSet Cursors(int64_t l, int64_t r, double u, double lo)
+{
+    CursorSet c;
+    c.SetTimeCursors(l, r);
+    c.SetVerticalCursors(u, lo);
+    return c;
 }
 
 } // namespace
@@ -34,23 +33,17 @@ TEST(CursorSetPixels, DragGivesTimesAndFrequencies) {
     EXPECT_EQ(c.rightTime, 5512u);  // trunc(100 * 55.125)
     EXPECT_DOUBLE_EQ(c.upper, 11025.0);
     EXPECT_DOUBLE_EQ(c.lower, 11025.0 * 100.0 / 200.0);
-}
-
-TEST(CursorSetPixels, DragBeyondTheEndClampsToLastSample) {
-    PaneGeometry g = Pane();
-    CursorSet c;
+    // Beyond the end: the last sample; below the plot is negative, kept at 0.
     c.SetFromPixels({300, 50, 900, 60}, g, true, true);
     EXPECT_EQ(c.rightTime, 22049u);
     c.SetFromPixels({-50, 50, 20, 400}, g, true, true);
     EXPECT_EQ(c.leftTime, 0u);
-    EXPECT_EQ(c.lower, 0.0);  // below the plot is negative, kept at 0
+    EXPECT_EQ(c.lower, 0.0);
 }
 
 TEST(CursorSetPixels, ToPixelsAddsOneColumnOnlyInStretchMode) {
     PaneGeometry g = Pane();
-    CursorSet c;
-    c.SetTimeCursors(5512, 11025);
-    c.SetVerticalCursors(11025.0, 0.0);
+    CursorSet c = Cursors(5512, 11025, 11025.0, 0.0);
     PixelBox p = c.ToPixels(g);
     EXPECT_EQ(p.left, 10 + 1 + 99);
     EXPECT_EQ(p.right, 10 + 1 + 200);
@@ -76,10 +69,8 @@ TEST(CursorSetPixels, OnlyTheKindsAskedForChange) {
     EXPECT_EQ(c.lower, 0.0);
 }
 
-TEST(CursorSetKeys, HomeEndPageUpPageDown) {
-    CursorSet c;
-    c.SetTimeCursors(1000, 2000);
-    c.SetVerticalCursors(4000.0, 2000.0);
+TEST(CursorSetKeys, HomeEndPageUpPageDownAndClamp) {
+    CursorSet c = Cursors(1000, 2000, 4000.0, 2000.0);
     c.Home();
     EXPECT_EQ(c.leftTime, 0u);
     EXPECT_EQ(c.rightTime, 2000u);
@@ -91,6 +82,11 @@ TEST(CursorSetKeys, HomeEndPageUpPageDown) {
     EXPECT_EQ(c.lower, 2000.0);
     c.BottomFrequency();
     EXPECT_EQ(c.lower, 0.0);
+    EXPECT_EQ(c.upper, 11025.0);
+    // Before drawing, cursors are clamped to the sound.
+    c = Cursors(10, 99999, 20000.0, 5.0);
+    c.Clamp(22050.0, 100);
+    EXPECT_EQ(c.rightTime, 99u);
     EXPECT_EQ(c.upper, 11025.0);
 }
 
@@ -117,74 +113,36 @@ TEST(CursorSetKeys, ShiftArrowsStepTheChosenCursor) {
     EXPECT_EQ(c.lower, 0.0);
 }
 
-TEST(CursorSetClamp, BeforeDrawing) {
-    CursorSet c;
-    c.SetTimeCursors(10, 99999);
-    c.SetVerticalCursors(20000.0, 5.0);
-    c.Clamp(22050.0, 100);
-    EXPECT_EQ(c.rightTime, 99u);
-    EXPECT_EQ(c.upper, 11025.0);
-}
-
-TEST(CursorReadout, SpectrogramSelection) {
-    CursorSet c;
-    c.SetTimeCursors(22050, 33075);
-    c.SetVerticalCursors(5000.0, 2000.0);
-    ReadoutOptions o;
-    EXPECT_EQ(c.Readout(o, 22050.0),
-              "Freq(KHz): Upper=5.00000  Lower=2.00000  DifF=3.00000"
-              "Time(sec): Left=1.0000  Right=1.5000  DifT=0.5000");
-    o.freqCursorUnits = 1;
-    EXPECT_EQ(c.Readout(o, 22050.0),
-              "Freq(Hz): Upper=5000.00  Lower=2000.00  DifF=3000.00"
-              "Time(sec): Left=1.0000  Right=1.5000  DifT=0.5000");
-}
-
-TEST(CursorReadout, SingleValueForms) {
-    CursorSet c;
-    c.SetTimeCursors(500, 500);
-    c.SetVerticalCursors(1234.5, 1234.5);
-    ReadoutOptions o;
-    EXPECT_EQ(c.Readout(o, 1000.0), "Freq(KHz): 1.23450Time(sec): 0.5000");
-    c.SetTimeCursors(600, 500);  // left after right also reads as one time
-    EXPECT_EQ(c.Readout(o, 1000.0), "Freq(KHz): 1.23450Time(sec): 0.6000");
-}
-
-TEST(CursorReadout, WaveformAmplitudes) {
-    CursorSet c;
-    c.SetTimeCursors(0, 0);
-    ReadoutOptions o;
-    o.waveform = true;
-    o.timeShown = false;
-    c.SetVerticalCursors(11025.0 * 0.75, 11025.0 * 0.25);  // +0.5 and -0.5 of full scale
-    EXPECT_EQ(c.Readout(o, 22050.0), "Amplitude: Upper=0.500  Lower=-0.500  DifA=1.000");
-    c.SetVerticalCursors(11025.0, 11025.0);
-    EXPECT_EQ(c.Readout(o, 22050.0), "Amplitude: 1.000");
-}
-
-TEST(CursorReadout, HoursMinutesSecondsWithOffset) {
-    CursorSet c;
-    c.SetTimeCursors(5500, 3725500);  // 5.5 s and 3725.5 s at 1 kHz
-    ReadoutOptions o;
-    o.verticalShown = false;
-    o.timeCursorUnits = 1;
-    EXPECT_EQ(c.Readout(o, 1000.0), "Time(H:M:S): Left=00:00:5.500  Right=01:02:5.500  DifT=01:02:0.000");
-    o.timeOffsetSec = ParseTimeOffset("01:00:00");
-    // The offset moves both cursors but not their difference.
-    EXPECT_EQ(c.Readout(o, 1000.0), "Time(H:M:S): Left=01:00:5.500  Right=02:02:5.500  DifT=01:02:0.000");
-}
-
-TEST(CursorReadout, NothingShownGivesEmptyText) {
-    CursorSet c;
-    ReadoutOptions o;
-    o.timeShown = false;
-    o.verticalShown = false;
-    EXPECT_EQ(c.Readout(o, 22050.0), "");
+TEST(CursorReadout, ExactTexts) {
+    ReadoutOptions plain, hz, wave, hms, hmsOffset, none;
+    hz.freqCursorUnits = 1;
+    wave.waveform = true;
+    wave.timeShown = false;
+    hms.verticalShown = false;
+    hms.timeCursorUnits = 1;
+    hmsOffset = hms;
+    hmsOffset.timeOffsetSec = ParseTimeOffset("01:00:00");  // moves both cursors, not their difference
+    none.timeShown = none.verticalShown = false;
+    const struct { CursorSet c; ReadoutOptions o; double fs; const char* text; } rows[] = {
+        {Cursors(22050, 33075, 5000, 2000), plain, 22050,
+         "Freq(KHz): Upper=5.00000  Lower=2.00000  DifF=3.00000Time(sec): Left=1.0000  Right=1.5000  DifT=0.5000"},
+        {Cursors(22050, 33075, 5000, 2000), hz, 22050,
+         "Freq(Hz): Upper=5000.00  Lower=2000.00  DifF=3000.00Time(sec): Left=1.0000  Right=1.5000  DifT=0.5000"},
+        {Cursors(500, 500, 1234.5, 1234.5), plain, 1000, "Freq(KHz): 1.23450Time(sec): 0.5000"},
+        // Left after right also reads as one time.
+        {Cursors(600, 500, 1234.5, 1234.5), plain, 1000, "Freq(KHz): 1.23450Time(sec): 0.6000"},
+        // +0.5 and -0.5 of full scale.
+        {Cursors(0, 0, 11025.0 * 0.75, 11025.0 * 0.25), wave, 22050, "Amplitude: Upper=0.500  Lower=-0.500  DifA=1.000"},
+        {Cursors(0, 0, 11025.0, 11025.0), wave, 22050, "Amplitude: 1.000"},
+        {Cursors(5500, 3725500, 0, 0), hms, 1000,
+         "Time(H:M:S): Left=00:00:5.500  Right=01:02:5.500  DifT=01:02:0.000"},
+        {Cursors(5500, 3725500, 0, 0), hmsOffset, 1000,
+         "Time(H:M:S): Left=01:00:5.500  Right=02:02:5.500  DifT=01:02:0.000"},
+        {CursorSet(), none, 22050, ""}};
+    for (const auto& r : rows) EXPECT_EQ(r.c.Readout(r.o, r.fs), r.text);
 }
 
 TEST(CursorReadout, TimeOffsetParsing) {
-    EXPECT_DOUBLE_EQ(ParseTimeOffset("01:02:03"), 3723.0);
-    EXPECT_DOUBLE_EQ(ParseTimeOffset("2"), 7200.0);
-    EXPECT_DOUBLE_EQ(ParseTimeOffset(""), 0.0);
-    EXPECT_DOUBLE_EQ(ParseTimeOffset("abc"), 0.0);
+    const std::pair<const char*, double> rows[] = {{"01:02:03", 3723.0}, {"2", 7200.0}, {"", 0.0}, {"abc", 0.0}};
+    for (auto [text, sec] : rows) EXPECT_DOUBLE_EQ(ParseTimeOffset(text), sec) << text;
 }

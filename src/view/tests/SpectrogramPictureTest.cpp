@@ -1,8 +1,7 @@
 #include "SpectrogramPicture.h"
 
-#include "CSoundFile.h"
 #include "SpectrumColumn.h"
-#include "TestSupport.h"
+#include "ViewTestUtil.h"
 #include "WindowDisplaySettings.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +13,6 @@
 using namespace tavril;
 
 namespace {
-
-std::string MakeMono(const test::TempDir& dir, const std::string& name, const std::vector<int16_t>& samples,
-                     double rate = 22050.0)
-{
-    const std::string path = dir.File(name);
-    CSoundFile s;
-    EXPECT_EQ(s.Create(path, rate, 1, 16), 1);
-    if (!samples.empty()) s.WriteFrames(samples.data(), static_cast<uint32_t>(samples.size()), 16);
-    s.Close();
-    return path;
-}
 
 // Decodes a PNG into 0x00RRGGBB pixels with libpng's simplified API.
 bool ReadPng(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels)
@@ -50,7 +38,7 @@ TEST(SpectrogramPictureTest, ToneDrawsAHorizontalLineAtItsFrequency)
     test::TempDir dir;
     std::vector<int16_t> s(22050);
     for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(12000 * std::sin(2 * M_PI * 5512.5 * i / 22050));
-    const std::string path = MakeMono(dir, "tone.wav", s);
+    const std::string path = test::WriteMono(dir.File("tone.wav"), s);
     CSoundFile sound;
     ASSERT_EQ(sound.Open(path), 1);
     WindowDisplaySettings settings;
@@ -91,7 +79,7 @@ TEST(SpectrogramPictureTest, PngRoundTripsThePixels)
 TEST(SpectrogramPictureTest, BadSizesAndPlacesAreRefused)
 {
     test::TempDir dir;
-    const std::string path = MakeMono(dir, "short.wav", std::vector<int16_t>(300, 500));
+    const std::string path = test::WriteMono(dir.File("short.wav"), std::vector<int16_t>(300, 500));
     CSoundFile sound;
     ASSERT_EQ(sound.Open(path), 1);
     WindowDisplaySettings settings;

@@ -1,9 +1,8 @@
 #include "SpectrogramTextExport.h"
 
-#include "CSoundFile.h"
 #include "Fft.h"
 #include "SpectralFrameStore.h"
-#include "TestSupport.h"
+#include "ViewTestUtil.h"
 #include "WindowDisplaySettings.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,54 +21,21 @@ using namespace tavril;
 
 namespace {
 
-std::string MakeMono(const test::TempDir& dir, const std::string& name, const std::vector<int16_t>& samples,
-                     double rate)
+// One row as the export writes it: opened by "\n", `n` equal cells.
+std::string Row(const std::string& cell, int n = 32)
 {
-    const std::string path = dir.File(name);
-    CSoundFile s;
-    EXPECT_EQ(s.Create(path, rate, 1, 16), 1);
-    if (!samples.empty()) s.WriteFrames(samples.data(), static_cast<uint32_t>(samples.size()), 16);
-    s.Close();
-    return path;
-}
-
-std::string ReadText(const std::string& path)
-{
-    const auto bytes = test::ReadAll(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-std::string Repeat(const std::string& cell, int n)
-{
-    std::string s;
+    std::string s = "\n";
     for (int i = 0; i < n; ++i) s += cell;
     return s;
 }
 
-// Rows as the export writes them: each opened by "\n", no final line end.
-std::string Rows(std::initializer_list<std::string> rows)
-{
-    std::string s;
-    for (const std::string& r : rows) {
-        s.push_back('\n');
-        s.append(r);
-    }
-    return s;
-}
-
+// The rows after the heading line; each is opened by its own "\n".
 std::vector<std::string> DataRows(const std::string& text)
 {
-    // Data rows follow the heading line; each starts after a "\n".
-    const size_t heading = text.find("FFT data (cols");
+    std::istringstream in(text.substr(text.find('\n', text.find("FFT data (cols")) + 1));
     std::vector<std::string> rows;
-    size_t pos = text.find('\n', heading);
-    if (pos == std::string::npos) return rows;
-    ++pos;  // each row starts with its own "\n"
-    while (pos != std::string::npos && pos + 1 < text.size()) {
-        const size_t next = text.find('\n', pos + 1);
-        rows.push_back(text.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1));
-        pos = next;
-    }
+    for (std::string row; std::getline(in, row);)
+        if (!row.empty()) rows.push_back(row);
     return rows;
 }
 
@@ -84,7 +51,7 @@ TEST(SpectrogramTextExportTest, SmallSoundByteForByte)
     s[0] = 10000;
     s[80] = -27000;
     s[240] = 32000;
-    const std::string sound = MakeMono(dir, "clicks.wav", s, 8000.0);
+    const std::string sound = test::WriteMono(dir.File("clicks.wav"), s, 8000.0);
     const std::string out = dir.File("clicks.txt");
     SpectrogramTextRequest r;
     r.bins = 32;
@@ -99,15 +66,14 @@ TEST(SpectrogramTextExportTest, SmallSoundByteForByte)
                     "FFT period (ms)\t10.000\n"
                     "num frequency bins\t32\n"
                     "\nFFT data (cols = frequency bins from 0 to 4000Hz\n");
-    const std::string rows =
-        Rows({Repeat("0.10\t", 32), Repeat("0.27\t", 32), Repeat("0.00\t", 32), Repeat("0.32\t", 32)});
+    const std::string rows = Row("0.10\t") + Row("0.27\t") + Row("0.00\t") + Row("0.32\t");
     expected.append(rows);
-    EXPECT_EQ(ReadText(out), expected);
+    EXPECT_EQ(test::ReadText(out), expected);
 
     // Without the header only the rows remain, still opened by "\n".
     r.withHeader = false;
     ASSERT_EQ(ExportSpectrogramText(sound, r, out), 1);
-    EXPECT_EQ(ReadText(out), rows);
+    EXPECT_EQ(test::ReadText(out), rows);
 }
 
 TEST(SpectrogramTextExportTest, StoreAndStreamingPathsWriteTheSameBytes)
@@ -116,7 +82,7 @@ TEST(SpectrogramTextExportTest, StoreAndStreamingPathsWriteTheSameBytes)
     std::vector<int16_t> s(22050);
     for (size_t i = 0; i < s.size(); ++i)
         s[i] = static_cast<int16_t>(7000 * std::sin(0.0001 * double(i) * i) + ((i * 7919) % 201) - 100);
-    const std::string sound = MakeMono(dir, "sweep.wav", s, 22050.0);
+    const std::string sound = test::WriteMono(dir.File("sweep.wav"), s, 22050.0);
     for (bool range : {false, true}) {
         SpectralFrameStore store;
         ASSERT_EQ(store.Analyse(sound, 128, 7.5f, 1, 0, -1, 0), 1);
@@ -128,8 +94,8 @@ TEST(SpectrogramTextExportTest, StoreAndStreamingPathsWriteTheSameBytes)
         r.lowHz = 1000;
         r.highHz = 6000;
         ASSERT_EQ(ExportSpectrogramText(sound, r, dir.File("b.txt")), 1);
-        EXPECT_EQ(ReadText(dir.File("a.txt")), ReadText(dir.File("b.txt")));
-        EXPECT_EQ(DataRows(ReadText(dir.File("a.txt"))).size(), 133u);  // trunc(1000 / 7.5)
+        EXPECT_EQ(test::ReadText(dir.File("a.txt")), test::ReadText(dir.File("b.txt")));
+        EXPECT_EQ(DataRows(test::ReadText(dir.File("a.txt"))).size(), 133u);  // trunc(1000 / 7.5)
     }
 }
 
@@ -138,14 +104,14 @@ TEST(SpectrogramTextExportTest, RangeSelectsLinesAndCountsThem)
     test::TempDir dir;
     std::vector<int16_t> s(4410);
     for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(5000 * std::sin(0.3 * i));
-    const std::string sound = MakeMono(dir, "r.wav", s, 22050.0);
+    const std::string sound = test::WriteMono(dir.File("r.wav"), s, 22050.0);
     SpectrogramTextRequest r;
     r.bins = 256;
     r.withRange = true;
     r.lowHz = 1000;
     r.highHz = 2000;
     ASSERT_EQ(ExportSpectrogramText(sound, r, dir.File("r.txt")), 1);
-    const std::string text = ReadText(dir.File("r.txt"));
+    const std::string text = test::ReadText(dir.File("r.txt"));
     EXPECT_NE(text.find("num frequency bins\t24\nstartbin frequency\t1000\nendbin frequency\t2000\n"
                         "\nFFT data (cols = frequency bins from 1000 to 2000)\n"),
               std::string::npos);
@@ -156,7 +122,7 @@ TEST(SpectrogramTextExportTest, RangeSelectsLinesAndCountsThem)
     // Lines 23 ... 46 are the ones written: compare with the full export.
     r.withRange = false;
     ASSERT_EQ(ExportSpectrogramText(sound, r, dir.File("full.txt")), 1);
-    const auto full = DataRows(ReadText(dir.File("full.txt")));
+    const auto full = DataRows(test::ReadText(dir.File("full.txt")));
     std::vector<std::string> cells;
     size_t p = 0;
     for (int k = 0; k < 256; ++k) {
@@ -172,12 +138,12 @@ TEST(SpectrogramTextExportTest, RangeSelectsLinesAndCountsThem)
 TEST(SpectrogramTextExportTest, ElevenKilohertzHeadingAndShortSounds)
 {
     test::TempDir dir;
-    const std::string sound = MakeMono(dir, "e.wav", std::vector<int16_t>(2205, 100), 11025.0);
+    const std::string sound = test::WriteMono(dir.File("e.wav"), std::vector<int16_t>(2205, 100), 11025.0);
     SpectrogramTextRequest r;
     r.bins = 256;
     r.periodMs = 50.0;
     ASSERT_EQ(ExportSpectrogramText(sound, r, dir.File("e.txt")), 1);
-    const std::string text = ReadText(dir.File("e.txt"));
+    const std::string text = test::ReadText(dir.File("e.txt"));
     EXPECT_NE(text.find("frequency range (Hz)\t5512\n"), std::string::npos);  // 5512.5 printed with %1.0f
     EXPECT_NE(text.find("\nFFT data (cols = frequency bins from 0 to 5512Hz\n"), std::string::npos);
     const auto rows = DataRows(text);
@@ -185,9 +151,9 @@ TEST(SpectrogramTextExportTest, ElevenKilohertzHeadingAndShortSounds)
     for (const auto& row : rows) EXPECT_EQ(std::count(row.begin(), row.end(), '\t'), 256);
 
     // Shorter than one period: no spectra.
-    const std::string tiny = MakeMono(dir, "tiny.wav", std::vector<int16_t>(50, 3), 11025.0);
+    const std::string tiny = test::WriteMono(dir.File("tiny.wav"), std::vector<int16_t>(50, 3), 11025.0);
     ASSERT_EQ(ExportSpectrogramText(tiny, r, dir.File("t.txt")), 1);
-    const std::string t = ReadText(dir.File("t.txt"));
+    const std::string t = test::ReadText(dir.File("t.txt"));
     EXPECT_NE(t.find("num FFTs\t0\n"), std::string::npos);
     EXPECT_EQ(t.back(), '\n');  // ends with the heading line: no data rows
     EXPECT_TRUE(DataRows(t).empty());
@@ -196,7 +162,7 @@ TEST(SpectrogramTextExportTest, ElevenKilohertzHeadingAndShortSounds)
 TEST(SpectrogramTextExportTest, FailuresLeaveExistingFilesAlone)
 {
     test::TempDir dir;
-    const std::string sound = MakeMono(dir, "f.wav", std::vector<int16_t>(8000, 100), 8000.0);
+    const std::string sound = test::WriteMono(dir.File("f.wav"), std::vector<int16_t>(8000, 100), 8000.0);
     const std::string out = dir.File("keep.txt");
     test::WriteAll(out, {'o', 'l', 'd'});
     SpectrogramTextRequest r;
@@ -208,13 +174,13 @@ TEST(SpectrogramTextExportTest, FailuresLeaveExistingFilesAlone)
     r.periodMs = 10.0;
     r.bins = 300;
     EXPECT_EQ(ExportSpectrogramText(sound, r, out, &error), 0);
-    EXPECT_EQ(ReadText(out), "old");
+    EXPECT_EQ(test::ReadText(out), "old");
     r.bins = 256;
     EXPECT_EQ(ExportSpectrogramText(sound, r, dir.File("no/such/dir/x.txt"), &error), 0);
     EXPECT_NE(error.find("cannot create"), std::string::npos);
     // Success replaces the old file; no temporary files stay behind.
     EXPECT_EQ(ExportSpectrogramText(sound, r, out), 1);
-    EXPECT_NE(ReadText(out), "old");
+    EXPECT_NE(test::ReadText(out), "old");
     int files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
     EXPECT_EQ(files, 2);
@@ -236,8 +202,7 @@ TEST(SpectrogramTextExportTest, FixedTwoDecimalsMatchPrintfIncludingTies)
 
 TEST(SpectrogramTextExportTest, SettingsPeriodRulesAndPersistence)
 {
-    test::TempDir home;
-    setenv("XDG_CONFIG_HOME", home.Path().c_str(), 1);
+    test::ConfigHome home;
     ExportSpectrogramSettings e;
     WindowDisplaySettings w;
     EXPECT_EQ(e.Bins(3), 256);
@@ -266,9 +231,9 @@ TEST(SpectrogramTextExportTest, SettingsPeriodRulesAndPersistence)
     e.m_maxFrequency = 8000;
     e.m_includeInfoHeader = false;
     e.m_selectFrequencyBinRange = 1;
-    ASSERT_EQ(e.Save(""), 1);
+    ASSERT_EQ(e.Save(home.File("a.set")), 1);
     ExportSpectrogramSettings f;
-    f.Load("");
+    f.Load(home.File("a.set"));
     EXPECT_EQ(f.m_maxFrequency, 8000);
     EXPECT_FALSE(f.m_includeInfoHeader);
     EXPECT_EQ(f.m_selectFrequencyBinRange, 1);
@@ -277,5 +242,4 @@ TEST(SpectrogramTextExportTest, SettingsPeriodRulesAndPersistence)
     EXPECT_EQ(f.m_specifyFftSize, 1);
     EXPECT_EQ(f.m_fftSpaceSample, 441);
     EXPECT_FLOAT_EQ(f.m_fftSpaceTime, 12.0f);
-    unsetenv("XDG_CONFIG_HOME");
 }

@@ -5,32 +5,13 @@
 
 using namespace tavril;
 
-TEST(TimeScaleZoom, InFromTenMilliseconds) {
-    float ms = 10.0f;
-    ms = ZoomInMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 8.0f);
-    ms = ZoomInMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 6.0f);
-    ms = ZoomInMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 4.0f);  // trunc(4.8)
-    ms = ZoomInMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 3.2f);  // exact below 5
-}
-
-TEST(TimeScaleZoom, OutFromFourPointEight) {
-    float ms = 4.8f;
-    ms = ZoomOutMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 6.0f);
-    ms = ZoomOutMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 7.0f);  // trunc(7.5)
-    ms = ZoomOutMsPerLine(ms);
-    EXPECT_FLOAT_EQ(ms, 8.0f);  // trunc(8.75)
-}
-
-TEST(TimeScaleZoom, NeverReachesZero) {
-    EXPECT_FLOAT_EQ(ZoomInMsPerLine(0.0f), 0.01f);
-    EXPECT_FLOAT_EQ(ZoomInMsPerLine(-3.0f), 0.01f);
-    EXPECT_FLOAT_EQ(ZoomOutMsPerLine(-3.0f), 0.01f);
+TEST(TimeScaleZoom, StepsTruncateAboveFiveAndNeverReachZero) {
+    // In: 10 -> 8 -> 6 -> trunc(4.8) -> 3.2 (exact below 5); out: 4.8 -> 6 -> trunc(7.5) -> trunc(8.75).
+    const struct { bool in; float from, to; } rows[] = {
+        {true, 10, 8},   {true, 8, 6},     {true, 6, 4},     {true, 4, 3.2f},  {false, 4.8f, 6}, {false, 6, 7},
+        {false, 7, 8},   {true, 0, 0.01f}, {true, -3, 0.01f}, {false, -3, 0.01f}};
+    for (const auto& r : rows)
+        EXPECT_FLOAT_EQ(r.in ? ZoomInMsPerLine(r.from) : ZoomOutMsPerLine(r.from), r.to) << r.in << " " << r.from;
     EXPECT_GT(ZoomInMsPerLine(0.01f), 0.0f);
 }
 
@@ -49,14 +30,11 @@ TEST(TimeScaleTicks, FirstTickAfterLeftEdge) {
 }
 
 TEST(AxisNumbers, Texts) {
-    EXPECT_EQ(FormatAxisNumber(0.0), "0");
-    EXPECT_EQ(FormatAxisNumber(0.25), ".25");
-    EXPECT_EQ(FormatAxisNumber(-0.5), "-.5");
-    EXPECT_EQ(FormatAxisNumber(2.0), "2");
-    EXPECT_EQ(FormatAxisNumber(-1.0), "-1");
-    EXPECT_EQ(FormatAxisNumber(1.5), "1.5");
-    EXPECT_EQ(FormatAxisNumber(12.125), "12.125");
-    EXPECT_EQ(FormatAxisNumber(0.00001), "0");  // rounds away at four decimals
+    // No leading zero, no trailing zeros; rounds away at four decimals.
+    const std::pair<double, const char*> rows[] = {{0.0, "0"},      {0.25, ".25"}, {-0.5, "-.5"},
+                                                   {2.0, "2"},      {-1.0, "-1"},  {1.5, "1.5"},
+                                                   {12.125, "12.125"}, {0.00001, "0"}};
+    for (auto [v, text] : rows) EXPECT_EQ(FormatAxisNumber(v), text) << v;
 }
 
 TEST(TimeScaleTicks, VerticalTickLayout) {

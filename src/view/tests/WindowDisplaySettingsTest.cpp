@@ -1,7 +1,7 @@
 #include "WindowDisplaySettings.h"
 
 #include "SettingsStore.h"
-#include "TestSupport.h"
+#include "ViewTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -21,30 +21,6 @@ std::vector<int> Entries(const std::string& list)
     s.ParseChannelList();
     return std::vector<int>(s.m_channelEntries.begin(), s.m_channelEntries.begin() + s.ChannelCount());
 }
-
-// Points the default settings file into a scratch folder for one test.
-class ConfigHome {
-public:
-    ConfigHome()
-    {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            m_old = old;
-            m_had = true;
-        }
-        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
-    }
-    ~ConfigHome()
-    {
-        if (m_had) setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else unsetenv("XDG_CONFIG_HOME");
-    }
-    std::string File(const std::string& name) const { return m_dir.File(name); }
-
-private:
-    test::TempDir m_dir;
-    std::string m_old;
-    bool m_had = false;
-};
 
 WindowDisplaySettings NonDefault()
 {
@@ -74,8 +50,7 @@ std::string Stored(const WindowDisplaySettings& s)
 {
     test::TempDir dir;
     EXPECT_EQ(s.Save(dir.File("s.dsp"), 0), 1);
-    const auto bytes = test::ReadAll(dir.File("s.dsp"));
-    return std::string(bytes.begin(), bytes.end());
+    return test::ReadText(dir.File("s.dsp"));
 }
 
 void ExpectStoredFieldsEqual(const WindowDisplaySettings& a, const WindowDisplaySettings& b)
@@ -153,7 +128,7 @@ TEST(WindowDisplaySettingsTest, CopyKeepsTheWindowsOwnLockAndLink)
 
 TEST(WindowDisplaySettingsTest, SaveAndLoadRoundTripEveryStoredField)
 {
-    ConfigHome home;
+    test::ConfigHome home;
     WindowDisplaySettings a = NonDefault();
     a.m_linkWindows = true;  // the link settings are not stored
     a.m_linkedWindow = 3;
@@ -176,13 +151,12 @@ TEST(WindowDisplaySettingsTest, SaveAndLoadRoundTripEveryStoredField)
 
 TEST(WindowDisplaySettingsTest, SectionNamesAndKeyOrder)
 {
-    ConfigHome home;
+    test::ConfigHome home;
     EXPECT_EQ(WindowDisplaySettings::SectionName(-1), "Display Details");
     EXPECT_EQ(WindowDisplaySettings::SectionName(3), "Display Details for window 3");
     const std::string file = home.File("order.dsp");
     WindowDisplaySettings().Save(file, 3);
-    const auto bytes = test::ReadAll(file);
-    const std::string text(bytes.begin(), bytes.end());
+    const std::string text = test::ReadText(file);
     ASSERT_NE(text.find("[Display Details for window 3]"), std::string::npos);
     const char* keys[] = {"display type", "FFT window type", "FFT size", "grayscale type", "spec gain",
                           "spec white threshold", "white-on-black?", "freq/amp cursor on", "freq/amp cursor units",
@@ -209,7 +183,7 @@ TEST(WindowDisplaySettingsTest, SectionNamesAndKeyOrder)
 
 TEST(WindowDisplaySettingsTest, OlderChannelKeysBuildTheList)
 {
-    ConfigHome home;
+    test::ConfigHome home;
     const std::string file = home.File("old.dsp");
     const std::string sec = "Display Details for window 0";
     // Neither the list nor the older keys: channel 1.
@@ -247,7 +221,7 @@ TEST(WindowDisplaySettingsTest, OlderChannelKeysBuildTheList)
 
 TEST(WindowDisplaySettingsTest, MissingKeysLeaveFieldsAlone)
 {
-    ConfigHome home;
+    test::ConfigHome home;
     WindowDisplaySettings s = NonDefault();
     s.Load(home.File("nothing-here.dsp"), 5);
     WindowDisplaySettings expected = NonDefault();
