@@ -137,6 +137,11 @@ protected:
         EXPECT_EQ(op(source, dest), 1);
         return ReadSamples(dest);
     }
+    template <class Obj, class Fn, class... A>
+    std::vector<int16_t> Core(const std::string& source, Obj& obj, Fn fn, A... args)
+    {
+        return CoreResult(source, [&](const std::string& s, const std::string& d) { return (obj.*fn)(s, d, args...); });
+    }
     template <class D>
     void Fill(std::function<void(D&)> f)
     {
@@ -394,9 +399,7 @@ TEST_F(EditCommands, AmplifyStartsAt100EveryTimeAndMatchesTheCore)
     });
     ASSERT_TRUE(m_cmds->Run(Cmd::Amplify, &c).done);
     EXPECT_EQ(shown, 100.0);
-    EXPECT_EQ(Current(doc), CoreResult(doc->UndoFileName(), [&](auto& s, auto& d) {
-                  return m_refTools.Amplify(s, d, 0.5, 0);
-              }));
+    EXPECT_EQ(Current(doc), Core(doc->UndoFileName(), m_refTools, &CSoundTools::Amplify, 0.5, 0));
     EXPECT_EQ(doc->UndoMenuText(), "Undo Amplify\tCtrl+Z");
     shown = -1;
     m_cmds->Run(Cmd::Amplify, &c);
@@ -420,15 +423,13 @@ TEST_F(EditCommands, RampSilenceNoiseAndToneMatchTheCore)
         d.EndField()->setValue(35);
     });
     ASSERT_TRUE(m_cmds->Run(Cmd::Ramp, &c).done);
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) { return m_refTools.Ramp(s, d, 20, 35, 0); }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::Ramp, 20, 35, 0));
     EXPECT_EQ(m_svc->ramp.endMs, 35);  // kept for the next time
 
     m_cmds->Run(Cmd::Undo, &c);
     Fill<CDlgInsertSilence>([](CDlgInsertSilence& d) { d.DurationField()->setValue(10); });
     ASSERT_TRUE(m_cmds->Run(Cmd::InsertSilence, &c).done);
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refTools.InsertSilence(s, d, 1000, 10, 0);
-              }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::InsertSilence, 1000, 10, 0));
     EXPECT_EQ(Current(doc).size(), orig.size() + 220);
     EXPECT_EQ(doc->UndoMenuText(), "Undo Insert Silence\tCtrl+Z");
 
@@ -439,9 +440,7 @@ TEST_F(EditCommands, RampSilenceNoiseAndToneMatchTheCore)
     });
     ASSERT_TRUE(m_cmds->Run(Cmd::InsertNoise, &c).done);
     // The noise sequence is the same in every run of the program.
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refTools.InsertNoise(s, d, 1000, 20, 0.4, 0);
-              }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::InsertNoise, 1000, 20, 0.4, 0));
     EXPECT_EQ(doc->UndoMenuText(), "Undo Insert Noise\tCtrl+Z");
 
     m_cmds->Run(Cmd::Undo, &c);
@@ -454,16 +453,9 @@ TEST_F(EditCommands, RampSilenceNoiseAndToneMatchTheCore)
         d.AmGroup()->button(3)->setChecked(true);
     });
     ASSERT_TRUE(m_cmds->Run(Cmd::InsertTone, &c).done);
-    ToneParams t;
-    t.freqHz = 1000;
-    t.amplitude = 0.5;
-    t.durationMs = 30;
-    t.amType = kModTriangle;
-    t.amRateHz = 40;
-    t.amRange = 0.2;
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refTools.InsertTone(s, d, 1000, t, 0);
-              }));
+    const ToneParams t{.freqHz = 1000, .amplitude = 0.5, .durationMs = 30, .amType = kModTriangle, .amRateHz = 40,
+                       .amRange = 0.2};
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::InsertTone, 1000, t, 0));
     EXPECT_EQ(doc->UndoMenuText(), "Undo Insert generated sound\tCtrl+Z");
     EXPECT_EQ(m_svc->tone.amWaveformType, 3);
 
@@ -479,12 +471,10 @@ TEST_F(EditCommands, MaximizeReverseAndEnvelopeWorkOnTheSelectedChannel)
     const std::string source = doc->Path();
     EditContext c = Ctx(doc, 100, 400, 1);
     ASSERT_TRUE(m_cmds->Run(Cmd::Maximize, &c).done);
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) { return m_refTools.Maximize(s, d, 1); }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::Maximize, 1));
     m_cmds->Run(Cmd::Undo, &c);
     ASSERT_TRUE(m_cmds->Run(Cmd::Reverse, &c).done);
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refTools.Reverse(s, d, 100, 300, 1);
-              }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::Reverse, 100, 300, 1));
     EXPECT_EQ(doc->UndoMenuText(), "Undo Reverse\tCtrl+Z");
 
     m_cmds->Run(Cmd::Undo, &c);
@@ -499,9 +489,7 @@ TEST_F(EditCommands, MaximizeReverseAndEnvelopeWorkOnTheSelectedChannel)
     ASSERT_TRUE(m_cmds->Run(Cmd::AmplitudeEnvelope, &c).done);
     ASSERT_FALSE(m_prompt.pathRequests.empty());
     EXPECT_EQ(m_prompt.pathRequests.back().title, "Select a file to use as an amplitude envelope:");
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refTools.AmplitudeEnvelope(s, d, envelope, 5, 1);
-              }));
+    EXPECT_EQ(Current(doc), Core(source, m_refTools, &CSoundTools::AmplitudeEnvelope, envelope, 5, 1));
     EXPECT_EQ(m_svc->envelope.filename, envelope);
     EXPECT_TRUE(m_prompt.messages.empty());
 }
@@ -573,13 +561,8 @@ TEST_F(EditCommands, PresetFilterUsesTheDialogsSettingsLikeTheCore)
     EXPECT_FALSE(doc->CanUndo());  // the settings dialog only sets
 
     ASSERT_TRUE(m_cmds->Run(Cmd::PresetFilter, &c).done);
-    BandFilterParams p;
-    p.highpassHz = 1000;
-    p.lowpassHz = 3000;
-    p.stopGain = 0.1;
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refFilter.BandFilter(s, d, 0, -1, p, 0);
-              }));
+    const BandFilterParams p{.stopGain = 0.1, .lowpassHz = 3000, .highpassHz = 1000};
+    EXPECT_EQ(Current(doc), Core(source, m_refFilter, &CSoundFilter::BandFilter, 0, -1, p, 0));
     EXPECT_EQ(doc->UndoMenuText(), "Undo Filter\tCtrl+Z");
     EXPECT_EQ(m_prompt.progressTexts.back(), "Filtering Data......");
 }
@@ -602,19 +585,13 @@ TEST_F(EditCommands, FilterUsingFreqCursorsNeedsTwoShownCursorsOnASpectrogram)
     const std::string source = doc->Path();
     ASSERT_TRUE(m_cmds->Run(Cmd::FilterFreqCursors, &c).done);
     EXPECT_EQ(m_prompt.progressTexts.back(), "Filtering Data......");
-    BandFilterParams p;
-    p.highpassHz = 500;  // the lower cursor
-    p.lowpassHz = 2000;
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refFilter.BandFilter(s, d, 500, 2000, p, 0);
-              }));
+    const BandFilterParams p{.lowpassHz = 2000, .highpassHz = 500};  // high-pass at the lower cursor
+    EXPECT_EQ(Current(doc), Core(source, m_refFilter, &CSoundFilter::BandFilter, 500, 2000, p, 0));
     m_cmds->Run(Cmd::Undo, &c);
     ASSERT_TRUE(m_cmds->Run(Cmd::FilterNoise, &c).done);
     EXPECT_EQ(m_prompt.progressTexts.back(), "Filtering Noise......");
     EXPECT_EQ(doc->UndoMenuText(), "Undo Filter Noise\tCtrl+Z");
-    EXPECT_EQ(Current(doc), CoreResult(source, [&](auto& s, auto& d) {
-                  return m_refFilter.NoiseFilter(s, d, 500, 2000, 0);
-              }));
+    EXPECT_EQ(Current(doc), Core(source, m_refFilter, &CSoundFilter::NoiseFilter, 500, 2000, 0));
 }
 
 TEST_F(EditCommands, CancellingALongFilterLeavesTheSoundAndUndoAsTheyWere)
@@ -683,9 +660,7 @@ TEST_F(EditCommands, MultipleToolsSettingsCanApplyToEveryWindow)
     EXPECT_EQ(m_host.changes.size(), 2u);  // each sound once
     for (CTavrilDoc* d : {a, b}) {
         EXPECT_EQ(d->UndoMenuText(), "Undo Multi Tool\tCtrl+Z");
-        EXPECT_EQ(Current(d), CoreResult(d->UndoFileName(), [&](auto& s, auto& t) {
-                      return m_refTools.Maximize(s, t, 0);
-                  }));
+        EXPECT_EQ(Current(d), Core(d->UndoFileName(), m_refTools, &CSoundTools::Maximize, 0));
     }
 }
 
@@ -705,8 +680,7 @@ TEST_F(EditCommands, MultipleToolsOnChosenFilesKeepTheOriginalsWhenAskedTo)
     ASSERT_EQ(m_prompt.pathRequests.size(), 1u);
     EXPECT_EQ(m_prompt.pathRequests[0].title, "Select sound files to apply tools:");
     EXPECT_EQ(ReadSamples(file), orig);
-    EXPECT_EQ(ReadSamples(m_dir.File("night_tools.wav")),
-              CoreResult(file, [&](auto& s, auto& d) { return m_refTools.Ramp(s, d, 10, 0, 0); }));
+    EXPECT_EQ(ReadSamples(m_dir.File("night_tools.wav")), Core(file, m_refTools, &CSoundTools::Ramp, 10, 0, 0));
     EXPECT_EQ(m_prompt.progressTexts.back(), "Applying tools to night.wav");
 }
 
