@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -141,59 +140,41 @@ TEST_F(SettingsStoreTest, LongStringsAreStoredWholeAndReadCut)
     EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "S", "utf8", ""), std::string(998, 'y'));
 }
 
-TEST_F(SettingsStoreTest, RewriteReplacesInPlaceAndKeepsEverythingElse)
+TEST_F(SettingsStoreTest, WritesEditTheFileInPlaceAndReadsMatchLoosely)
 {
-    const std::string head = "; settings kept by hand\n[General Details]\nfirst=1\nRate = ";
+    // A key is replaced where it stands, keeping comments, spacing, CRLF and
+    // BOM; new keys end their section, new sections end the file; the first of
+    // duplicate sections is used; text that would break the file is refused.
+    struct Write { const char* section; const char* key; std::string value; int result = 1; };
+    const std::string hand = "; settings kept by hand\n[General Details]\nfirst=1\nRate = ";
     const std::string tail = "\nlast=3\n\n# about the filter\n[Filter Details]\nrate=8000\n";
-    WriteText(m_file, head + "22050" + tail);
-    ASSERT_EQ(SettingsStore::WriteSettingInt(m_file, "general details", "RATE", 44100), 1);
-    EXPECT_EQ(ReadText(m_file), head + "44100" + tail);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "GENERAL DETAILS", "rate", 0), 44100);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "Filter Details", "Rate", 0), 8000);
-}
-
-TEST_F(SettingsStoreTest, NewKeysEndTheirSectionAndNewSectionsEndTheFile)
-{
-    WriteText(m_file, "[A]\nx=1\n; note\n\n[B]\ny=2\n[Empty]\n\n[C]\nz=3");
-    SettingsStore::WriteSettingInt(m_file, "a", "x2", 5);
-    SettingsStore::WriteSettingInt(m_file, "B", "y2", 6);
-    SettingsStore::WriteSettingInt(m_file, "Empty", "e", 7);
-    SettingsStore::WriteSettingInt(m_file, "C", "z2", 8);
-    SettingsStore::WriteSettingString(m_file, "D", "w", "new");
-    EXPECT_EQ(ReadText(m_file),
-              "[A]\nx=1\nx2=5\n; note\n\n[B]\ny=2\ny2=6\n[Empty]\ne=7\n\n[C]\nz=3\nz2=8\n\n[D]\nw=new\n");
-}
-
-TEST_F(SettingsStoreTest, ToleratesCrlfBomAndBlanks)
-{
-    WriteText(m_file, "\xEF\xBB\xBF[ Sec ]\r\n  key  =  some value  \r\nn = -7\r\n");
-    EXPECT_EQ(SettingsStore::ReadSettingString(m_file, "sec", "KEY", ""), "some value");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "Sec", "n", 0), -7);
-    SettingsStore::WriteSettingInt(m_file, "SEC", "n", 9);
-    SettingsStore::WriteSettingInt(m_file, "Sec", "m", 1);
-    SettingsStore::WriteSettingInt(m_file, "T", "t", 2);
-    EXPECT_EQ(ReadText(m_file),
-              "\xEF\xBB\xBF[ Sec ]\r\n  key  =  some value  \r\nn = 9\r\nm=1\r\n\r\n[T]\r\nt=2\r\n");
-}
-
-TEST_F(SettingsStoreTest, DuplicateSectionsUseTheFirstForReadAndWrite)
-{
-    WriteText(m_file, "[S]\na=1\n[s]\na=2\nb=3\n");
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "a", 0), 1);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "b", 0), 0);
-    SettingsStore::WriteSettingInt(m_file, "S", "b", 4);
-    EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "b", 0), 4);
-    EXPECT_EQ(ReadText(m_file), "[S]\na=1\nb=4\n[s]\na=2\nb=3\n");
-}
-
-TEST_F(SettingsStoreTest, RefusesTextThatWouldBreakTheFile)
-{
-    WriteText(m_file, "[S]\na=1\n");
-    EXPECT_EQ(SettingsStore::WriteSettingString(m_file, "S", "a", "x\n[Evil]\nb=2"), 0);
-    EXPECT_EQ(SettingsStore::WriteSettingString(m_file, "S", "k=v", "1"), 0);
-    EXPECT_EQ(SettingsStore::WriteSettingString(m_file, "S\nT", "a", "1"), 0);
-    EXPECT_EQ(SettingsStore::WriteSettingString(m_file, "", "a", "1"), 0);
-    EXPECT_EQ(ReadText(m_file), "[S]\na=1\n");
+    const std::string bom = "\xEF\xBB\xBF[ Sec ]\r\n  key  =  some value  \r\nn = ";
+    const struct { std::string before; std::vector<Write> writes; std::string after; } rows[] = {
+        {hand + "22050" + tail, {{"general details", "RATE", "44100"}}, hand + "44100" + tail},
+        {"[A]\nx=1\n; note\n\n[B]\ny=2\n[Empty]\n\n[C]\nz=3",
+         {{"a", "x2", "5"}, {"B", "y2", "6"}, {"Empty", "e", "7"}, {"C", "z2", "8"}, {"D", "w", "new"}},
+         "[A]\nx=1\nx2=5\n; note\n\n[B]\ny=2\ny2=6\n[Empty]\ne=7\n\n[C]\nz=3\nz2=8\n\n[D]\nw=new\n"},
+        {bom + "-7\r\n", {{"SEC", "n", "9"}, {"Sec", "m", "1"}, {"T", "t", "2"}}, bom + "9\r\nm=1\r\n\r\n[T]\r\nt=2\r\n"},
+        {"[S]\na=1\n[s]\na=2\nb=3\n", {{"S", "b", "4"}}, "[S]\na=1\nb=4\n[s]\na=2\nb=3\n"},
+        {"[S]\na=1\n",
+         {{"S", "a", "x\n[Evil]\nb=2", 0}, {"S", "k=v", "1", 0}, {"S\nT", "a", "1", 0}, {"", "a", "1", 0}},
+         "[S]\na=1\n"}};
+    for (const auto& r : rows) {
+        WriteText(m_file, r.before);
+        for (const auto& w : r.writes)
+            EXPECT_EQ(SettingsStore::WriteSettingString(m_file, w.section, w.key, w.value), w.result) << w.key;
+        EXPECT_EQ(ReadText(m_file), r.after);
+    }
+    // Sections and keys match without case; values are trimmed.
+    const struct { std::string text; const char* section; const char* key; const char* want; } reads[] = {
+        {rows[0].after, "GENERAL DETAILS", "rate", "44100"}, {rows[0].after, "Filter Details", "Rate", "8000"},
+        {rows[2].before, "sec", "KEY", "some value"},       {rows[2].before, "Sec", "n", "-7"},
+        {rows[3].before, "S", "a", "1"},                    {rows[3].before, "S", "b", "?"},
+        {rows[3].after, "S", "b", "4"}};
+    for (const auto& r : reads) {
+        WriteText(m_file, r.text);
+        EXPECT_EQ(SettingsStore::ReadSettingString(m_file, r.section, r.key, "?"), r.want) << r.key;
+    }
 }
 
 TEST_F(SettingsStoreTest, FailedWriteKeepsOldFile)
@@ -291,10 +272,7 @@ TEST_F(SettingsStoreTest, WritesLeaveNoTemporariesAndKeepModeAndLinks)
 
 TEST_F(SettingsStoreTest, OversizedFileIsNeitherReadNorReplaced)
 {
-    {
-        std::ofstream out(m_file, std::ios::binary);
-        out << "[S]\na=1\n";
-    }
+    WriteText(m_file, "[S]\na=1\n");
     fs::resize_file(m_file, SettingsStore::kMaxFileBytes + 1);
     EXPECT_EQ(SettingsStore::ReadSettingInt(m_file, "S", "a", 7), 7);
     EXPECT_EQ(SettingsStore::WriteSettingInt(m_file, "S", "a", 2), 0);
