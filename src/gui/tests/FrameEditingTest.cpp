@@ -368,9 +368,11 @@ TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
     ASSERT_EQ(m_prompt.questions.size(), 1u);
     EXPECT_EQ(m_prompt.questions[0], "Save changes to " + fs::path(path).filename().string() + "?");
     EXPECT_EQ(m_frame->Windows().size(), 1u);
+    m_prompt.replies = {IPrompt::Reply::Cancel};
+    EXPECT_FALSE(m_frame->close());  // nor does the program close
+    EXPECT_EQ(m_frame->Windows().size(), 1u);
     m_prompt.replies = {IPrompt::Reply::Yes};
-    w->close();
-    Settle();
+    EXPECT_TRUE(m_frame->close());
     EXPECT_TRUE(m_frame->Windows().empty());
     EXPECT_EQ(ReadSamples(path).size(), 500u);
 }
