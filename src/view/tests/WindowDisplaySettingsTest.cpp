@@ -185,38 +185,24 @@ TEST(WindowDisplaySettingsTest, OlderChannelKeysBuildTheList)
 {
     test::ConfigHome home;
     const std::string file = home.File("old.dsp");
-    const std::string sec = "Display Details for window 0";
-    // Neither the list nor the older keys: channel 1.
-    SettingsStore::WriteSettingInt(file, sec, "FFT size", 2);
-    WindowDisplaySettings a;
-    a.m_channelList = "4";
-    a.Load(file, 0);
-    EXPECT_EQ(a.m_channelList, "1");
-    EXPECT_EQ(a.m_fftSizeCode, 2);
-    EXPECT_EQ(a.Channel(0), 0);
-
-    SettingsStore::WriteSettingInt(file, sec, "channel number to view", 2);
-    WindowDisplaySettings b;
-    b.Load(file, 0);
-    EXPECT_EQ(b.m_channelList, "3");
-    EXPECT_EQ(b.Channel(0), 2);
-
-    SettingsStore::WriteSettingInt(file, sec, "number of channels displayed", 2);
-    SettingsStore::WriteSettingInt(file, sec, "number of display rows", 3);
-    WindowDisplaySettings c;
-    c.Load(file, 0);
-    EXPECT_EQ(c.m_channelList, "1-4");
-    EXPECT_EQ(c.ChannelCount(), 4);
-
-    // An empty list counts as missing; a present one wins.
-    SettingsStore::WriteSettingString(file, sec, "channel list to view", "");
-    WindowDisplaySettings d;
-    d.Load(file, 0);
-    EXPECT_EQ(d.m_channelList, "1-4");
-    SettingsStore::WriteSettingString(file, sec, "channel list to view", "2,1");
-    d.Load(file, 0);
-    EXPECT_EQ(d.m_channelList, "2,1");
-    EXPECT_EQ(d.Channel(0), 1);
+    // Each row adds keys to the file; loading rebuilds the list from them.
+    const struct { std::vector<std::pair<const char*, const char*>> keys; const char* list; int first, count; } rows[] = {
+        {{{"FFT size", "2"}}, "1", 0, 1},  // neither the list nor the older keys: channel 1
+        {{{"channel number to view", "2"}}, "3", 2, 1},
+        {{{"number of channels displayed", "2"}, {"number of display rows", "3"}}, "1-4", 0, 4},
+        {{{"channel list to view", ""}}, "1-4", 0, 4},  // an empty list counts as missing
+        {{{"channel list to view", "2,1"}}, "2,1", 1, 2}};
+    for (const auto& r : rows) {
+        for (auto [key, value] : r.keys)
+            SettingsStore::WriteSettingString(file, "Display Details for window 0", key, value);
+        WindowDisplaySettings s;
+        s.SelectChannel(3);  // list "4": must be rebuilt, not kept
+        s.Load(file, 0);
+        EXPECT_EQ(s.m_fftSizeCode, 2);
+        EXPECT_EQ(s.m_channelList, r.list);
+        EXPECT_EQ(s.Channel(0), r.first) << r.list;
+        EXPECT_EQ(s.ChannelCount(), r.count) << r.list;
+    }
 }
 
 TEST(WindowDisplaySettingsTest, MissingKeysLeaveFieldsAlone)
@@ -233,16 +219,15 @@ TEST(WindowDisplaySettingsTest, MissingKeysLeaveFieldsAlone)
 TEST(WindowDisplaySettingsTest, UnitChangesRewriteAxisTitles)
 {
     using W = WindowDisplaySettings;
-    EXPECT_EQ(W::RewriteFreqTitle("Freq kHz", 1), "Freq Hz");
-    EXPECT_EQ(W::RewriteFreqTitle("Freq Hz", 0), "Freq KHz");
-    EXPECT_EQ(W::RewriteFreqTitle("khz and HZ", 1), "Hz and Hz");
-    EXPECT_EQ(W::RewriteTimeTitle("Time (sec)", 1), "Time (HH:MM:SS)");
-    EXPECT_EQ(W::RewriteTimeTitle("Time (HH:MM:SS)", 0), "Time (sec)");
-    EXPECT_EQ(W::RewriteTimeTitle("Seconds since dawn", 1), "HH:MM:SS since dawn");
-    EXPECT_EQ(W::RewriteTimeTitle("hr:min:sec", 0), "sec");
-    EXPECT_EQ(W::RewriteTimeTitle("Elapsed", 1), "Elapsed");
-    // The user's own text is never taken for the unit.
-    EXPECT_EQ(W::RewriteTimeTitle("xxx sec", 1), "xxx HH:MM:SS");
+    // The user's own text is never taken for the unit ("xxx sec").
+    const struct { bool freq; const char* title; int units; const char* want; } rows[] = {
+        {true, "Freq kHz", 1, "Freq Hz"},         {true, "Freq Hz", 0, "Freq KHz"},
+        {true, "khz and HZ", 1, "Hz and Hz"},     {false, "Time (sec)", 1, "Time (HH:MM:SS)"},
+        {false, "Time (HH:MM:SS)", 0, "Time (sec)"}, {false, "Seconds since dawn", 1, "HH:MM:SS since dawn"},
+        {false, "hr:min:sec", 0, "sec"},          {false, "Elapsed", 1, "Elapsed"},
+        {false, "xxx sec", 1, "xxx HH:MM:SS"}};
+    for (const auto& r : rows)
+        EXPECT_EQ(r.freq ? W::RewriteFreqTitle(r.title, r.units) : W::RewriteTimeTitle(r.title, r.units), r.want);
 }
 
 TEST(WindowDisplaySettingsTest, SpectrogramParametersForASound)
