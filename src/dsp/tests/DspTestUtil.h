@@ -19,7 +19,9 @@ inline std::string WriteWav(const std::string& path, double rate, uint32_t chann
     CSoundFile s;
     EXPECT_EQ(s.Create(path, rate, channels, 16), 1);
     const uint32_t frames = static_cast<uint32_t>(v.size() / channels);
-    if (frames) EXPECT_EQ(s.WriteFrames(v.data(), frames, 16), frames);
+    if (frames) {
+        EXPECT_EQ(s.WriteFrames(v.data(), frames, 16), frames);
+    }
     s.Close();
     return path;
 }

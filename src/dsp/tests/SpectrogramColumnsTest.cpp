@@ -12,38 +12,38 @@ using namespace tavril;
 
 namespace {
 
-template <typename F>
-std::string MakeSound(const test::TempDir& dir, const std::string& name, uint32_t frames, uint32_t channels, F f)
-{
-    return test::WriteWav(dir.File(name), 22050.0, channels, test::Frames(frames, channels, f));
-}
-
 int16_t Chirp(uint32_t i, uint32_t)
 {
     return static_cast<int16_t>(8000.0 * std::sin(0.00002 * double(i) * i) + 500.0 * std::sin(0.3 * i));
 }
 
+// Opens a 22050 Hz sound whose channel c holds f(i, c); `d` paints with the
+// default 512-point frames unless a test changes it.
+class SpectrogramColumnsTest : public ::testing::Test {
+protected:
+    template <typename F>
+    void Open(uint32_t frames, uint32_t channels, F f)
+    {
+        ASSERT_EQ(s.Open(test::WriteWav(dir.File("s.wav"), 22050.0, channels, test::Frames(frames, channels, f))), 1);
+    }
+    test::TempDir dir;
+    CSoundFile s;
+    SpectrogramDisplay d;
+};
+
 } // namespace
 
-TEST(SpectrogramColumnsTest, SoundShorterThanOneFrameShowsNothing)
+TEST_F(SpectrogramColumnsTest, SoundShorterThanOneFrameShowsNothing)
 {
-    test::TempDir dir;
-    const std::string path = MakeSound(dir, "short.wav", 511, 1, Chirp);
-    CSoundFile s;
-    ASSERT_EQ(s.Open(path), 1);
-    SpectrogramDisplay d;  // 512-point frames
+    Open(511, 1, Chirp);
     std::vector<uint32_t> image(50 * 40, 0x123456);
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 511.0 / 50, 0, 50, image.data(), 50, 40), 0);
     for (uint32_t p : image) ASSERT_EQ(p, 0x123456u);
 }
 
-TEST(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
+TEST_F(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
 {
-    test::TempDir dir;
-    const std::string path = MakeSound(dir, "a.wav", 10000, 1, Chirp);
-    CSoundFile s;
-    ASSERT_EQ(s.Open(path), 1);
-    SpectrogramDisplay d;
+    Open(10000, 1, Chirp);
     const int width = 100, height = 64;
     std::vector<uint32_t> image(width * height, 0x123456);
     // Column c starts at trunc(c * 100 + 0.5 - 256); the last whole frame of
@@ -59,17 +59,12 @@ TEST(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, -5.0, 0, width, image.data(), width, height), 0);
 }
 
-TEST(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
+TEST_F(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
 {
     // A click at sample 5000 in silence, 100 samples per column, 512-point
     // frames starting at trunc(c * 100 + 0.5 - 256): only columns 48 ... 52
     // hold the click.
-    test::TempDir dir;
-    const std::string path =
-        MakeSound(dir, "click.wav", 10000, 1, [](uint32_t i, uint32_t) { return int16_t(i == 5000 ? 30000 : 0); });
-    CSoundFile s;
-    ASSERT_EQ(s.Open(path), 1);
-    SpectrogramDisplay d;
+    Open(10000, 1, [](uint32_t i, uint32_t) { return int16_t(i == 5000 ? 30000 : 0); });
     const int width = 100, height = 16;
     std::vector<uint32_t> image(width * height, 0);
     ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 100.0, 0, width, image.data(), width, height), 98);
@@ -87,13 +82,9 @@ TEST(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
     expectDark(60, 38, 42);
 }
 
-TEST(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
+TEST_F(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
 {
-    test::TempDir dir;
-    const std::string path = MakeSound(dir, "b.wav", 30000, 1, Chirp);
-    CSoundFile s;
-    ASSERT_EQ(s.Open(path), 1);
-    SpectrogramDisplay d;
+    Open(30000, 1, Chirp);
     d.fftSizeCode = 2;
     const int width = 120, height = 90;
     const double spp = 30000.0 / width;
@@ -110,15 +101,9 @@ TEST(SpectrogramColumnsTest, PartialRepaintMatchesTheWholePicture)
     EXPECT_GT(dark, width * height / 20);
 }
 
-TEST(SpectrogramColumnsTest, ChannelIsCappedAndSelectsItsOwnSamples)
+TEST_F(SpectrogramColumnsTest, ChannelIsCappedAndSelectsItsOwnSamples)
 {
-    test::TempDir dir;
-    // Channel 0 silent, channel 1 loud.
-    const std::string path =
-        MakeSound(dir, "st.wav", 8192, 2, [](uint32_t i, uint32_t c) { return c ? Chirp(i, c) : int16_t(0); });
-    CSoundFile s;
-    ASSERT_EQ(s.Open(path), 1);
-    SpectrogramDisplay d;
+    Open(8192, 2, [](uint32_t i, uint32_t c) { return c ? Chirp(i, c) : int16_t(0); });  // channel 0 silent
     const int width = 10, height = 32;
     std::vector<uint32_t> left(width * height, 0), right(width * height, 0), beyond(width * height, 0);
     PaintSpectrogramColumns(s, d, 0, 0, 800.0, 0, width, left.data(), width, height);
@@ -129,9 +114,9 @@ TEST(SpectrogramColumnsTest, ChannelIsCappedAndSelectsItsOwnSamples)
     EXPECT_EQ(right, beyond);
 }
 
-TEST(SpectrogramColumnsTest, FrequencyRangeFromTheDisplayLimits)
+TEST_F(SpectrogramColumnsTest, FrequencyRangeFromTheDisplayLimits)
 {
-    SpectrogramDisplay d;  // 256 lines
+    // 256 lines by default.
     d.SetFrequencyRange(22050.0, false, 0.0, false, 0.0);
     EXPECT_EQ(d.lowBin, 0);
     EXPECT_EQ(d.highBin, 256);  // repaired to 255 when painting

@@ -171,42 +171,30 @@ TEST(SpectrumColumnTest, RunLengthPaintingMatchesLineByLineRows)
     }
 }
 
-TEST(SpectrumColumnTest, WhiteOnBlackInvertsTheGreys)
+TEST(SpectrumColumnTest, WhiteOnBlackFrequencyLimitsAndTwoChannels)
 {
     std::vector<int32_t> levels(32, 0);
     levels[0] = 63;
-    const auto col = Paint(levels, 32, true);
-    EXPECT_EQ(col[0], 252u * 0x010101u);
-    EXPECT_EQ(col[5], 0u);  // level 0 is black
-    EXPECT_EQ(col[31], kWhite);  // below the last painted row
-}
-
-TEST(SpectrumColumnTest, FrequencyLimitsSelectTheLinesShown)
-{
-    // Lines 10..20 shown: line 20 at the top, line 10 closes the range.
-    const int bins = 32;
-    std::vector<int32_t> levels(bins, 0);
-    levels[bins - 1 - 20] = 63;  // top line: row 0 only at R = 11
-    levels[bins - 1 - 25] = 50;  // outside: never drawn
-    const auto col = Paint(levels, 110, false, 10, 20);
+    auto col = Paint(levels, 32, true);
+    EXPECT_EQ(col[0], 252u * 0x010101u);  // white on black inverts the greys
+    EXPECT_EQ(col[5], 0u);                // level 0 is black
+    EXPECT_EQ(col[31], kWhite);           // below the last painted row
+    // Lines 10..20 shown: line 20 at the top (row 0 only at R = 11); line 25 never drawn.
+    levels.assign(32, 0);
+    levels[31 - 20] = 63;
+    levels[31 - 25] = 50;
+    col = Paint(levels, 110, false, 10, 20);
     EXPECT_EQ(col[0], 0x030303u);
     for (int y = 1; y < 110; ++y) ASSERT_NE(col[y], 0x030303u);
     for (uint32_t p : col) ASSERT_NE(p, uint32_t(255 - 200) * 0x010101u);
-    // A top line out of range falls back to the full range; a bottom line
-    // above the top falls back to 0.
-    EXPECT_EQ(Paint(levels, 64, false, 40, 99), Paint(levels, 64, false, 0, bins - 1));
-}
-
-TEST(SpectrumColumnTest, TwoChannelsShareTheColumnTopToBottom)
-{
-    const int bins = 32;
-    std::vector<int32_t> levels(2 * bins, 0);
-    for (int e = 0; e < bins; ++e) levels[e] = 63;  // channel 0 dark, channel 1 blank
-    const auto col = Paint(levels, 128, false, 0, -1, 1.0f, -1.0f, 2);
-    EXPECT_EQ(col[0], 0x030303u);
-    EXPECT_EQ(col[60], 0x030303u);
-    EXPECT_EQ(col[70], kWhite);
-    EXPECT_EQ(col[127], kWhite);
+    // A top line out of range falls back to the full range; a bottom line above the top to 0.
+    EXPECT_EQ(Paint(levels, 64, false, 40, 99), Paint(levels, 64, false, 0, 31));
+    // Two channels share the column top to bottom: channel 0 dark, channel 1 blank.
+    levels.assign(64, 0);
+    std::fill(levels.begin(), levels.begin() + 32, 63);
+    col = Paint(levels, 128, false, 0, -1, 1.0f, -1.0f, 2);
+    for (int y : {0, 60}) EXPECT_EQ(col[y], 0x030303u);
+    for (int y : {70, 127}) EXPECT_EQ(col[y], kWhite);
 }
 
 TEST(SpectrumColumnTest, AmplitudeStripUsesTheBottomFifth)
