@@ -29,35 +29,30 @@ std::string Slurp(int fd)
 CliResult RunCli(const std::vector<std::string>& args)
 {
     CliResult r;
-    char outName[] = "/tmp/tavril-cli-out-XXXXXX";
-    char errName[] = "/tmp/tavril-cli-err-XXXXXX";
-    const int outFd = mkstemp(outName);
-    const int errFd = mkstemp(errName);
-    if (outFd < 0 || errFd < 0) return r;
+    FILE* out = std::tmpfile();  // removed by the system when closed
+    FILE* err = std::tmpfile();
+    if (!out || !err) return r;
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(outFd, 1);
-        dup2(errFd, 2);
-        std::vector<char*> argv;
-        std::string prog = TAVRIL_CLI_PATH;
-        argv.push_back(prog.data());
+        dup2(fileno(out), 1);
+        dup2(fileno(err), 2);
         std::vector<std::string> copy = args;
+        copy.insert(copy.begin(), TAVRIL_CLI_PATH);
+        std::vector<char*> argv;
         for (auto& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(prog.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    lseek(outFd, 0, SEEK_SET);
-    lseek(errFd, 0, SEEK_SET);
-    r.out = Slurp(outFd);
-    r.err = Slurp(errFd);
-    close(outFd);
-    close(errFd);
-    unlink(outName);
-    unlink(errName);
+    lseek(fileno(out), 0, SEEK_SET);
+    lseek(fileno(err), 0, SEEK_SET);
+    r.out = Slurp(fileno(out));
+    r.err = Slurp(fileno(err));
+    std::fclose(out);
+    std::fclose(err);
     return r;
 }
 
