@@ -40,9 +40,7 @@ std::vector<float> Random(int n, std::mt19937& rng, float peak)
     return v;
 }
 
-// Forward against the direct DFT, inverse against the positive-exponent DFT
-// divided by n, and inverse(forward) back to the input. Single-precision
-// radix-2 error grows like log2(n): bound it relative to the peak magnitude.
+// Forward and inverse (/n) against the DFT, and the round trip; error bound relative to the peak.
 void ExpectMatchesDft(const std::vector<float>& re0, const std::vector<float>& im0, double peak)
 {
     const int n = static_cast<int>(re0.size());
@@ -98,8 +96,7 @@ TEST(FftTest, PolarRoundTripThroughWindowRestoresTheSignal)
         ASSERT_EQ(WindowedFFTPolar(re.data(), im.data(), n, type), 1);
         ASSERT_EQ(FFTInversePolar(re.data(), im.data(), n), 1);
         ASSERT_EQ(RemoveWindow(re.data(), n, type), 1);
-        // Away from the ends, where the window is tiny and division magnifies
-        // rounding, the signal comes back.
+        // Away from the ends, where dividing by a tiny window magnifies rounding.
         for (int i = n / 8; i < n - n / 8; ++i) EXPECT_NEAR(re[i], x[i], 0.05) << "type " << type << " i " << i;
     }
 }
@@ -145,7 +142,9 @@ TEST(FftTest, WindowsAreTheTextbookOnesWithRaisedFirstEntries)
             // 1e-5. Their last entry is a hair above zero (short 2pi) and stays.
             EXPECT_EQ(t->w[0], type == kWindowHamming ? 0.08f : 1e-5f) << type;
             for (int i = 0; i < n; ++i) {
-                if (i) ASSERT_NEAR(t->w[i], formula(i, n), 2e-6) << type << " " << n << " " << i;
+                if (i) {
+                    ASSERT_NEAR(t->w[i], formula(i, n), 2e-6) << type << " " << n << " " << i;
+                }
                 ASSERT_GT(t->w[i], 0.0f);
                 ASSERT_LE(t->w[i], 1.0f);
                 ASSERT_EQ(t->wInt[i], std::max(1, static_cast<int32_t>(double(t->w[i]) * 32767.0))) << type << i;
@@ -164,8 +163,7 @@ TEST(FftTest, WindowTypeAndSizeChangesTakeEffectImmediately)
     EXPECT_NE(a[50], b[50]);
     EXPECT_FLOAT_EQ(b[50], BuildWindow(256, kWindowHanning)->w[50]);
     EXPECT_FLOAT_EQ(c[50], BuildWindow(2048, kWindowHanning)->w[50]);
-    // An unknown stored code falls back to Blackman rather than reading past
-    // the tables.
+    // An unknown stored code falls back to Blackman, not past the tables.
     std::vector<float> d(256, 1.0f);
     ApplyWindow(d.data(), 256, 9);
     EXPECT_EQ(d, a);
@@ -173,8 +171,7 @@ TEST(FftTest, WindowTypeAndSizeChangesTakeEffectImmediately)
 
 TEST(FftTest, ConcurrentTransformsOfDifferentSizesAgreeWithSerialOnes)
 {
-    // Sound windows and recorders transform on different threads with
-    // different sizes; none may disturb another.
+    // Windows and recorders transform on their own threads at their own sizes.
     auto work = [](int n, std::vector<float>& out) {
         std::vector<float> re(n), im(n);
         for (int rep = 0; rep < 200; ++rep) {

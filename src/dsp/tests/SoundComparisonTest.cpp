@@ -14,8 +14,7 @@ using namespace tavril;
 
 namespace {
 
-// Bursts of varying pitch: a spectrogram that changes every few tens of
-// milliseconds, so delays are recognisable.
+// Bursts of varying pitch, so delays are recognisable.
 int16_t Song(int64_t i, double rate)
 {
     if (i < 0) return 0;

@@ -21,8 +21,7 @@ std::vector<int16_t> ToneFrame(int bins, int line, double amplitude, int average
     return s;
 }
 
-// Magnitude the store reports for a tone centred on a line: the Blackman
-// window's sum times amplitude / 2.
+// A tone centred on a line: Blackman window sum * amplitude / 2.
 double ToneMagnitude(int bins, double amplitude)
 {
     const WindowTable* w = BuildWindow(2 * bins, kWindowBlackman);
@@ -178,14 +177,12 @@ TEST(SpectralFrameStoreTest, AnalyseCountsFramesFromTheExactPeriod)
     EXPECT_EQ(st.Frame(1)->timeMs, 10u);
     EXPECT_EQ(st.Frame(99)->timeMs, 990u);
 
-    // 10.5 ms: 95 frames (trunc(22050 * 1000 / (10.5 * 22050))), spread over
-    // the whole second rather than stopping at 950 ms.
+    // 10.5 ms: trunc(1000 / 10.5) = 95 frames spread over the whole second.
     ASSERT_EQ(st.Analyse(path, 128, 10.5f, 1, 0, -1, 0), 1);
     EXPECT_EQ(st.FrameCount(), 95);
     EXPECT_EQ(st.Frame(94)->timeMs, 987u);
 
-    // Half a millisecond: frames must move through the sound, not pile up
-    // at its start.
+    // Half a millisecond: frames move through the sound, not pile up at its start.
     ASSERT_EQ(st.Analyse(path, 32, 0.5f, 1, 0, 2205, 0), 1);
     EXPECT_EQ(st.FrameCount(), 200);
     EXPECT_NE(st.Frame(0)->magnitudes, st.Frame(3)->magnitudes);

@@ -17,8 +17,7 @@ int16_t Chirp(uint32_t i, uint32_t)
     return static_cast<int16_t>(8000.0 * std::sin(0.00002 * double(i) * i) + 500.0 * std::sin(0.3 * i));
 }
 
-// Opens a 22050 Hz sound whose channel c holds f(i, c); `d` paints with the
-// default 512-point frames unless a test changes it.
+// A 22050 Hz sound whose channel c holds f(i, c); `d` has 512-point frames.
 class SpectrogramColumnsTest : public ::testing::Test {
 protected:
     template <typename F>
@@ -52,8 +51,7 @@ TEST_F(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
     EXPECT_NE(image[97], 0x123456u);
     EXPECT_EQ(image[98], 0x123456u);
     EXPECT_EQ(image[(height - 1) * width + 99], 0x123456u);
-    // No more columns than whole columns' worth of samples, and nothing for a
-    // non-positive scale.
+    // No more columns than there are samples for; none for a non-positive scale.
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 1000.0, 0, width, image.data(), width, height), 10);
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, 0.0, 0, width, image.data(), width, height), 0);
     EXPECT_EQ(PaintSpectrogramColumns(s, d, 0, 0, -5.0, 0, width, image.data(), width, height), 0);
@@ -61,9 +59,7 @@ TEST_F(SpectrogramColumnsTest, StopsAtTheLastWholeFrame)
 
 TEST_F(SpectrogramColumnsTest, EachFrameIsCentredOnItsColumn)
 {
-    // A click at sample 5000 in silence, 100 samples per column, 512-point
-    // frames starting at trunc(c * 100 + 0.5 - 256): only columns 48 ... 52
-    // hold the click.
+    // A click at 5000; frames start at trunc(c * 100 + 0.5 - 256): columns 48 ... 52 hold it.
     Open(10000, 1, [](uint32_t i, uint32_t) { return int16_t(i == 5000 ? 30000 : 0); });
     const int width = 100, height = 16;
     std::vector<uint32_t> image(width * height, 0);

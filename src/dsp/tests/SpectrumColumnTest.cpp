@@ -92,8 +92,7 @@ TEST(SpectrumColumnTest, GainMinusOneZeroAndOneAreTheSamePicture)
 
 TEST(SpectrumColumnTest, HugeGainsSaturateInsteadOfWrapping)
 {
-    // Full-scale tone in the largest frame: magnitude ~ 2^24; times a gain of
-    // 1000 it no longer fits 32 bits.
+    // Full scale in the largest frame: ~2^24, times 1000 no longer fits 32 bits.
     const int bins = 1024;
     const auto levels = Levels(Tone(bins, 100, 32767.0), 1000);
     EXPECT_EQ(levels[bins - 1 - 100], kDisplayLevels - 1);

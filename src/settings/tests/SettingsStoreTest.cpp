@@ -85,8 +85,7 @@ TEST_F(SettingsStoreTest, ValuesAreReadLikeStrtodAndStrtolAndClamped)
 
 TEST_F(SettingsStoreTest, FloatsIgnoreTheProcessLocale)
 {
-    // A locale with a decimal comma; built into the scratch folder when the
-    // system has none installed, so the case runs on bare build machines.
+    // A decimal-comma locale, built in the scratch folder on bare machines.
     auto tryLocales = [] {
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"})
             if (std::setlocale(LC_NUMERIC, name)) return true;
@@ -195,8 +194,7 @@ TEST_F(SettingsStoreTest, FailedWriteKeepsOldFile)
 
 TEST_F(SettingsStoreTest, WriteFailingHalfwayKeepsOldFile)
 {
-    // A file size limit makes writing the replacement fail part way, even
-    // for root; the old file must survive whole and no temporary remain.
+    // A file size limit fails the write part way, even for root.
     const std::string before = "[S]\na=" + std::string(4000, 'o') + "\n";
     WriteText(m_file, before);
     struct rlimit old {};

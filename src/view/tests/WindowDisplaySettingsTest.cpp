@@ -44,8 +44,7 @@ WindowDisplaySettings NonDefault()
     return s;
 }
 
-// Every stored field as the file holds it: two settings agree on all stored
-// fields exactly when their saved sections are the same text.
+// Every stored field as the saved section holds it.
 std::string Stored(const WindowDisplaySettings& s)
 {
     test::TempDir dir;
