@@ -315,23 +315,25 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgres
     if (format == kFormatUnknown) format = DefaultFileFormat();
     std::string error;
     const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
-    bool ok = !temp.empty();
-    if (ok && !ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress)) {
-        Unlink(temp);
-        ok = false;
-    }
-    if (!ok && error == kConvertCancelled) {
+    bool ok = !temp.empty() && ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress);
+    if (!FinishSave(ok, temp, target, error)) return false;
+    m_saved = true;
+    return true;
+}
+
+// Puts a fully written temporary file in place of the target, or, when the
+// writing failed or was cancelled, removes it and leaves the target alone.
+bool CTavrilDoc::FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error)
+{
+    if (!written) Unlink(temp);
+    if (!written && error == kConvertCancelled) {
         m_saveCancelled = true;
         return false;
     }
-    if (ok) ok = ReplaceWith(temp, target, error) == 1;
-    if (!ok) {
-        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
-                                 ". The file was not changed.");
-        return false;
-    }
-    m_saved = true;
-    return true;
+    if (written && ReplaceWith(temp, target, error) == 1) return true;
+    m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
+                             ". The file was not changed.");
+    return false;
 }
 
 bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& progress)
@@ -377,18 +379,7 @@ bool CTavrilDoc::SaveCopyTo(const std::string& target, const SaveProgress& progr
     if (ok)
         ok = from == to && !progress ? CopyFileBytes(m_path, temp, error) == 1
                                      : ConvertInto(m_path, temp, from, to, error, progress);
-    if (!ok) Unlink(temp);
-    if (!ok && error == kConvertCancelled) {
-        m_saveCancelled = true;
-        return false;
-    }
-    if (ok) ok = ReplaceWith(temp, target, error) == 1;
-    if (!ok) {
-        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
-                                 ". The file was not changed.");
-        return false;
-    }
-    return true;
+    return FinishSave(ok, temp, target, error);
 }
 
 void CTavrilDoc::CloseDocument()

@@ -156,6 +156,7 @@ private:
                      int32_t targetFormat, std::string& error, const SaveProgress& progress = {});
     bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress);
     bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
+    bool FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error);
     void ResetUndo();
     void ReportFailure(const std::string& what, const std::string& reason);
     std::string ReadableFileName();

@@ -3,6 +3,7 @@
 // small file utilities and a builder for hand-made RIFF files.
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,6 +23,22 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Points the default settings file into a scratch folder for one test.
+class ConfigHome {
+public:
+    ConfigHome()
+    {
+        if (const char* v = std::getenv("XDG_CONFIG_HOME")) m_old = v;
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+    }
+    ~ConfigHome() { m_old ? setenv("XDG_CONFIG_HOME", m_old->c_str(), 1) : unsetenv("XDG_CONFIG_HOME"); }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
+
+private:
+    TempDir m_dir;
+    std::optional<std::string> m_old;
 };
 
 // ../shared/corpus beside the project, when it is there.

@@ -36,20 +36,4 @@ std::vector<int16_t> Frames(uint32_t frames, uint32_t channels, F f)
     return v;
 }
 
-// Points the default settings file into a scratch folder for one test.
-class ConfigHome {
-public:
-    ConfigHome()
-    {
-        if (const char* v = std::getenv("XDG_CONFIG_HOME")) m_old = v;
-        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
-    }
-    ~ConfigHome() { m_old ? setenv("XDG_CONFIG_HOME", m_old->c_str(), 1) : unsetenv("XDG_CONFIG_HOME"); }
-    std::string File(const std::string& name) const { return m_dir.File(name); }
-
-private:
-    TempDir m_dir;
-    std::optional<std::string> m_old;
-};
-
 } // namespace tavril::test
