@@ -1,4 +1,5 @@
 #include "Fft.h"
+#include "SimdClones.h"
 
 #include <array>
 #include <cmath>
@@ -104,6 +105,7 @@ WindowTable MakeWindow(int n, int type)
         t.wD[i] = f;
         int32_t v = static_cast<int32_t>(static_cast<double>(f) * 32767.0);
         t.wInt[i] = v == 0 ? 1 : v;
+        (i % 2 == 0 ? t.wEven : t.wOdd).push_back(f);
     }
     return t;
 }
@@ -132,7 +134,7 @@ const Tables& SharedTables()
 // the lower. The inverse turns the other way (the sine's sign flips). Plain
 // loops over consecutive memory so the compiler vectorises.
 template <bool Inverse>
-inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1, float* __restrict i1,
+[[gnu::always_inline]] inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __restrict r1, float* __restrict i1,
                         const float* __restrict c, const float* __restrict s, int half)
 {
     for (int j = 0; j < half; ++j) {
@@ -150,7 +152,7 @@ inline void Butterflies(float* __restrict r0, float* __restrict i0, float* __res
     }
 }
 
-void BitReverse(float* re, float* im, const TwiddleTable& t)
+[[gnu::always_inline]] inline void BitReverse(float* re, float* im, const TwiddleTable& t)
 {
     const uint16_t* p = t.swapPairs.data();
     const size_t count = t.swapPairs.size();
@@ -164,16 +166,86 @@ void BitReverse(float* re, float* im, const TwiddleTable& t)
     }
 }
 
+// Two consecutive stages (spans 4q and 2q) in one pass over memory: the
+// butterflies are exactly those of the two stages done one after the other,
+// in the same order per element, so the result is bit for bit that of the
+// plain radix-2 loop while the data is loaded and stored half as often.
 template <bool Inverse>
-void Transform(float* re, float* im, const TwiddleTable& t)
+[[gnu::always_inline]] inline void StagePair(float* __restrict r0, float* __restrict i0, float* __restrict r1,
+                                             float* __restrict i1, float* __restrict r2, float* __restrict i2,
+                                             float* __restrict r3, float* __restrict i3, const float* __restrict c1,
+                                             const float* __restrict s1, const float* __restrict c2,
+                                             const float* __restrict s2, int q)
+{
+    for (int j = 0; j < q; ++j) {
+        // span 4q: pairs (0, 2) with twiddle j and (1, 3) with twiddle j+q
+        float a0r = r0[j] + r2[j], a0i = i0[j] + i2[j];
+        float tr = r0[j] - r2[j], ti = i0[j] - i2[j];
+        float a2r, a2i;
+        if constexpr (Inverse) {
+            a2r = c1[j] * tr - s1[j] * ti;
+            a2i = c1[j] * ti + s1[j] * tr;
+        } else {
+            a2r = c1[j] * tr + s1[j] * ti;
+            a2i = c1[j] * ti - s1[j] * tr;
+        }
+        float a1r = r1[j] + r3[j], a1i = i1[j] + i3[j];
+        tr = r1[j] - r3[j];
+        ti = i1[j] - i3[j];
+        float a3r, a3i;
+        if constexpr (Inverse) {
+            a3r = c1[j + q] * tr - s1[j + q] * ti;
+            a3i = c1[j + q] * ti + s1[j + q] * tr;
+        } else {
+            a3r = c1[j + q] * tr + s1[j + q] * ti;
+            a3i = c1[j + q] * ti - s1[j + q] * tr;
+        }
+        // span 2q: pairs (0, 1) and (2, 3), both with twiddle j
+        r0[j] = a0r + a1r;
+        i0[j] = a0i + a1i;
+        tr = a0r - a1r;
+        ti = a0i - a1i;
+        if constexpr (Inverse) {
+            r1[j] = c2[j] * tr - s2[j] * ti;
+            i1[j] = c2[j] * ti + s2[j] * tr;
+        } else {
+            r1[j] = c2[j] * tr + s2[j] * ti;
+            i1[j] = c2[j] * ti - s2[j] * tr;
+        }
+        r2[j] = a2r + a3r;
+        i2[j] = a2i + a3i;
+        tr = a2r - a3r;
+        ti = a2i - a3i;
+        if constexpr (Inverse) {
+            r3[j] = c2[j] * tr - s2[j] * ti;
+            i3[j] = c2[j] * ti + s2[j] * tr;
+        } else {
+            r3[j] = c2[j] * tr + s2[j] * ti;
+            i3[j] = c2[j] * ti - s2[j] * tr;
+        }
+    }
+}
+
+template <bool Inverse>
+[[gnu::always_inline]] inline void TransformBody(float* re, float* im, const TwiddleTable& t)
 {
     const int n = t.size;
     int stage = 0;
-    for (int le = n; le >= 8; le >>= 1, ++stage) {
-        const int half = le / 2;
+    int le = n;
+    for (; le >= 16; le >>= 2, stage += 2) {
+        const int q = le / 4;
+        const float* c1 = t.stageCos.data() + t.stageOffset[stage];
+        const float* s1 = t.stageSin.data() + t.stageOffset[stage];
+        const float* c2 = t.stageCos.data() + t.stageOffset[stage + 1];
+        const float* s2 = t.stageSin.data() + t.stageOffset[stage + 1];
+        for (int b = 0; b < n; b += le)
+            StagePair<Inverse>(re + b, im + b, re + b + q, im + b + q, re + b + 2 * q, im + b + 2 * q,
+                               re + b + 3 * q, im + b + 3 * q, c1, s1, c2, s2, q);
+    }
+    if (le == 8) {
         const float* c = t.stageCos.data() + t.stageOffset[stage];
         const float* s = t.stageSin.data() + t.stageOffset[stage];
-        for (int b = 0; b < n; b += le) Butterflies<Inverse>(re + b, im + b, re + b + half, im + b + half, c, s, half);
+        for (int b = 0; b < n; b += 8) Butterflies<Inverse>(re + b, im + b, re + b + 4, im + b + 4, c, s, 4);
     }
     // Spans 4 and 2 together: the twiddles are 1 and -i (forward) or +i
     // (inverse), so the rotation is an exchange and a sign.
@@ -198,6 +270,16 @@ void Transform(float* re, float* im, const TwiddleTable& t)
         y[3] = y2 - y3;
     }
     BitReverse(re, im, t);
+}
+
+TAVRIL_SIMD_CLONES void TransformForward(float* re, float* im, const TwiddleTable& t)
+{
+    TransformBody<false>(re, im, t);
+}
+
+TAVRIL_SIMD_CLONES void TransformInverse(float* re, float* im, const TwiddleTable& t)
+{
+    TransformBody<true>(re, im, t);
 }
 
 } // namespace
@@ -246,7 +328,7 @@ int FFTForward(float* re, float* im, int n)
 {
     const TwiddleTable* t = BuildTwiddleTables(n);
     if (!t) return 0;
-    Transform<false>(re, im, *t);
+    TransformForward(re, im, *t);
     return 1;
 }
 
@@ -254,7 +336,7 @@ int FFTInverse(float* re, float* im, int n)
 {
     const TwiddleTable* t = BuildTwiddleTables(n);
     if (!t) return 0;
-    Transform<true>(re, im, *t);
+    TransformInverse(re, im, *t);
     const float scale = 1.0f / static_cast<float>(n);  // exact: n is a power of two
     for (int i = 0; i < n; ++i) {
         re[i] *= scale;

@@ -54,6 +54,9 @@ struct WindowTable {
     int size = 0;
     FftWindowType type = kWindowBlackman;
     std::vector<float> w;
+    // w[0], w[2], ... and w[1], w[3], ...: a real frame's even and odd
+    // samples become the two halves of a transform of half the length.
+    std::vector<float> wEven, wOdd;
     std::vector<double> wD;
     std::vector<int32_t> wInt;
 };

@@ -1,6 +1,7 @@
 #include "SpectrumColumn.h"
 
 #include "Fft.h"
+#include "SimdClones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,27 +20,31 @@ int SignificantBits(int v)
     return bits;
 }
 
-// Lines 0 ... n/2-1 of the windowed frame's transform, by the usual trick
-// for real input: the even samples as real part and the odd ones as
-// imaginary part of one transform of half the length, then separated. Half
-// the work of a complex transform of the whole frame, same result within
-// single-precision rounding.
-void RealSpectrum(const int16_t* samples, int n, int windowType, float* re, float* im)
+// Windows a real frame and splits it for a transform of half the length:
+// even samples into re, odd ones into im. Returns false for an all-zero frame.
+TAVRIL_SIMD_CLONES bool SplitWindowed(const int16_t* __restrict samples, int m, const float* __restrict wEven,
+                                      const float* __restrict wOdd, float* __restrict re, float* __restrict im)
 {
-    const int m = n / 2;
-    const float* w = BuildWindow(n, windowType)->w.data();
+    int any = 0;
     for (int j = 0; j < m; ++j) {
-        re[j] = static_cast<float>(samples[2 * j]) * w[2 * j];
-        im[j] = static_cast<float>(samples[2 * j + 1]) * w[2 * j + 1];
+        const int16_t e = samples[2 * j], o = samples[2 * j + 1];
+        any |= e | o;
+        re[j] = static_cast<float>(e) * wEven[j];
+        im[j] = static_cast<float>(o) * wOdd[j];
     }
-    FFTForward(re, im, m);
-    const TwiddleTable* t = BuildTwiddleTables(n);
-    const float* cs = t->cosF.data();
-    const float* sn = t->sinF.data();
-    // Z[m-k] mirrored into the free upper halves so the separation below runs
-    // over consecutive memory.
-    float* mirRe = re + m;
-    float* mirIm = im + m;
+    return any != 0;
+}
+
+// Separates the half-length transform Z of a split frame into lines
+// 0 ... m-1 of the full frame's transform (the usual trick for real input),
+// in place. cs/sn: cos and sin of 2*pi*k/(2m).
+TAVRIL_SIMD_CLONES void SeparateRealSpectrum(float* __restrict re, float* __restrict im, int m,
+                                             const float* __restrict cs, const float* __restrict sn)
+{
+    // Z[m-k] mirrored into the free upper halves so the loop below runs over
+    // consecutive memory.
+    float* __restrict mirRe = re + m;
+    float* __restrict mirIm = im + m;
     mirRe[0] = re[0];
     mirIm[0] = im[0];
     for (int k = 1; k < m; ++k) {
@@ -53,6 +58,30 @@ void RealSpectrum(const int16_t* samples, int n, int windowType, float* re, floa
         re[k] = er + (orr * cs[k] + oi * sn[k]);
         im[k] = ei + (oi * cs[k] - orr * sn[k]);
     }
+}
+
+// The level of a line without gain (or with a dividing one) is
+// floor(sqrt(re^2 + im^2) / scale) with the square root taken in double
+// precision. Single precision gets within a few parts in ten million of it,
+// which settles every line not lying right at a level boundary; those get -1
+// and are redone in double precision by the caller.
+TAVRIL_SIMD_CLONES void QuickLevels(const float* __restrict re, const float* __restrict im, int bins, float invScale,
+                                    int32_t* __restrict out)
+{
+    for (int k = 0; k < bins; ++k) {
+        const float a = std::sqrt(re[k] * re[k] + im[k] * im[k]) * invScale;
+        const int32_t whole = static_cast<int32_t>(a);
+        const float frac = a - static_cast<float>(whole);
+        const float tolerance = a * 1.0e-6f;
+        const int32_t settled = (frac >= tolerance) & (1.0f - frac > tolerance);  // & keeps it branch-free
+        out[k] = settled ? whole : -1;
+    }
+}
+
+int32_t ExactMagnitude(float re, float im)
+{
+    const double r = re, i = im;
+    return static_cast<int32_t>(std::sqrt(r * r + i * i));
 }
 
 } // namespace
@@ -75,21 +104,27 @@ int SpectrumLevels(const int16_t* samples, int bins, int32_t* levels, int levelC
 
     alignas(64) float re[kFftMaxSize];
     alignas(64) float im[kFftMaxSize];
-    int smallest = 0, largest = 0;
-    for (int i = 0; i < n; ++i) {
-        smallest = std::min<int>(smallest, samples[i]);
-        largest = std::max<int>(largest, samples[i]);
-    }
-    if (smallest == 0 && largest == 0) {
-        std::fill(levels, levels + bins, 0);
-        return 1;
-    }
     if (n >= 2 * kFftMinSize) {
-        RealSpectrum(samples, n, windowType, re, im);
+        // Half the work of a complex transform of the whole frame: the even
+        // and odd samples as one complex frame of half the length.
+        const WindowTable* w = BuildWindow(n, windowType);
+        if (!SplitWindowed(samples, bins, w->wEven.data(), w->wOdd.data(), re, im)) {
+            std::fill(levels, levels + bins, 0);
+            return 1;
+        }
+        FFTForward(re, im, bins);
+        const TwiddleTable* t = BuildTwiddleTables(n);
+        SeparateRealSpectrum(re, im, bins, t->cosF.data(), t->sinF.data());
     } else {
+        int any = 0;
         for (int i = 0; i < n; ++i) {
+            any |= samples[i];
             re[i] = static_cast<float>(samples[i]);
             im[i] = 0.0f;
+        }
+        if (any == 0) {
+            std::fill(levels, levels + bins, 0);
+            return 1;
         }
         ApplyWindow(re, n, windowType);
         FFTForward(re, im, n);
@@ -98,33 +133,25 @@ int SpectrumLevels(const int16_t* samples, int bins, int32_t* levels, int levelC
     const int shift = 16 - SignificantBits(levelCount - 1);
     const int64_t top = levelCount - 1;
     const int64_t threshold = std::clamp<int64_t>(whiteThreshold, 0, top);
-    // 64-bit arithmetic: a full-scale tone in a 2048-point frame reaches about
-    // 2^25, and a gain in the hundreds would overflow 32 bits.
-    // A windowed 16-bit frame of at most 2048 samples has magnitudes below
-    // 32768 * 2048 = 2^26, so the truncated magnitude fits 32 bits (and
-    // converts in vector registers); the gain is applied in 64 bits.
-    alignas(64) int32_t magnitude[kFftMaxSize / 2];
-    for (int k = 0; k < bins; ++k) {
-        const double r = re[k], i = im[k];
-        magnitude[k] = static_cast<int32_t>(std::sqrt(r * r + i * i));
-    }
+    // Magnitudes are truncated to integers before the gain: a windowed 16-bit
+    // frame of at most 2048 samples stays below 32768 * 2048 = 2^26, so they
+    // fit 32 bits; the gain is applied in 64 bits, where the largest gains
+    // cannot overflow.
+    alignas(64) int32_t raw[kFftMaxSize / 2];
     if (gain > 1) {
-        for (int k = 0; k < bins; ++k) {
-            const int64_t m = (int64_t(magnitude[k]) * gain) >> shift;
-            levels[bins - 1 - k] = static_cast<int32_t>(m < threshold ? 0 : std::min(m, top));
-        }
-    } else if (gain < 0) {
-        const int64_t divisor = -static_cast<int64_t>(gain);
-        for (int k = 0; k < bins; ++k) {
-            const int64_t m = (magnitude[k] / divisor) >> shift;
-            levels[bins - 1 - k] = static_cast<int32_t>(m < threshold ? 0 : std::min(m, top));
-        }
+        for (int k = 0; k < bins; ++k)
+            raw[k] = static_cast<int32_t>(std::min((int64_t(ExactMagnitude(re[k], im[k])) * gain) >> shift, top));
     } else {
-        const int32_t t32 = static_cast<int32_t>(threshold), top32 = static_cast<int32_t>(top);
-        for (int k = 0; k < bins; ++k) {
-            const int32_t m = magnitude[k] >> shift;
-            levels[bins - 1 - k] = m < t32 ? 0 : std::min(m, top32);
-        }
+        // floor(floor(m / d) / 2^shift) == floor(m / (d * 2^shift)): one scale.
+        const int64_t divisor = gain < 0 ? -static_cast<int64_t>(gain) : 1;
+        QuickLevels(re, im, bins, static_cast<float>(1.0 / (double(divisor) * double(int64_t(1) << shift))), raw);
+        for (int k = 0; k < bins; ++k)
+            if (raw[k] < 0) raw[k] = static_cast<int32_t>((ExactMagnitude(re[k], im[k]) / divisor) >> shift);
+    }
+    const int32_t t32 = static_cast<int32_t>(threshold), top32 = static_cast<int32_t>(top);
+    for (int k = 0; k < bins; ++k) {
+        const int32_t m = raw[k];
+        levels[bins - 1 - k] = m < t32 ? 0 : std::min(m, top32);
     }
     return 1;
 }

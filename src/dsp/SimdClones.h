@@ -1,0 +1,11 @@
+#pragma once
+// TAVRIL_SIMD_CLONES marks a hot numeric function to be compiled twice, for
+// the baseline x86-64 instruction set and for AVX2, the processor choosing
+// at load time. AVX2 adds no fused multiply-add, so both versions round
+// every operation alike: results do not depend on the machine.
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(TAVRIL_NO_SIMD_CLONES)
+#define TAVRIL_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TAVRIL_SIMD_CLONES
+#endif
