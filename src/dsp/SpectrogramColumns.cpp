@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace tavril {
@@ -80,6 +81,70 @@ int PaintSpectrogramColumns(CSoundFile& sound, const SpectrogramDisplay& display
         ++painted;
     }
     return painted;
+}
+
+bool EveryFrameApplies(double framesPerColumn, int bins)
+{
+    return framesPerColumn > double(bins);
+}
+
+void ColumnFrameRange(double framesPerColumn, int bins, int64_t column, uint64_t& f0, uint64_t& f1)
+{
+    // Frame f is centred on (f + 1) * bins: the first frame of the column is
+    // the first whose centre is not left of the column's first sample.
+    auto firstAtOrAfter = [&](double sample) -> uint64_t {
+        const double f = std::ceil(sample / bins) - 1.0;
+        return f <= 0.0 ? 0 : static_cast<uint64_t>(f);
+    };
+    f0 = firstAtOrAfter(double(column) * framesPerColumn);
+    f1 = firstAtOrAfter(double(column + 1) * framesPerColumn);
+}
+
+int PaintEveryFrameColumns(const CFrameLevelCache& cache, const ChannelReader& read, const SpectrogramDisplay& display,
+                           double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
+                           std::ptrdiff_t rowStride, int height, bool* incomplete)
+{
+    if (incomplete) *incomplete = false;
+    if (!(framesPerColumn > 0.0) || columnCount <= 0 || height <= 0 || firstColumn < 0 || !image) return 0;
+    const int bins = cache.Bins();
+    const uint32_t frames = cache.SoundFrames();
+    const double maxColumns = std::floor(frames / framesPerColumn);
+    const int64_t lastColumn = std::min<int64_t>(int64_t(firstColumn) + columnCount,
+                                                 static_cast<int64_t>(std::min(maxColumns, 2.0e9)));
+    const int32_t threshold = std::clamp(display.whiteThreshold, 0, kDisplayLevels - 1);
+    uint8_t strongest[1024];
+    std::vector<int32_t> levels(bins);
+    int painted = 0;
+    for (int64_t c = firstColumn; c < lastColumn; ++c) {
+        uint64_t f0 = 0, f1 = 0;
+        ColumnFrameRange(framesPerColumn, bins, c, f0, f1);
+        if (f0 >= cache.FrameCount()) break;
+        f1 = std::min<uint64_t>(f1, cache.FrameCount());
+        if (!cache.StrongestLevels(read, static_cast<uint32_t>(f0), static_cast<uint32_t>(f1), strongest)) {
+            if (incomplete) *incomplete = true;
+            continue;
+        }
+        for (int k = 0; k < bins; ++k) levels[k] = strongest[k] < threshold ? 0 : strongest[k];
+        PaintSpectrumColumn(levels.data(), bins, kDisplayLevels, display.whiteOnBlack, false, 1.0f, -1.0f,
+                            display.lowBin, display.highBin, 1, image + (c - firstColumn), rowStride, height);
+        ++painted;
+    }
+    return painted;
+}
+
+ChannelReader MakeChannelReader(CSoundFile& sound, int channel)
+{
+    const uint32_t channels = std::max<uint32_t>(1, sound.GetChannels());
+    const uint32_t ch = static_cast<uint32_t>(std::clamp<int64_t>(channel, 0, channels - 1));
+    auto block = std::make_shared<std::vector<int16_t>>();
+    return [&sound, ch, channels, block](uint32_t first, uint32_t count, int16_t* out) -> uint32_t {
+        if (sound.Seek(first) != first) return 0;
+        if (channels == 1) return sound.ReadChannel(out, count, 0, 16);
+        block->resize(size_t(count) * channels);
+        const uint32_t got = sound.ReadChannel(block->data(), count, ch, 16);
+        std::copy(block->begin(), block->begin() + got, out);
+        return got;
+    };
 }
 
 } // namespace tavril

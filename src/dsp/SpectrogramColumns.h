@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "CFrameLevelCache.h"
+
 namespace tavril {
 
 class CSoundFile;
@@ -42,5 +44,29 @@ struct SpectrogramDisplay {
 int PaintSpectrogramColumns(CSoundFile& sound, const SpectrogramDisplay& display, int channel, uint32_t firstFrame,
                             double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
                             std::ptrdiff_t rowStride, int height);
+
+// Every-frame picture. Frames are 2*bins samples long and start every bins
+// samples (half a frame apart); frame f is centred on sample (f + 1) * bins
+// and falls into pixel column c when c * framesPerColumn <= its centre <
+// (c + 1) * framesPerColumn, counting columns from the start of the sound.
+// Only when a column holds more than one frame does the picture differ from
+// the one-frame-per-column one.
+bool EveryFrameApplies(double framesPerColumn, int bins);
+// Frames [f0, f1) of column c (f1 not capped at the sound's frame count).
+void ColumnFrameRange(double framesPerColumn, int bins, int64_t column, uint64_t& f0, uint64_t& f1);
+
+// Paints columns firstColumn ... firstColumn+columnCount-1 (counted from the
+// start of the sound; image layout as PaintSpectrogramColumns), each with the
+// strongest level per line of the frames that fall into it, from `cache`
+// (configured for the display's bins, window and gain). Columns past the last
+// whole frame, or whose frames the cache does not hold yet, are not touched;
+// `incomplete` (optional) tells whether there were any of the latter.
+// Returns the number of columns painted.
+int PaintEveryFrameColumns(const CFrameLevelCache& cache, const ChannelReader& read, const SpectrogramDisplay& display,
+                           double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
+                           std::ptrdiff_t rowStride, int height, bool* incomplete = nullptr);
+
+// A reader of one channel of `sound` as 16-bit samples (seeks and reads).
+ChannelReader MakeChannelReader(CSoundFile& sound, int channel);
 
 } // namespace tavril

@@ -1,6 +1,8 @@
 #include "SpectrogramColumns.h"
 
 #include "DspTestUtil.h"
+#include "CWorkerPool.h"
+#include "Fft.h"
 #include "SpectrumColumn.h"
 
 #include <gtest/gtest.h>
@@ -125,4 +127,130 @@ TEST_F(SpectrogramColumnsTest, FrequencyRangeFromTheDisplayLimits)
     d.SetFrequencyRange(0.0, true, 100.0, true, 200.0);
     EXPECT_EQ(d.lowBin, 0);
     EXPECT_EQ(d.highBin, -1);
+}
+
+namespace {
+
+// One hour of faint noise at 4000 Hz with ten 0.3 s tones of 1000 Hz, each in
+// the middle of a pixel column of a 1600-column picture, where no frame of the
+// one-frame-per-column picture reaches.
+constexpr double kHourRate = 4000.0;
+constexpr uint32_t kHourFrames = 3600 * 4000;
+constexpr int kHourColumns = 1600;
+constexpr double kSpp = double(kHourFrames) / kHourColumns;  // 9000 samples
+constexpr int kToneLine = 128;                                // 1000 Hz of 2000 Hz in 256 lines
+
+int ToneColumn(int i) { return 100 + 150 * i; }
+
+std::vector<int16_t> HourWithHiddenCalls()
+{
+    std::vector<int16_t> v(kHourFrames);
+    uint32_t seed = 7;
+    for (uint32_t i = 0; i < kHourFrames; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        v[i] = static_cast<int16_t>(int(seed >> 23) - 256);  // levels 1 to 5: the maxima depend on every frame
+    }
+    for (int t = 0; t < 10; ++t) {
+        const uint32_t start = static_cast<uint32_t>(ToneColumn(t) * kSpp) + 3000;
+        for (uint32_t i = 0; i < 1200; ++i)
+            v[start + i] = static_cast<int16_t>(3000.0 * std::sin(2 * M_PI * 1000.0 * i / kHourRate));
+    }
+    return v;
+}
+
+// Levels 0 ... 63 of one frame by a plain double-precision DFT: magnitude
+// truncated, divided by 1024, capped at 63.
+std::vector<int> DftLevels(const int16_t* s, int bins)
+{
+    const int n = 2 * bins;
+    const float* w = BuildWindow(n, kWindowBlackman)->w.data();
+    std::vector<int> out(bins);
+    for (int k = 0; k < bins; ++k) {
+        double re = 0, im = 0;
+        for (int t = 0; t < n; ++t) {
+            const double a = 2 * M_PI * double((t * k) % n) / n;
+            re += s[t] * double(w[t]) * std::cos(a);
+            im -= s[t] * double(w[t]) * std::sin(a);
+        }
+        out[k] = static_cast<int>(std::min<int64_t>(static_cast<int64_t>(std::hypot(re, im)) >> 10, 63));
+    }
+    return out;
+}
+
+// Level of line `line` in pixel column x of a picture `bins` rows high (one
+// row per line, highest line on row 0; black on white, 4 greys per level).
+int PixelLevel(const std::vector<uint32_t>& img, int width, int bins, int x, int line)
+{
+    const uint32_t grey = img[size_t(bins - 1 - line) * width + x] & 0xFF;
+    return (255 - static_cast<int>(grey)) / 4;
+}
+
+} // namespace
+
+TEST_F(SpectrogramColumnsTest, EveryFramePictureShowsCallsBetweenColumnsAndKeepsTheStrongestFrame)
+{
+    const std::vector<int16_t> hour = HourWithHiddenCalls();
+    ASSERT_EQ(s.Open(test::WriteWav(dir.File("hour.wav"), kHourRate, 1, hour)), 1);
+    const int bins = d.Bins();
+    ASSERT_EQ(bins, 256);
+    std::vector<uint32_t> old(size_t(kHourColumns) * bins, 0), every(size_t(kHourColumns) * bins, 0);
+    ASSERT_EQ(PaintSpectrogramColumns(s, d, 0, 0, kSpp, 0, kHourColumns, old.data(), kHourColumns, bins), kHourColumns);
+
+    CFrameLevelCache cache;
+    cache.Configure({bins, d.windowType, d.gain}, kHourFrames);
+    CWorkerPool pool(2);
+    const ChannelReader read = MakeChannelReader(s, 0);
+    cache.Fill(read, &pool, 0, cache.FrameCount());
+    bool incomplete = true;
+    ASSERT_EQ(PaintEveryFrameColumns(cache, read, d, kSpp, 0, kHourColumns, every.data(), kHourColumns, bins,
+                                     &incomplete),
+              kHourColumns);
+    EXPECT_FALSE(incomplete);
+
+    int oldShown = 0, everyShown = 0;
+    for (int t = 0; t < 10; ++t) {
+        oldShown += PixelLevel(old, kHourColumns, bins, ToneColumn(t), kToneLine) > 32;
+        everyShown += PixelLevel(every, kHourColumns, bins, ToneColumn(t), kToneLine) > 32;
+    }
+    EXPECT_EQ(everyShown, 10);
+    EXPECT_LT(oldShown, everyShown);
+
+    // Per line, the strongest of the frames centred in the column: tone
+    // columns, their neighbours, and a quiet one, against a plain DFT.
+    int compared = 0, exact = 0;
+    for (int x : {ToneColumn(0), ToneColumn(0) + 1, ToneColumn(4) - 1, ToneColumn(4), ToneColumn(9), 1599, 0}) {
+        std::vector<int> strongest(bins, 0);
+        for (uint32_t f = 0; (f + 2) * uint64_t(bins) <= kHourFrames; ++f) {
+            const double centre = double(f + 1) * bins;
+            if (centre < x * kSpp) continue;
+            if (centre >= (x + 1) * kSpp) break;
+            const std::vector<int> lv = DftLevels(hour.data() + size_t(f) * bins, bins);
+            for (int k = 0; k < bins; ++k) strongest[k] = std::max(strongest[k], lv[k]);
+        }
+        for (int k = 1; k < bins; ++k) {
+            const int got = PixelLevel(every, kHourColumns, bins, x, k);
+            ASSERT_NEAR(got, strongest[k], 1) << "column " << x << " line " << k;
+            ++compared;
+            exact += got == strongest[k];
+        }
+    }
+    // Single precision may land a magnitude on the other side of a level
+    // boundary now and then; a frame too many or too few changes far more.
+    EXPECT_GT(exact, compared * 999 / 1000);
+}
+
+TEST_F(SpectrogramColumnsTest, EveryFrameIsTheSameFromOneThreadAndFromSeveral)
+{
+    Open(300000, 2, [](uint32_t i, uint32_t c) { return Chirp(i + 977 * c, c); });
+    const double spp = 300000.0 / 333;
+    std::vector<uint32_t> a(333 * 100), b(333 * 100);
+    for (int threads : {1, 3}) {
+        CFrameLevelCache cache;
+        cache.Configure({d.Bins(), d.windowType, d.gain}, 300000);
+        CWorkerPool pool(threads);
+        const ChannelReader read = MakeChannelReader(s, 1);
+        cache.Fill(read, &pool, 0, cache.FrameCount());
+        EXPECT_EQ(PaintEveryFrameColumns(cache, read, d, spp, 0, 333, (threads == 1 ? a : b).data(), 333, 100), 333);
+    }
+    EXPECT_EQ(a, b);
 }
