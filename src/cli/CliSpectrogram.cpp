@@ -44,8 +44,17 @@ struct Options {
     std::string png;
     bool pictureOptionGiven = false;
     int width = 1000, height = 257;
-    WindowDisplaySettings display;
+    WindowDisplaySettings display = OneFramePerColumn();
     long long channel = 0;
+    long long threads = 0;  // 0: every core
+
+    // The picture without --every-frame stays the one scripts were written against.
+    static WindowDisplaySettings OneFramePerColumn()
+    {
+        WindowDisplaySettings d;
+        d.m_showEveryFrame = false;
+        return d;
+    }
 };
 
 bool TakeInt(const std::vector<std::string>& args, size_t& i, const char* name, long long lo, long long hi,
@@ -166,6 +175,12 @@ int RunSpectrogram(const std::vector<std::string>& args)
             o.display.m_highFreqLimitOn = true;
             o.display.m_highFreqLimit = static_cast<float>(d);
             o.pictureOptionGiven = true;
+        } else if (a == "--every-frame") {
+            o.display.m_showEveryFrame = true;
+            o.pictureOptionGiven = true;
+        } else if (a == "--threads") {
+            ok = TakeInt(args, i, "--threads", 1, 256, o.threads, error);
+            o.pictureOptionGiven = true;
         } else if (a == "--channel") {
             ok = TakeInt(args, i, "--channel", 0, 65535, o.channel, error);
             o.pictureOptionGiven = true;
@@ -198,7 +213,8 @@ int RunSpectrogram(const std::vector<std::string>& args)
             return 1;
         }
         std::vector<uint32_t> pixels;
-        RenderSpectrogramPicture(sound, o.display, static_cast<int>(o.channel), o.width, o.height, pixels);
+        RenderSpectrogramPicture(sound, o.display, static_cast<int>(o.channel), o.width, o.height, pixels,
+                                 static_cast<int>(o.threads));
         sound.Close();
         if (!WritePng(o.png, pixels.data(), o.width, o.height, &error)) {
             std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
@@ -247,6 +263,7 @@ extern const CliCommand kSpectrogramCommand = {
     "       tavril-cli spectrogram FILE --png OUT.png [--width W] [--height H] [--fft-code 0..5]\n"
     "                              [--window blackman|hamming|hanning] [--gain G] [--white T]\n"
     "                              [--white-on-black] [--low-hz F] [--high-hz F] [--channel C]\n"
+    "                              [--every-frame [--threads N]]\n"
     "Text: the averaged magnitude spectra of channel 0 of the whole sound (Blackman\n"
     "window), one tab-delimited row per spectrum, written to FILE.txt (FILE with\n"
     ".txt appended) unless -o names another file; an existing file is replaced.\n"
@@ -267,6 +284,10 @@ extern const CliCommand kSpectrogramCommand = {
     "  --white-on-black    light marks on black instead of dark on white\n"
     "  --low-hz F, --high-hz F  frequency limits of the picture\n"
     "  --channel C         channel to draw, counted from 0 (default 0)\n"
+    "  --every-frame       every frame (half a transform apart) is computed and each\n"
+    "                      column shows the strongest of the frames that fall into it,\n"
+    "                      so that no call between columns is missed\n"
+    "  --threads N         threads for --every-frame (default: one per core)\n"
     "Exit status 0 on success, 1 when the sound cannot be read or the output\n"
     "cannot be written, 2 for bad arguments.\n",
     RunSpectrogram,

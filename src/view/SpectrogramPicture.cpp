@@ -1,6 +1,8 @@
 #include "SpectrogramPicture.h"
 
+#include "CFrameLevelCache.h"
 #include "CReplacingFile.h"
+#include "CWorkerPool.h"
 #include "CSoundFile.h"
 #include "SpectrogramColumns.h"
 #include "SpectrumColumn.h"
@@ -13,24 +15,54 @@
 
 namespace tavril {
 
+bool UsesEveryFrame(const WindowDisplaySettings& settings, double framesPerColumn)
+{
+    return settings.m_showEveryFrame && EveryFrameApplies(framesPerColumn, 32 << std::clamp(settings.m_fftSizeCode, 0, 5));
+}
+
+void PrepareEveryFrame(CFrameLevelCache& cache, const WindowDisplaySettings& settings, uint32_t soundFrames,
+                       double framesPerColumn, int firstColumn, int columnCount, uint32_t& f0, uint32_t& f1)
+{
+    const SpectrogramDisplay d = settings.SpectrogramDisplayFor(0.0);
+    cache.Configure({d.Bins(), d.windowType, d.gain}, soundFrames);
+    uint64_t a = 0, b = 0, c = 0, e = 0;
+    ColumnFrameRange(framesPerColumn, d.Bins(), std::max(firstColumn, 0), a, b);
+    ColumnFrameRange(framesPerColumn, d.Bins(), int64_t(std::max(firstColumn, 0)) + std::max(columnCount, 0), c, e);
+    f0 = static_cast<uint32_t>(std::min<uint64_t>(a, cache.FrameCount()));
+    f1 = static_cast<uint32_t>(std::min<uint64_t>(c, cache.FrameCount()));
+}
+
 int PaintSpectrogramRange(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, uint32_t firstFrame,
                           double framesPerColumn, int firstColumn, int columnCount, uint32_t* image,
-                          std::ptrdiff_t rowStride, int height)
+                          std::ptrdiff_t rowStride, int height, CFrameLevelCache* cache, CWorkerPool* pool)
 {
     const SpectrogramDisplay display = settings.SpectrogramDisplayFor(sound.GetSampleRate());
+    if (cache && firstFrame == 0 && UsesEveryFrame(settings, framesPerColumn)) {
+        uint32_t f0 = 0, f1 = 0;
+        PrepareEveryFrame(*cache, settings, sound.GetFrameCount(), framesPerColumn, firstColumn, columnCount, f0, f1);
+        const ChannelReader read = MakeChannelReader(sound, channel);
+        cache->Fill(read, pool, f0, f1);
+        return PaintEveryFrameColumns(*cache, read, display, framesPerColumn, firstColumn, columnCount, image,
+                                      rowStride, height);
+    }
     return PaintSpectrogramColumns(sound, display, channel, firstFrame, framesPerColumn, firstColumn, columnCount,
                                    image, rowStride, height);
 }
 
 int RenderSpectrogramPicture(CSoundFile& sound, const WindowDisplaySettings& settings, int channel, int width,
-                             int height, std::vector<uint32_t>& pixels)
+                             int height, std::vector<uint32_t>& pixels, int threads)
 {
     if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) return -1;
     pixels.assign(size_t(width) * height, kWhite);
     const uint32_t frames = sound.GetFrameCount();
     if (frames == 0) return 0;
-    return PaintSpectrogramRange(sound, settings, channel, 0, double(frames) / width, 0, width, pixels.data(), width,
-                                 height);
+    const double spp = double(frames) / width;
+    if (!UsesEveryFrame(settings, spp))
+        return PaintSpectrogramRange(sound, settings, channel, 0, spp, 0, width, pixels.data(), width, height);
+    CFrameLevelCache cache;
+    CWorkerPool pool(threads);
+    return PaintSpectrogramRange(sound, settings, channel, 0, spp, 0, width, pixels.data(), width, height, &cache,
+                                 &pool);
 }
 
 namespace {

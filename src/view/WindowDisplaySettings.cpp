@@ -136,6 +136,7 @@ const SettingsSection<WindowDisplaySettings>& DisplayKeys()
         {"channel list to view", &W::m_channelList},
         {"show annotation box", &W::m_showAnnotationBox},
         {"show annotation text", &W::m_showAnnotationText},
+        {WindowDisplaySettings::kShowEveryFrameKey, &W::m_showEveryFrame},
     };
     return keys;
 }
@@ -151,6 +152,9 @@ void WindowDisplaySettings::Load(const std::string& file, int window)
 {
     const std::string s = SectionName(window);
     DisplayKeys().Load(file, s, *this);
+    // A window saved before every-frame pictures existed keeps the picture
+    // it was saved with; only the defaults keep their value (on).
+    if (window >= 0 && SettingsStore::ReadSettingInt(file, s, kShowEveryFrameKey, -1) < 0) m_showEveryFrame = false;
 
     // The list again, this time without a default: a missing or empty one is
     // rebuilt from the keys older display files used.

@@ -30,7 +30,9 @@ public:
     int Save(const std::string& file, int window) const;
     // Keys missing from the section leave their fields unchanged; a missing
     // or empty channel list is rebuilt from the older keys "channel number to
-    // view" and "number of channels displayed".
+    // view" and "number of channels displayed". A window section (window >= 0)
+    // without "show every frame" turns it off: older display files keep their
+    // one-frame-per-column picture.
     void Load(const std::string& file, int window);
     static std::string SectionName(int window);
 
@@ -103,6 +105,12 @@ public:
     float m_highFreqLimit = 0.0f;
     bool m_showAnnotationBox = true;
     bool m_showAnnotationText = true;
+    // Spectrogram at stretch scale: each pixel column shows, per line, the
+    // strongest of all the frames (half a transform apart) that fall into it,
+    // instead of the one frame at its left edge.
+    bool m_showEveryFrame = true;
+
+    static constexpr const char* kShowEveryFrameKey = "show every frame";
 };
 
 } // namespace tavril

@@ -1,7 +1,10 @@
 // tavril-cli spectrogram, run as a user would.
 
 #include "CliTestUtil.h"
+#include "CSoundFile.h"
+#include "SpectrogramPicture.h"
 #include "TestSupport.h"
+#include "WindowDisplaySettings.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +73,33 @@ TEST(CliSpectrogram, PngHasTheRequestedSize)
     EXPECT_EQ((bytes[20] << 24) | (bytes[21] << 16) | (bytes[22] << 8) | bytes[23], 129);
 }
 
+TEST(CliSpectrogram, EveryFrameDrawsTheWindowsEveryFramePicture)
+{
+    TempDir dir;
+    // Short chirps 0.09 s apart, most of them between the 25 columns' own frames.
+    std::vector<int16_t> s(220500);
+    for (uint32_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(i % 2000 < 300 ? 9000 * std::sin(0.001 * double(i % 2000) * (i % 2000)) : 0);
+    const std::string sound = WriteWav(dir.File("chirps.wav"), 22050, 1, s);
+    tavril::CSoundFile file;
+    ASSERT_EQ(file.Open(sound), 1);
+    for (bool every : {false, true}) {
+        tavril::WindowDisplaySettings settings;
+        settings.m_showEveryFrame = every;
+        std::vector<uint32_t> pixels;
+        tavril::RenderSpectrogramPicture(file, settings, 0, 25, 40, pixels);
+        ASSERT_EQ(tavril::WritePng(dir.File("view.png"), pixels.data(), 25, 40), 1);
+        std::vector<std::string> args = {"spectrogram", sound, "--png", dir.File("cli.png"), "--width", "25",
+                                         "--height", "40"};
+        if (every) args.insert(args.end(), {"--every-frame", "--threads", "2"});
+        const auto r = RunCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadAll(dir.File("cli.png")), ReadAll(dir.File("view.png"))) << every;
+        if (every) EXPECT_NE(ReadAll(dir.File("cli.png")), ReadAll(dir.File("old.png")));
+        else std::filesystem::rename(dir.File("cli.png"), dir.File("old.png"));
+    }
+}
+
 TEST(CliSpectrogram, MistakesAreExplained)
 {
     TempDir dir;
@@ -82,7 +112,8 @@ TEST(CliSpectrogram, MistakesAreExplained)
                                               {"--png", png, "--lines", "64"},
                                               {"--width", "10"},
                                               {"--png", png, "--window", "kaiser"},
-                                              {"--png", png, "--white", "300"}};
+                                              {"--png", png, "--white", "300"},
+                                              {"--png", png, "--every-frame", "--threads", "0"}};
     EXPECT_EQ(RunCli({"spectrogram"}).status, 2);
     for (const auto& more : usage) {
         std::vector<std::string> args = {"spectrogram", sound};

@@ -59,6 +59,34 @@ TEST(SpectrogramPictureTest, ToneDrawsAHorizontalLineAtItsFrequency)
     EXPECT_EQ(pixels[size_t(20) * width + x], 0u);
 }
 
+TEST(SpectrogramPictureTest, EveryFrameChangesNothingUntilAColumnHoldsMoreThanOneFrame)
+{
+    test::TempDir dir;
+    std::vector<int16_t> s(60000);
+    uint32_t seed = 3;
+    for (size_t i = 0; i < s.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        // Clicks every 700 samples over faint noise.
+        s[i] = static_cast<int16_t>((i % 700 < 8 ? 20000 : 0) + int(seed >> 24) - 128);
+    }
+    CSoundFile sound;
+    ASSERT_EQ(sound.Open(test::WriteMono(dir.File("clicks.wav"), s)), 1);
+    WindowDisplaySettings on, off;
+    off.m_showEveryFrame = false;
+    std::vector<uint32_t> a, b;
+    // 512-point frames start every 256 samples: 60000 / 234 columns = 256.4
+    // samples per column holds two frames now and then, 60000 / 235 never.
+    for (int width : {235, 300, 1000}) {
+        EXPECT_EQ(RenderSpectrogramPicture(sound, on, 0, width, 64, a), RenderSpectrogramPicture(sound, off, 0, width, 64, b));
+        EXPECT_EQ(a, b) << width;
+    }
+    for (int width : {234, 100}) {
+        RenderSpectrogramPicture(sound, on, 0, width, 64, a);
+        RenderSpectrogramPicture(sound, off, 0, width, 64, b);
+        EXPECT_NE(a, b) << width;
+    }
+}
+
 TEST(SpectrogramPictureTest, PngRoundTripsThePixels)
 {
     test::TempDir dir;

@@ -40,7 +40,7 @@ WindowDisplaySettings NonDefault()
     s.m_preventPlayback = true; s.m_lockWindowSettings = true; s.m_usePlayKey = true;
     s.m_playKeyValue = std::string(1, 'p'); s.m_playbackStartsTrial = false;
     s.m_displayRowsCode = 3; s.m_channelList = "2-3, 7"; s.ParseChannelList();
-    s.m_showAnnotationBox = false; s.m_showAnnotationText = false;
+    s.m_showAnnotationBox = false; s.m_showAnnotationText = false; s.m_showEveryFrame = false;
     return s;
 }
 
@@ -168,7 +168,7 @@ TEST(WindowDisplaySettingsTest, SectionNamesAndKeyOrder)
                           "stretch or absolute", "msec per line", "prevent recording", "prevent playback",
                           "lock window settings", "use play key", "play key value", "playback starts trial",
                           "number of display rows", "channel list to view", "show annotation box",
-                          "show annotation text"};
+                          "show annotation text", "show every frame"};
     size_t last = 0;
     for (const char* k : keys) {
         std::string line = "\n";
@@ -213,6 +213,23 @@ TEST(WindowDisplaySettingsTest, MissingKeysLeaveFieldsAlone)
     expected.m_channelList = std::string(1, '1');  // the list alone is rebuilt
     expected.ParseChannelList();
     ExpectStoredFieldsEqual(expected, s);
+}
+
+TEST(WindowDisplaySettingsTest, EveryFrameIsOnForNewWindowsAndOffForOlderDisplayFiles)
+{
+    test::ConfigHome home;
+    EXPECT_TRUE(WindowDisplaySettings().m_showEveryFrame);
+    const std::string file = home.File("old.dsp");
+    SettingsStore::WriteSettingString(file, "Display Details for window 0", "FFT size", "2");
+    SettingsStore::WriteSettingString(file, "Display Details", "FFT size", "2");
+    WindowDisplaySettings window, defaults;
+    window.Load(file, 0);
+    defaults.Load(file, -1);
+    EXPECT_FALSE(window.m_showEveryFrame);  // saved before the option: today's picture
+    EXPECT_TRUE(defaults.m_showEveryFrame);  // program defaults keep their own value
+    SettingsStore::WriteSettingString(file, "Display Details for window 0", "show every frame", "1");
+    window.Load(file, 0);
+    EXPECT_TRUE(window.m_showEveryFrame);
 }
 
 TEST(WindowDisplaySettingsTest, UnitChangesRewriteAxisTitles)
