@@ -26,6 +26,7 @@ void CSoundDocument::Refresh() {
     m_rate = s->GetSampleRate();
     m_channels = s->GetChannels();
     s->Close();
+    ++m_revision;
 }
 
 void CSoundDocument::ApplyFormatInfo(double rate, uint32_t bits) {

@@ -37,6 +37,9 @@ public:
     uint32_t Channels() const { return m_channels; }
     // Re-reads length, rate and channels after the sound changed.
     void Refresh();
+    // Counts the Refresh calls: a window's cached pictures are checked
+    // against the sound again when it moved on.
+    uint64_t Revision() const { return m_revision; }
     // New sample rate and/or width (0 leaves one alone), applied to the
     // working copy; the user's file changes only when saved.
     void ApplyFormatInfo(double rate, uint32_t bits);
@@ -46,6 +49,7 @@ private:
     uint32_t m_frames = 0;
     double m_rate = 0.0;
     uint32_t m_channels = 0;
+    uint64_t m_revision = 0;
 };
 
 } // namespace tavril

@@ -5,6 +5,7 @@
 
 #if __has_include("SpectrogramColumns.h")
 #include "SpectrogramColumns.h"
+#include "SpectrogramPicture.h"
 #define TAVRIL_HAVE_SPECTROGRAM 1
 #endif
 
@@ -17,6 +18,7 @@
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,6 +35,12 @@ namespace tavril {
 namespace {
 
 constexpr int kHandle = 6;  // grab handle size in pixels
+// Every-frame pictures: missing frames computed while painting (more are
+// computed between events), and the refinement long enough for a progress
+// indication (ten minutes of sound).
+constexpr size_t kQuickFillFrames = 8192;
+constexpr double kProgressSeconds = 600.0;
+constexpr size_t kRefineSliceFrames = 16384;
 constexpr int kHitTolerance = 2;
 
 double DisplayLowHz(const WindowDisplaySettings& s, double) {
@@ -91,6 +99,7 @@ CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDispla
 
 void CTavrilView::SetDocument(std::shared_ptr<CSoundDocument> doc) {
     m_doc = std::move(doc);
+    m_frameCaches.clear();
     m_cursors = CursorSet{};
     m_scroll->setValue(0);
     UpdateScrollBar();
@@ -111,6 +120,8 @@ void CTavrilView::SetSettings(const WindowDisplaySettings& s) {
 }
 
 void CTavrilView::RebuildPanes() {
+    // The cache budget is shared by the channels shown.
+    m_frameCaches.clear();
     for (CViewPane* p : m_panes)
         delete p;
     m_panes.clear();
@@ -241,6 +252,96 @@ void CTavrilView::Redraw() {
 }
 
 QImage CTavrilView::Picture() { return grab().toImage(); }
+
+CWorkerPool& CTavrilView::Pool() {
+    if (!m_pool)
+        m_pool = std::make_unique<CWorkerPool>();
+    return *m_pool;
+}
+
+void CTavrilView::SyncFrameCaches() {
+    if (m_cacheDoc != m_doc.get()) {
+        m_frameCaches.clear();
+        m_cacheDoc = m_doc.get();
+        m_cacheRevision = m_doc->Revision();
+        return;
+    }
+    if (m_cacheRevision == m_doc->Revision())
+        return;
+    m_cacheRevision = m_doc->Revision();
+    // The sound changed: blocks whose samples are still the same are kept.
+    CSoundFile& sound = m_doc->Sound();
+    for (auto& [channel, cache] : m_frameCaches) {
+        cache->Configure(cache->Key(), m_doc->Frames());
+        cache->Revalidate(MakeChannelReader(sound, channel));
+    }
+    sound.Close();
+}
+
+CFrameLevelCache& CTavrilView::FrameCache(int channel) {
+    SyncFrameCaches();
+    for (auto& [ch, cache] : m_frameCaches)
+        if (ch == channel)
+            return *cache;
+    std::vector<int> shown;
+    for (int i = 0; i < m_settings.ChannelCount(); ++i)
+        if (std::find(shown.begin(), shown.end(), m_settings.Channel(i)) == shown.end())
+            shown.push_back(m_settings.Channel(i));
+    const size_t budget = kFrameCacheBytes / std::max<size_t>(1, shown.size());
+    m_frameCaches.emplace_back(channel, std::make_unique<CFrameLevelCache>(budget));
+    return *m_frameCaches.back().second;
+}
+
+void CTavrilView::ScheduleRefine() {
+    if (!m_refineTimer) {
+        m_refineTimer = new QTimer(this);
+        m_refineTimer->setSingleShot(true);
+        connect(m_refineTimer, &QTimer::timeout, this, &CTavrilView::RefineStep);
+    }
+    if (!m_refineTimer->isActive())
+        m_refineTimer->start(0);
+}
+
+bool CTavrilView::IsRefining() const {
+    for (const CViewPane* p : m_panes)
+        if (p->IsRefining())
+            return true;
+    return false;
+}
+
+// One slice of the every-frame computation, between events: the window
+// keeps scrolling, moving cursors and opening menus while it refines.
+void CTavrilView::RefineStep() {
+    size_t budget = kRefineSliceFrames;
+    bool more = false;
+    CSoundFile& sound = m_doc->Sound();
+    for (CViewPane* pane : m_panes) {
+        if (!pane->IsRefining())
+            continue;
+        int channel = 0;
+        uint32_t f0 = 0, f1 = 0;
+        if (!pane->EveryFrameRange(channel, f0, f1)) {
+            pane->RefineProgressed(0);  // the picture no longer needs it
+            continue;
+        }
+        CFrameLevelCache& cache = FrameCache(channel);
+        if (budget > 0) {
+            const size_t made = cache.Fill(MakeChannelReader(sound, channel), &Pool(), f0, f1, budget);
+            budget -= std::min(made, budget);
+            if (made == 0 && !cache.IsFilled(f0, f1)) {
+                // Unreadable samples: keep the quick picture.
+                pane->RefineProgressed(0);
+                continue;
+            }
+        }
+        const size_t missing = cache.MissingFrames(f0, f1);
+        pane->RefineProgressed(missing);
+        more = more || missing > 0;
+    }
+    sound.Close();
+    if (more)
+        ScheduleRefine();
+}
 
 void CTavrilView::SelectChannel(int k) {
     WindowDisplaySettings s = m_settings;
@@ -439,11 +540,38 @@ int CViewPane::FirstColumn() const {
 QImage CViewPane::RenderPlot() const {
     QRect plot = PlotRect();
     QImage img(plot.width(), plot.height(), QImage::Format_RGB32);
-    m_lastColumns = RenderColumns(img, 0, plot.width());
+    m_lastColumns = RenderColumns(img, 0, plot.width(), true);
     return img;
 }
 
-int CViewPane::RenderColumns(QImage& img, int x0, int count) const {
+bool CViewPane::EveryFrameRange(int& channel, uint32_t& f0, uint32_t& f1) const {
+    const WindowDisplaySettings& s = m_view->Settings();
+    CSoundDocument& doc = m_view->Doc();
+    const PaneGeometry g = m_view->Geometry(m_index);
+    if (s.m_displayType != 1 || doc.Frames() == 0 || !UsesEveryFrame(s, g.spp))
+        return false;
+    channel = ChannelShown();
+    PrepareEveryFrame(m_view->FrameCache(channel), s, doc.Frames(), g.spp, FirstColumn(), PlotRect().width(), f0, f1);
+    return true;
+}
+
+void CViewPane::RefineProgressed(size_t missingFrames) {
+    if (missingFrames == 0) {
+        m_refining = false;
+        m_progress = -1;
+        Invalidate();
+        return;
+    }
+    if (m_progress < 0)
+        return;
+    const int percent = static_cast<int>(100.0 * (1.0 - double(missingFrames) / double(std::max<size_t>(m_refineTotal, 1))));
+    if (percent != m_progress) {
+        m_progress = std::clamp(percent, 0, 99);
+        update();
+    }
+}
+
+int CViewPane::RenderColumns(QImage& img, int x0, int count, bool complete) const {
     const WindowDisplaySettings& s = m_view->Settings();
     const QColor background = s.m_whiteOnBlack ? Qt::black : Qt::white;
     {
@@ -464,8 +592,32 @@ int CViewPane::RenderColumns(QImage& img, int x0, int count) const {
         const std::ptrdiff_t stride = img.bytesPerLine() / 4;
         // Columns are counted from the start of the sound, so a column's
         // picture does not depend on where the window was scrolled from.
-        computed = PaintSpectrogramColumns(sound, d, channel, 0, g.spp, FirstColumn() + x0, count, bits, stride,
-                                           img.height());
+        const int first = FirstColumn() + x0;
+        bool quick = true;
+        if (UsesEveryFrame(s, g.spp)) {
+            CFrameLevelCache& cache = m_view->FrameCache(channel);
+            uint32_t f0 = 0, f1 = 0;
+            PrepareEveryFrame(cache, s, doc.Frames(), g.spp, first, count, f0, f1);
+            const ChannelReader read = MakeChannelReader(sound, channel);
+            const size_t missing = cache.MissingFrames(f0, f1);
+            // A few thousand transforms take milliseconds: not worth a
+            // second drawing.
+            if (missing > 0 && (complete || missing <= kQuickFillFrames))
+                cache.Fill(read, &m_view->Pool(), f0, f1);
+            if (cache.IsFilled(f0, f1)) {
+                computed = PaintEveryFrameColumns(cache, read, d, g.spp, first, count, bits, stride, img.height());
+                quick = false;
+            } else if (!m_refining) {
+                m_refining = true;
+                m_refineTotal = missing;
+                // Progress is shown where the wait is long enough to wonder.
+                const double seconds = double(missing) * d.Bins() / std::max(1.0, doc.SampleRate());
+                m_progress = seconds > kProgressSeconds ? 0 : -1;
+                m_view->ScheduleRefine();
+            }
+        }
+        if (quick)
+            computed = PaintSpectrogramColumns(sound, d, channel, 0, g.spp, first, count, bits, stride, img.height());
         // The painter writes 0x00RRGGBB; RGB32 wants the top byte set.
         for (int y = 0; y < img.height(); ++y) {
             auto* line = reinterpret_cast<uint32_t*>(img.scanLine(y));
@@ -522,14 +674,26 @@ void CViewPane::paintEvent(QPaintEvent*) {
             else
                 std::memmove(line - shift, line, keep * sizeof(uint32_t));
         }
-        m_lastColumns = shift > 0 ? RenderColumns(m_picture, keep, shift) : RenderColumns(m_picture, 0, -shift);
+        m_lastColumns = shift > 0 ? RenderColumns(m_picture, keep, shift, false) : RenderColumns(m_picture, 0, -shift, false);
         m_pictureColumn = firstColumn;
     } else if (!m_valid || m_picture.size() != plot.size() || shift != 0) {
-        m_picture = RenderPlot();
+        m_picture = QImage(plot.width(), plot.height(), QImage::Format_RGB32);
+        m_lastColumns = RenderColumns(m_picture, 0, plot.width(), false);
         m_pictureColumn = firstColumn;
         m_valid = true;
     }
     p.drawImage(plot.topLeft(), m_picture);
+    if (RefineProgress() >= 0) {
+        // A long recording being refined: say so, and how far it got.
+        const QString text = QStringLiteral("Computing every frame: %1 %").arg(RefineProgress());
+        const QFontMetrics fm(font());
+        const QRect box(plot.left() + 4, plot.top() + 4, fm.horizontalAdvance(text) + 12, fm.height() + 8);
+        p.fillRect(box, QColor(255, 255, 224));
+        p.fillRect(QRect(box.left(), box.bottom() - 2, box.width() * RefineProgress() / 100, 3), QColor(64, 128, 224));
+        p.setPen(Qt::black);
+        p.drawRect(box.adjusted(0, 0, -1, -1));
+        p.drawText(box.adjusted(6, 3, -6, -5), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
     DrawAxes(p, plot);
 
     CSoundDocument& doc = m_view->Doc();

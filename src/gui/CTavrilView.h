@@ -7,8 +7,10 @@
 // Created by the main frame inside a CChildFrame; shares its document with
 // other windows on the same sound. UI thread only.
 
+#include "CFrameLevelCache.h"
 #include "CommandTable.h"
 #include "CSoundDocument.h"
+#include "CWorkerPool.h"
 #include "CursorSet.h"
 #include "WindowDisplaySettings.h"
 
@@ -24,6 +26,7 @@
 class QScrollBar;
 class QSizeGrip;
 class QSplitter;
+class QTimer;
 
 namespace tavril {
 
@@ -101,6 +104,17 @@ public:
     // Loads the previous (-1) or next (+1) file of the same type in the folder.
     bool StepFileInFolder(int direction);
 
+    // Every-frame spectrograms: the frame levels of one channel of the sound,
+    // kept across paints (at most kFrameCacheBytes for the whole window),
+    // and the threads that compute them.
+    static constexpr size_t kFrameCacheBytes = CFrameLevelCache::kDefaultBudgetBytes;
+    CFrameLevelCache& FrameCache(int channel);
+    CWorkerPool& Pool();
+    // Asks for the missing frame levels of the panes to be computed in
+    // slices between events; each pane is redrawn when its part is complete.
+    void ScheduleRefine();
+    bool IsRefining() const;
+
 signals:
     void ReadoutChanged(const QString& text);
     void ContextMenuRequested(const QPoint& globalPos);
@@ -114,6 +128,10 @@ private:
     void RebuildPanes();
     void UpdateScrollBar();
     void SelectChannel(int k);
+    // Drops the frame levels of another sound; after an edit keeps those
+    // whose samples did not change.
+    void SyncFrameCaches();
+    void RefineStep();
 
     std::shared_ptr<CSoundDocument> m_doc;
     WindowDisplaySettings m_settings;
@@ -131,6 +149,11 @@ private:
     std::vector<std::string> m_folderListing;
     std::string m_folderListed;
     long long m_folderStamp = 0;
+    std::vector<std::pair<int, std::unique_ptr<CFrameLevelCache>>> m_frameCaches;  // per channel
+    const CSoundDocument* m_cacheDoc = nullptr;
+    uint64_t m_cacheRevision = 0;
+    std::unique_ptr<CWorkerPool> m_pool;
+    QTimer* m_refineTimer = nullptr;
 };
 
 // One pane: draws one row and channel of the window's sound with its axes,
@@ -148,8 +171,18 @@ public:
     bool IsLastOfRow() const;
     void Invalidate() { m_valid = false; update(); }
     bool HasValidPicture() const { return m_valid; }
-    // Renders the sound's picture (without axes) at the present size.
+    // Renders the sound's finished picture (without axes) at the present size.
     QImage RenderPlot() const;
+    // The every-frame picture is being computed: the quick one-frame-per-
+    // column picture is shown meanwhile.
+    bool IsRefining() const { return m_refining; }
+    // Percent done while a long refinement shows its progress, else -1.
+    int RefineProgress() const { return m_refining ? m_progress : -1; }
+    // The channel and the frames [f0, f1) the plot needs when it shows an
+    // every-frame spectrogram; false when it does not.
+    bool EveryFrameRange(int& channel, uint32_t& f0, uint32_t& f1) const;
+    // Called by the view after a slice of refinement.
+    void RefineProgressed(size_t missingFrames);
     // Columns computed by the last render (whole picture or scrolled-in part).
     int LastColumnsComputed() const { return m_lastColumns; }
     // Pixel column of the sound (counted from its start) at the plot's left edge.
@@ -163,8 +196,10 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    // Renders `count` columns from x0 of the picture; returns how many were computed.
-    int RenderColumns(QImage& img, int x0, int count) const;
+    // Renders `count` columns from x0 of the picture; returns how many were
+    // computed. Unless `complete`, an every-frame picture whose frames are
+    // not computed yet is drawn one frame per column and refined later.
+    int RenderColumns(QImage& img, int x0, int count, bool complete) const;
     void DrawAxes(class QPainter& p, const QRect& plot) const;
     void DrawCursors(class QPainter& p, const QRect& plot) const;
     void ApplyDrag(const QPoint& pos);
@@ -176,6 +211,9 @@ private:
     bool m_valid = false;
     int m_pictureColumn = 0;
     mutable int m_lastColumns = 0;
+    mutable bool m_refining = false;
+    mutable size_t m_refineTotal = 0;  // frames missing when the refinement began
+    mutable int m_progress = -1;
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;
     QPoint m_anchor, m_moving, m_press;

@@ -123,6 +123,8 @@ CDlgWindowDisplaySettings::CDlgWindowDisplaySettings(const WindowDisplaySettings
     grey->addWidget(linear);
     grey->addWidget(log);
     sl->addRow(grey);
+    m_everyFrame = Check(QStringLiteral("Show every frame (strongest per column)"), s.m_showEveryFrame, spectroBox);
+    sl->addRow(m_everyFrame);
     grid->addWidget(spectroBox, 0, 1);
 
     // Time axis.
@@ -309,6 +311,7 @@ WindowDisplaySettings CDlgWindowDisplaySettings::Result() const {
     s.m_playbackStartsTrial = m_startsTrial->isChecked();
     s.m_showAnnotationBox = m_showBox->isChecked();
     s.m_showAnnotationText = m_showText->isChecked();
+    s.m_showEveryFrame = m_everyFrame->isChecked();
     return s;
 }
 

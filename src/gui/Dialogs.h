@@ -42,6 +42,7 @@ private:
     QCheckBox *m_timeCursor, *m_freqCursor, *m_timeTitleOn, *m_timeTicks, *m_timeTickVals, *m_timeGrid;
     QCheckBox *m_freqTitleOn, *m_freqTicks, *m_freqTickVals, *m_freqGrid, *m_lowOn, *m_highOn, *m_link;
     QCheckBox *m_preventRec, *m_preventPlay, *m_lock, *m_playKeyOn, *m_startsTrial, *m_showBox, *m_showText;
+    QCheckBox* m_everyFrame;
     QComboBox *m_timeCursorUnits, *m_freqCursorUnits, *m_fftSize, *m_window, *m_timeUnits, *m_freqUnits;
     QComboBox *m_rows, *m_singleChannel, *m_linkedWindow;
     QDoubleSpinBox *m_gain, *m_msPerLine, *m_timeTick, *m_freqTick, *m_low, *m_high;

@@ -287,6 +287,49 @@ TEST_F(SoundWindow, ScrollingComputesOnlyTheColumnsThatCameIntoView) {
     EXPECT_LT(differing, 3 * fresh.height());
 }
 
+TEST_F(SoundWindow, EveryFramePictureIsRefinedWithProgressIntoTheExportedPicture) {
+    // Eleven minutes of faint noise with a short call every 6.8 s: too many
+    // frames to compute while painting, long enough to show progress.
+    std::vector<int16_t> s(22050 * 660);
+    uint32_t seed = 1;
+    for (size_t i = 0; i < s.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        s[i] = static_cast<int16_t>(int(seed >> 24) - 128);
+    }
+    for (size_t t = 5000; t + 4410 < s.size(); t += 150001)
+        for (size_t i = 0; i < 4410; ++i)
+            s[t + i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 3000.0 * double(i) / 22050));
+    m_frame->DefaultDisplay().m_timeCursorOn = false;
+    m_frame->DefaultDisplay().m_freqAmpCursorOn = false;
+    CTavrilView* v = Open(s);
+    ASSERT_TRUE(v->Settings().m_showEveryFrame);
+    CViewPane* pane = v->Pane(0);
+    // Another gain: every frame is computed again.
+    WindowDisplaySettings st = v->Settings();
+    st.m_specGain = 2.0f;
+    v->SetSettings(st);
+    pane->repaint();
+    EXPECT_TRUE(pane->IsRefining());
+    EXPECT_EQ(pane->RefineProgress(), 0);
+    auto plotImage = [&] { return pane->grab(pane->PlotRect()).toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage quick = plotImage();
+    QTRY_VERIFY_WITH_TIMEOUT(!v->IsRefining(), 60000);
+    EXPECT_EQ(pane->RefineProgress(), -1);
+    pane->repaint();
+    const QImage shown = plotImage();
+    EXPECT_NE(shown, quick);
+
+    std::vector<uint32_t> pixels;
+    CSoundFile sound;
+    ASSERT_TRUE(sound.Open(v->Doc().Path()));
+    ASSERT_GT(RenderSpectrogramPicture(sound, v->Settings(), 0, shown.width(), shown.height(), pixels), 0);
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            differing += (shown.pixel(x, y) & 0xFFFFFF) != pixels[static_cast<size_t>(y) * shown.width() + x];
+    EXPECT_EQ(differing, 0);
+}
+
 TEST_F(SoundWindow, FormatInfoChangesTheWorkingCopyNotTheUsersFile) {
     CTavrilView* v = Open(Tone(22050, 1000.0));
     std::string path = v->Doc().Path();

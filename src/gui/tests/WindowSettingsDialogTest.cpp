@@ -4,6 +4,7 @@
 #include "GuiTestSupport.h"
 #include "SettingsStore.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -56,6 +57,15 @@ TEST_F(WindowSettingsDialog, ResultKeepsEveryValueItWasGiven) {
     EXPECT_EQ(std::string(a.begin(), a.end()), std::string(b.begin(), b.end()));
     EXPECT_EQ(r.ChannelCount(), 4);
     EXPECT_FALSE(dlg.ApplyToAll());
+
+    CDlgWindowDisplaySettings fresh(WindowDisplaySettings(), {"a.wav"}, nullptr);
+    QCheckBox* every = nullptr;
+    for (QCheckBox* c : fresh.findChildren<QCheckBox*>())
+        if (c->text() == QStringLiteral("Show every frame (strongest per column)")) every = c;
+    ASSERT_NE(every, nullptr);
+    EXPECT_TRUE(every->isChecked());
+    every->setChecked(false);
+    EXPECT_FALSE(fresh.Result().m_showEveryFrame);
 }
 
 TEST_F(WindowSettingsDialog, ChangingUnitsRewritesTheTitles) {
