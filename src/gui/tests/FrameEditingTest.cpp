@@ -8,6 +8,7 @@
 #include "CQtPrompt.h"
 #include "CTavrilView.h"
 #include "GuiTestSupport.h"
+#include "SpectrogramPicture.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -299,6 +300,33 @@ TEST_F(FrameEditing, SelectDeleteUndoThroughTheFramesCommands)
     frame.Dispatch(Cmd::Paste);
     EXPECT_EQ(v->Doc().Frames(), 4100u);
     EXPECT_TRUE(m_prompt.messages.empty());
+}
+
+TEST_F(FrameEditing, AnEveryFramePictureFollowsAnEditOfItsSound)
+{
+    // A minute of rising chirps: many frames per column of the picture.
+    std::vector<int16_t> s(22050 * 60);
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<int16_t>(7000 * std::sin(0.0004 * double(i % 30000) * double(i % 30000)));
+    CTavrilView* v = Open(s);
+    ASSERT_NE(v, nullptr);
+    ASSERT_TRUE(v->Settings().m_showEveryFrame);
+    CViewPane* pane = v->Pane(0);
+    const QImage before = pane->RenderPlot();
+    v->Cursors().SetTimeCursors(900000, 960000);
+    v->CursorsChanged();
+    Run(Cmd::Reverse, v);
+    const QImage after = pane->RenderPlot();
+    EXPECT_NE(after, before);
+    CSoundFile& sound = v->Doc().Sound();
+    std::vector<uint32_t> pixels;
+    ASSERT_GT(RenderSpectrogramPicture(sound, v->Settings(), 0, after.width(), after.height(), pixels), 0);
+    sound.Close();
+    int differing = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            differing += (after.pixel(x, y) & 0xFFFFFF) != pixels[size_t(y) * after.width() + x];
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(FrameEditing, InputDuringALongEditIsHeldOff)
