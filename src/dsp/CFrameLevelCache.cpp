@@ -43,12 +43,17 @@ size_t PyramidBytes(uint32_t frames, int bins, int finest)
     return total;
 }
 
-// Frame levels (0 ... 63, no threshold) of the frame starting at `samples`.
-void ComputeFrame(const int16_t* samples, const FrameLevelKey& key, uint8_t* out)
+// Frame levels (0 ... 63, no threshold) of the frame starting at `samples`:
+// stored in `out`, or raised into it when `keepStronger`.
+void ComputeFrame(const int16_t* samples, const FrameLevelKey& key, uint8_t* __restrict out, bool keepStronger = false)
 {
-    int32_t levels[1024];
+    alignas(64) int32_t levels[1024];
     SpectrumLevels(samples, key.bins, levels, kDisplayLevels, key.gain, 0, key.windowType);
-    for (int k = 0; k < key.bins; ++k) out[k] = static_cast<uint8_t>(levels[k]);
+    if (keepStronger) {
+        for (int k = 0; k < key.bins; ++k) out[k] = std::max(out[k], static_cast<uint8_t>(levels[k]));
+    } else {
+        for (int k = 0; k < key.bins; ++k) out[k] = static_cast<uint8_t>(levels[k]);
+    }
 }
 
 void MaxInto(uint8_t* __restrict dst, const uint8_t* __restrict src, int n)
@@ -194,21 +199,13 @@ size_t CFrameLevelCache::Fill(const ChannelReader& read, CWorkerPool* pool, uint
         const size_t runBlocks = end - b;
         const size_t tasks = (runBlocks + taskBlocks - 1) / taskBlocks;
         const std::function<void(size_t)> body = [&](size_t t) {
-            uint8_t frame[1024];
             for (size_t blk = b + t * taskBlocks; blk < std::min(end, b + (t + 1) * taskBlocks); ++blk) {
                 uint32_t bf = 0, bc = 0;
                 BlockSpan(blk, bf, bc);
                 const int16_t* s = samples.data() + (bf - first);
                 uint8_t* dst = Entry(m_finest, blk);
                 const size_t frames = (bc - 2 * uint32_t(bins)) / uint32_t(bins) + 1;
-                for (size_t f = 0; f < frames; ++f) {
-                    if (f == 0) {
-                        ComputeFrame(s, m_key, dst);
-                    } else {
-                        ComputeFrame(s + f * bins, m_key, frame);
-                        MaxInto(dst, frame, bins);
-                    }
-                }
+                for (size_t f = 0; f < frames; ++f) ComputeFrame(s + f * bins, m_key, dst, f > 0);
                 m_hash[blk] = HashSamples(s, bc);
             }
         };

@@ -145,8 +145,11 @@ int SpectrumLevels(const int16_t* samples, int bins, int32_t* levels, int levelC
         // floor(floor(m / d) / 2^shift) == floor(m / (d * 2^shift)): one scale.
         const int64_t divisor = gain < 0 ? -static_cast<int64_t>(gain) : 1;
         QuickLevels(re, im, bins, static_cast<float>(1.0 / (double(divisor) * double(int64_t(1) << shift))), raw);
-        for (int k = 0; k < bins; ++k)
-            if (raw[k] < 0) raw[k] = static_cast<int32_t>((ExactMagnitude(re[k], im[k]) / divisor) >> shift);
+        int32_t unsettled = 0;  // sign bit set when any line is
+        for (int k = 0; k < bins; ++k) unsettled |= raw[k];
+        if (unsettled < 0)
+            for (int k = 0; k < bins; ++k)
+                if (raw[k] < 0) raw[k] = static_cast<int32_t>((ExactMagnitude(re[k], im[k]) / divisor) >> shift);
     }
     const int32_t t32 = static_cast<int32_t>(threshold), top32 = static_cast<int32_t>(top);
     for (int k = 0; k < bins; ++k) {
