@@ -63,7 +63,10 @@ void MaxInto(uint8_t* __restrict dst, const uint8_t* __restrict src, int n)
 
 } // namespace
 
-CFrameLevelCache::CFrameLevelCache(size_t budgetBytes) : m_budget(budgetBytes) {}
+CFrameLevelCache::CFrameLevelCache(size_t budgetBytes)
+    : m_budget(budgetBytes - budgetBytes / 16), m_edgeBudget(budgetBytes / 16)
+{
+}
 
 void CFrameLevelCache::Configure(const FrameLevelKey& requested, uint32_t soundFrames)
 {
@@ -75,6 +78,10 @@ void CFrameLevelCache::Configure(const FrameLevelKey& requested, uint32_t soundF
     while (finest < 30 && PyramidBytes(frameCount, key.bins, finest) > m_budget) ++finest;
 
     const bool keep = key == m_key && finest == m_finest && !m_levels.empty();
+    if (!keep || frameCount != m_frameCount) {
+        m_edgeIndex.clear();
+        m_edgeLevels.clear();
+    }
     const size_t oldBlocks = keep ? m_hash.size() : 0;
     const uint32_t oldFrames = m_frameCount;
     m_key = key;
@@ -108,7 +115,9 @@ void CFrameLevelCache::Configure(const FrameLevelKey& requested, uint32_t soundF
 
 size_t CFrameLevelCache::MemoryBytes() const
 {
-    size_t total = m_hash.size() * sizeof(uint64_t);
+    // The edge frames' index counted at the 64 bytes per entry they are
+    // allowed (a hash node and its bucket).
+    size_t total = m_hash.size() * sizeof(uint64_t) + m_edgeLevels.capacity() + m_edgeIndex.size() * 64;
     for (size_t i = 0; i < m_levels.size(); ++i) total += m_levels[i].size() + m_valid[i].size();
     return total;
 }
@@ -241,6 +250,8 @@ size_t CFrameLevelCache::MissingFrames(uint32_t f0, uint32_t f1) const
 
 size_t CFrameLevelCache::Revalidate(const ChannelReader& read)
 {
+    m_edgeIndex.clear();
+    m_edgeLevels.clear();
     std::vector<int16_t> samples;
     size_t dropped = 0;
     for (size_t b = 0; b < m_hash.size(); ++b) {
@@ -280,8 +291,24 @@ bool CFrameLevelCache::StrongestLevels(const ChannelReader& read, uint32_t f0, u
         const size_t blockFrames = size_t(1) << m_finest;
         if ((f & (blockFrames - 1)) != 0 || f + blockFrames > f1) {
             // A ragged end finer than the finest level kept.
-            if (!FrameLevels(read, static_cast<uint32_t>(f), frame)) return false;
-            MaxInto(out, frame, bins);
+            const auto known = m_edgeIndex.find(static_cast<uint32_t>(f));
+            if (known != m_edgeIndex.end()) {
+                MaxInto(out, m_edgeLevels.data() + known->second, bins);
+            } else {
+                if (!FrameLevels(read, static_cast<uint32_t>(f), frame)) return false;
+                MaxInto(out, frame, bins);
+                const size_t entryBytes = size_t(bins) + 64;  // levels and the index's share
+                if ((m_edgeIndex.size() + 1) * entryBytes > m_edgeBudget) {
+                    m_edgeIndex.clear();
+                    m_edgeLevels.clear();
+                }
+                if (entryBytes <= m_edgeBudget) {
+                    // Reserved whole, so that growth never doubles it past its share.
+                    if (m_edgeLevels.capacity() == 0) m_edgeLevels.reserve(m_edgeBudget / entryBytes * size_t(bins));
+                    m_edgeIndex.emplace(static_cast<uint32_t>(f), m_edgeLevels.size());
+                    m_edgeLevels.insert(m_edgeLevels.end(), frame, frame + bins);
+                }
+            }
             ++f;
             continue;
         }

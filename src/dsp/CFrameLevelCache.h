@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace tavril {
@@ -98,6 +99,12 @@ private:
     std::vector<std::vector<uint8_t>> m_levels;
     std::vector<std::vector<uint8_t>> m_valid;
     std::vector<uint64_t> m_hash;  // per finest block
+    // Frames at column edges finer than the finest level, kept once computed:
+    // the same columns are drawn again on every repaint and scroll at one
+    // zoom. A small share of the budget; emptied when full.
+    mutable std::unordered_map<uint32_t, size_t> m_edgeIndex;  // frame -> offset in m_edgeLevels
+    mutable std::vector<uint8_t> m_edgeLevels;
+    size_t m_edgeBudget = 0;
 };
 
 } // namespace tavril

@@ -64,7 +64,10 @@ TEST_F(CFrameLevelCacheTest, ASmallBudgetKeepsCoarserMaximaAndGivesTheSamePictur
     EXPECT_GE(small.FinestLevel(), 2);
     EXPECT_LE(small.MemoryBytes(), 200u * 1024);
     // Column edges fall at every offset within the coarse blocks.
-    for (int columns : {997, 313, 64}) EXPECT_EQ(Picture(whole, columns), Picture(small, columns)) << columns;
+    for (int columns : {997, 313, 64}) {
+        EXPECT_EQ(Picture(whole, columns), Picture(small, columns)) << columns;
+        EXPECT_EQ(Picture(whole, columns), Picture(small, columns)) << columns << ", edge frames kept";
+    }
 }
 
 TEST_F(CFrameLevelCacheTest, RepaintsComeFromTheCacheAndAnEditRecomputesOnlyItsStretch)
@@ -77,22 +80,36 @@ TEST_F(CFrameLevelCacheTest, RepaintsComeFromTheCacheAndAnEditRecomputesOnlyItsS
     const size_t all = cache.Fill(MakeChannelReader(s, 0), &pool, 0, cache.FrameCount());
     EXPECT_EQ(all, cache.FrameCount());
     const std::vector<uint32_t> before = Picture(cache, 500);
+    // Blocks of four frames: the frames at the edges of five wide columns are
+    // computed when drawn and kept.
+    CFrameLevelCache small(400 * 1024);
+    small.Configure({256, 0, 0}, frames);
+    small.Fill(MakeChannelReader(s, 0), &pool, 0, small.FrameCount());
+    ASSERT_EQ(small.FinestLevel(), 2);
+    const std::vector<uint32_t> wideBefore = Picture(small, 5);
+    EXPECT_EQ(wideBefore, Picture(cache, 5));
     // A second pass over a scrolled part and back finds nothing to compute.
     EXPECT_EQ(cache.Fill(MakeChannelReader(s, 0), &pool, 100, 900), 0u);
     EXPECT_EQ(Picture(cache, 500), before);
 
-    // Silence over samples 200000 ... 200999: frames of 512 samples starting
-    // every 256 overlap it from frame 780 (starts 199680) to 785 (starts 200960).
-    for (uint32_t i = 200000; i < 201000; ++i) v[i] = 0;
+    // A loud click over samples 319744 ... 320255, at the edge of the fourth
+    // wide column (sample 320000): frames of 512 samples starting every 256
+    // overlap it from frame 1248 (starts 319488) to 1250 (starts 320000).
+    for (uint32_t i = 319744; i < 320256; ++i) v[i] = static_cast<int16_t>((i * 2654435761u) >> 16);
     Write(v);
-    EXPECT_EQ(cache.Revalidate(MakeChannelReader(s, 0)), 6u);
-    EXPECT_EQ(cache.Fill(MakeChannelReader(s, 0), &pool, 0, cache.FrameCount()), 6u);
+    EXPECT_EQ(cache.Revalidate(MakeChannelReader(s, 0)), 3u);
+    EXPECT_EQ(cache.Fill(MakeChannelReader(s, 0), &pool, 0, cache.FrameCount()), 3u);
     CFrameLevelCache fresh;
     fresh.Configure({256, 0, 0}, frames);
     fresh.Fill(MakeChannelReader(s, 0), &pool, 0, fresh.FrameCount());
     const std::vector<uint32_t> after = Picture(cache, 500);
     EXPECT_EQ(after, Picture(fresh, 500));
     EXPECT_NE(after, before);
+    EXPECT_GT(small.Revalidate(MakeChannelReader(s, 0)), 0u);
+    small.Fill(MakeChannelReader(s, 0), &pool, 0, small.FrameCount());
+    const std::vector<uint32_t> wideAfter = Picture(small, 5);
+    EXPECT_EQ(wideAfter, Picture(fresh, 5));
+    EXPECT_NE(wideAfter, wideBefore);
 }
 
 TEST_F(CFrameLevelCacheTest, AnotherGainOrTransformStartsAfreshAndAShorterSoundKeepsItsWholeBlocks)
