@@ -1,5 +1,7 @@
 #include "CTavrilView.h"
 
+#include "CEveryFramePictures.h"
+
 #include "TimeScale.h"
 #include "WaveformColumns.h"
 
@@ -18,7 +20,6 @@
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QSplitter>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,12 +36,9 @@ namespace tavril {
 namespace {
 
 constexpr int kHandle = 6;  // grab handle size in pixels
-// Every-frame pictures: missing frames computed while painting (more are
-// computed between events), and the refinement long enough for a progress
-// indication (ten minutes of sound).
-constexpr size_t kQuickFillFrames = 8192;
+// Every-frame pictures: a refinement long enough for a progress indication
+// (ten minutes of sound).
 constexpr double kProgressSeconds = 600.0;
-constexpr size_t kRefineSliceFrames = 16384;
 constexpr int kHitTolerance = 2;
 
 double DisplayLowHz(const WindowDisplaySettings& s, double) {
@@ -77,7 +75,8 @@ QString ClockText(double seconds) {
 
 CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& settings, const FrameFlags* flags,
                          QWidget* parent)
-    : QWidget(parent), m_doc(std::move(doc)), m_settings(settings), m_flags(flags) {
+    : QWidget(parent), m_doc(std::move(doc)), m_settings(settings), m_flags(flags),
+      m_everyFrame(std::make_unique<CEveryFramePictures>(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -97,9 +96,11 @@ CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDispla
     RebuildPanes();
 }
 
+CTavrilView::~CTavrilView() = default;
+
 void CTavrilView::SetDocument(std::shared_ptr<CSoundDocument> doc) {
     m_doc = std::move(doc);
-    m_frameCaches.clear();
+    m_everyFrame->Clear();
     m_cursors = CursorSet{};
     m_scroll->setValue(0);
     UpdateScrollBar();
@@ -121,7 +122,7 @@ void CTavrilView::SetSettings(const WindowDisplaySettings& s) {
 
 void CTavrilView::RebuildPanes() {
     // The cache budget is shared by the channels shown.
-    m_frameCaches.clear();
+    m_everyFrame->Clear();
     for (CViewPane* p : m_panes)
         delete p;
     m_panes.clear();
@@ -253,55 +254,6 @@ void CTavrilView::Redraw() {
 
 QImage CTavrilView::Picture() { return grab().toImage(); }
 
-CWorkerPool& CTavrilView::Pool() {
-    if (!m_pool)
-        m_pool = std::make_unique<CWorkerPool>();
-    return *m_pool;
-}
-
-void CTavrilView::SyncFrameCaches() {
-    if (m_cacheDoc != m_doc.get()) {
-        m_frameCaches.clear();
-        m_cacheDoc = m_doc.get();
-        m_cacheRevision = m_doc->Revision();
-        return;
-    }
-    if (m_cacheRevision == m_doc->Revision())
-        return;
-    m_cacheRevision = m_doc->Revision();
-    // The sound changed: blocks whose samples are still the same are kept.
-    CSoundFile& sound = m_doc->Sound();
-    for (auto& [channel, cache] : m_frameCaches) {
-        cache->Configure(cache->Key(), m_doc->Frames());
-        cache->Revalidate(MakeChannelReader(sound, channel));
-    }
-    sound.Close();
-}
-
-CFrameLevelCache& CTavrilView::FrameCache(int channel) {
-    SyncFrameCaches();
-    for (auto& [ch, cache] : m_frameCaches)
-        if (ch == channel)
-            return *cache;
-    std::vector<int> shown;
-    for (int i = 0; i < m_settings.ChannelCount(); ++i)
-        if (std::find(shown.begin(), shown.end(), m_settings.Channel(i)) == shown.end())
-            shown.push_back(m_settings.Channel(i));
-    const size_t budget = kFrameCacheBytes / std::max<size_t>(1, shown.size());
-    m_frameCaches.emplace_back(channel, std::make_unique<CFrameLevelCache>(budget));
-    return *m_frameCaches.back().second;
-}
-
-void CTavrilView::ScheduleRefine() {
-    if (!m_refineTimer) {
-        m_refineTimer = new QTimer(this);
-        m_refineTimer->setSingleShot(true);
-        connect(m_refineTimer, &QTimer::timeout, this, &CTavrilView::RefineStep);
-    }
-    if (!m_refineTimer->isActive())
-        m_refineTimer->start(0);
-}
-
 bool CTavrilView::IsRefining() const {
     for (const CViewPane* p : m_panes)
         if (p->IsRefining())
@@ -309,39 +261,6 @@ bool CTavrilView::IsRefining() const {
     return false;
 }
 
-// One slice of the every-frame computation, between events: the window
-// keeps scrolling, moving cursors and opening menus while it refines.
-void CTavrilView::RefineStep() {
-    size_t budget = kRefineSliceFrames;
-    bool more = false;
-    CSoundFile& sound = m_doc->Sound();
-    for (CViewPane* pane : m_panes) {
-        if (!pane->IsRefining())
-            continue;
-        int channel = 0;
-        uint32_t f0 = 0, f1 = 0;
-        if (!pane->EveryFrameRange(channel, f0, f1)) {
-            pane->RefineProgressed(0);  // the picture no longer needs it
-            continue;
-        }
-        CFrameLevelCache& cache = FrameCache(channel);
-        if (budget > 0) {
-            const size_t made = cache.Fill(MakeChannelReader(sound, channel), &Pool(), f0, f1, budget);
-            budget -= std::min(made, budget);
-            if (made == 0 && !cache.IsFilled(f0, f1)) {
-                // Unreadable samples: keep the quick picture.
-                pane->RefineProgressed(0);
-                continue;
-            }
-        }
-        const size_t missing = cache.MissingFrames(f0, f1);
-        pane->RefineProgressed(missing);
-        more = more || missing > 0;
-    }
-    sound.Close();
-    if (more)
-        ScheduleRefine();
-}
 
 void CTavrilView::SelectChannel(int k) {
     WindowDisplaySettings s = m_settings;
@@ -551,7 +470,7 @@ bool CViewPane::EveryFrameRange(int& channel, uint32_t& f0, uint32_t& f1) const 
     if (s.m_displayType != 1 || doc.Frames() == 0 || !UsesEveryFrame(s, g.spp))
         return false;
     channel = ChannelShown();
-    PrepareEveryFrame(m_view->FrameCache(channel), s, doc.Frames(), g.spp, FirstColumn(), PlotRect().width(), f0, f1);
+    PrepareEveryFrame(m_view->EveryFrame().Cache(channel), s, doc.Frames(), g.spp, FirstColumn(), PlotRect().width(), f0, f1);
     return true;
 }
 
@@ -593,30 +512,21 @@ int CViewPane::RenderColumns(QImage& img, int x0, int count, bool complete) cons
         // Columns are counted from the start of the sound, so a column's
         // picture does not depend on where the window was scrolled from.
         const int first = FirstColumn() + x0;
-        bool quick = true;
+        computed = -1;
         if (UsesEveryFrame(s, g.spp)) {
-            CFrameLevelCache& cache = m_view->FrameCache(channel);
-            uint32_t f0 = 0, f1 = 0;
-            PrepareEveryFrame(cache, s, doc.Frames(), g.spp, first, count, f0, f1);
-            const ChannelReader read = MakeChannelReader(sound, channel);
-            const size_t missing = cache.MissingFrames(f0, f1);
-            // A few thousand transforms take milliseconds: not worth a
-            // second drawing.
-            if (missing > 0 && (complete || missing <= kQuickFillFrames))
-                cache.Fill(read, &m_view->Pool(), f0, f1);
-            if (cache.IsFilled(f0, f1)) {
-                computed = PaintEveryFrameColumns(cache, read, d, g.spp, first, count, bits, stride, img.height());
-                quick = false;
-            } else if (!m_refining) {
+            size_t missing = 0;
+            computed = m_view->EveryFrame().PaintColumns(sound, s, channel, g.spp, first, count, bits, stride,
+                                                         img.height(), complete, missing);
+            if (computed < 0 && !m_refining) {
                 m_refining = true;
                 m_refineTotal = missing;
                 // Progress is shown where the wait is long enough to wonder.
                 const double seconds = double(missing) * d.Bins() / std::max(1.0, doc.SampleRate());
                 m_progress = seconds > kProgressSeconds ? 0 : -1;
-                m_view->ScheduleRefine();
+                m_view->EveryFrame().Schedule();
             }
         }
-        if (quick)
+        if (computed < 0)
             computed = PaintSpectrogramColumns(sound, d, channel, 0, g.spp, first, count, bits, stride, img.height());
         // The painter writes 0x00RRGGBB; RGB32 wants the top byte set.
         for (int y = 0; y < img.height(); ++y) {
@@ -683,17 +593,8 @@ void CViewPane::paintEvent(QPaintEvent*) {
         m_valid = true;
     }
     p.drawImage(plot.topLeft(), m_picture);
-    if (RefineProgress() >= 0) {
-        // A long recording being refined: say so, and how far it got.
-        const QString text = QStringLiteral("Computing every frame: %1 %").arg(RefineProgress());
-        const QFontMetrics fm(font());
-        const QRect box(plot.left() + 4, plot.top() + 4, fm.horizontalAdvance(text) + 12, fm.height() + 8);
-        p.fillRect(box, QColor(255, 255, 224));
-        p.fillRect(QRect(box.left(), box.bottom() - 2, box.width() * RefineProgress() / 100, 3), QColor(64, 128, 224));
-        p.setPen(Qt::black);
-        p.drawRect(box.adjusted(0, 0, -1, -1));
-        p.drawText(box.adjusted(6, 3, -6, -5), Qt::AlignLeft | Qt::AlignVCenter, text);
-    }
+    if (RefineProgress() >= 0)
+        CEveryFramePictures::DrawProgress(p, plot, RefineProgress());
     DrawAxes(p, plot);
 
     CSoundDocument& doc = m_view->Doc();

@@ -7,10 +7,8 @@
 // Created by the main frame inside a CChildFrame; shares its document with
 // other windows on the same sound. UI thread only.
 
-#include "CFrameLevelCache.h"
 #include "CommandTable.h"
 #include "CSoundDocument.h"
-#include "CWorkerPool.h"
 #include "CursorSet.h"
 #include "WindowDisplaySettings.h"
 
@@ -26,10 +24,10 @@
 class QScrollBar;
 class QSizeGrip;
 class QSplitter;
-class QTimer;
 
 namespace tavril {
 
+class CEveryFramePictures;
 class CViewPane;
 
 // Program-wide states the views read; owned by the main frame.
@@ -44,6 +42,7 @@ class CTavrilView : public QWidget {
 public:
     CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& settings, const FrameFlags* flags,
                 QWidget* parent = nullptr);
+    ~CTavrilView() override;
 
     CSoundDocument& Doc() { return *m_doc; }
     std::shared_ptr<CSoundDocument> Document() const { return m_doc; }
@@ -104,15 +103,10 @@ public:
     // Loads the previous (-1) or next (+1) file of the same type in the folder.
     bool StepFileInFolder(int direction);
 
-    // Every-frame spectrograms: the frame levels of one channel of the sound,
-    // kept across paints (at most kFrameCacheBytes for the whole window),
-    // and the threads that compute them.
-    static constexpr size_t kFrameCacheBytes = CFrameLevelCache::kDefaultBudgetBytes;
-    CFrameLevelCache& FrameCache(int channel);
-    CWorkerPool& Pool();
-    // Asks for the missing frame levels of the panes to be computed in
-    // slices between events; each pane is redrawn when its part is complete.
-    void ScheduleRefine();
+    // The frame levels of every-frame spectrograms, kept across paints, and
+    // their refinement between events.
+    CEveryFramePictures& EveryFrame() { return *m_everyFrame; }
+    // Some pane still shows its quick picture while every frame is computed.
     bool IsRefining() const;
 
 signals:
@@ -128,10 +122,6 @@ private:
     void RebuildPanes();
     void UpdateScrollBar();
     void SelectChannel(int k);
-    // Drops the frame levels of another sound; after an edit keeps those
-    // whose samples did not change.
-    void SyncFrameCaches();
-    void RefineStep();
 
     std::shared_ptr<CSoundDocument> m_doc;
     WindowDisplaySettings m_settings;
@@ -149,11 +139,7 @@ private:
     std::vector<std::string> m_folderListing;
     std::string m_folderListed;
     long long m_folderStamp = 0;
-    std::vector<std::pair<int, std::unique_ptr<CFrameLevelCache>>> m_frameCaches;  // per channel
-    const CSoundDocument* m_cacheDoc = nullptr;
-    uint64_t m_cacheRevision = 0;
-    std::unique_ptr<CWorkerPool> m_pool;
-    QTimer* m_refineTimer = nullptr;
+    std::unique_ptr<CEveryFramePictures> m_everyFrame;
 };
 
 // One pane: draws one row and channel of the window's sound with its axes,

@@ -8,6 +8,7 @@
 //
 // Usage: tavril_gui_bench [scratch folder]   (runs offscreen)
 #include "CChildFrame.h"
+#include "CEveryFramePictures.h"
 #include "CMainFrame.h"
 #include "CQtPrompt.h"
 #include "CSoundFile.h"
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
     pane->repaint();
     auto t3b = Clock::now();
-    std::printf("every-frame picture on %d threads\n", v->Pool().Threads());
+    std::printf("every-frame picture on %d threads\n", v->EveryFrame().Pool().Threads());
     Report("open one hour at 22050 Hz: full every-frame picture", Ms(t2, t3b), 500.0);
     auto t3c = Clock::now();
     v->Redraw();
