@@ -1,6 +1,6 @@
-#include "CEveryFramePictures.h"
+#include "view/CEveryFramePictures.h"
 
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 #include "SpectrogramColumns.h"
 #include "SpectrogramPicture.h"
 

@@ -1,6 +1,6 @@
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 
-#include "CEveryFramePictures.h"
+#include "view/CEveryFramePictures.h"
 
 #include "TimeScale.h"
 #include "WaveformColumns.h"
