@@ -63,8 +63,8 @@ void MaxInto(uint8_t* __restrict dst, const uint8_t* __restrict src, int n)
 
 } // namespace
 
-CFrameLevelCache::CFrameLevelCache(size_t budgetBytes)
-    : m_budget(budgetBytes - budgetBytes / 16), m_edgeBudget(budgetBytes / 16)
+CFrameLevelCache::CFrameLevelCache(size_t budgetBytes, bool followEdits)
+    : m_budget(budgetBytes - budgetBytes / 16), m_followEdits(followEdits), m_edgeBudget(budgetBytes / 16)
 {
 }
 
@@ -215,7 +215,7 @@ size_t CFrameLevelCache::Fill(const ChannelReader& read, CWorkerPool* pool, uint
                 uint8_t* dst = Entry(m_finest, blk);
                 const size_t frames = (bc - 2 * uint32_t(bins)) / uint32_t(bins) + 1;
                 for (size_t f = 0; f < frames; ++f) ComputeFrame(s + f * bins, m_key, dst, f > 0);
-                m_hash[blk] = HashSamples(s, bc);
+                if (m_followEdits) m_hash[blk] = HashSamples(s, bc);
             }
         };
         if (pool) pool->ParallelFor(tasks, body);
@@ -259,7 +259,8 @@ size_t CFrameLevelCache::Revalidate(const ChannelReader& read)
         uint32_t first = 0, count = 0;
         BlockSpan(b, first, count);
         samples.resize(count);
-        if (read(first, count, samples.data()) != count || HashSamples(samples.data(), count) != m_hash[b]) {
+        if (!m_followEdits || read(first, count, samples.data()) != count ||
+            HashSamples(samples.data(), count) != m_hash[b]) {
             m_valid[0][b] = 0;
             DropAncestors(b);
             ++dropped;

@@ -45,7 +45,9 @@ class CFrameLevelCache {
 public:
     static constexpr size_t kDefaultBudgetBytes = size_t(64) << 20;
 
-    explicit CFrameLevelCache(size_t budgetBytes = kDefaultBudgetBytes);
+    // followEdits: keep a hash of every block's samples for Revalidate (a
+    // cache for one picture only can leave it out and save the time).
+    explicit CFrameLevelCache(size_t budgetBytes = kDefaultBudgetBytes, bool followEdits = true);
 
     // What is cached. A new key drops everything; a new length keeps the
     // blocks still inside the sound (Revalidate decides whether they hold).
@@ -68,8 +70,8 @@ public:
     size_t MissingFrames(uint32_t f0, uint32_t f1) const;
 
     // Reads the sound again (after it changed) and drops the blocks whose
-    // samples differ from those they were computed from. Returns the number
-    // of blocks dropped.
+    // samples differ from those they were computed from (every block when
+    // not following edits). Returns the number of blocks dropped.
     size_t Revalidate(const ChannelReader& read);
 
     // levels[bins] (highest line first) = the strongest level of every line
@@ -90,6 +92,7 @@ private:
     void BlockSpan(size_t block, uint32_t& first, uint32_t& count) const;
 
     size_t m_budget;
+    bool m_followEdits;
     FrameLevelKey m_key;
     uint32_t m_soundFrames = 0;
     uint32_t m_frameCount = 0;

@@ -59,7 +59,7 @@ int RenderSpectrogramPicture(CSoundFile& sound, const WindowDisplaySettings& set
     const double spp = double(frames) / width;
     if (!UsesEveryFrame(settings, spp))
         return PaintSpectrogramRange(sound, settings, channel, 0, spp, 0, width, pixels.data(), width, height);
-    CFrameLevelCache cache;
+    CFrameLevelCache cache(CFrameLevelCache::kDefaultBudgetBytes, false);  // one picture: no edits to follow
     CWorkerPool pool(threads);
     return PaintSpectrogramRange(sound, settings, channel, 0, spp, 0, width, pixels.data(), width, height, &cache,
                                  &pool);
@@ -111,6 +111,9 @@ bool EncodePng(PngWriteState& st, const uint32_t* pixels, int width, int height,
     png_set_write_fn(png, &st, PngWrite, PngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Fast deflate: the default level took a fifth of the time of a one-hour
+    // every-frame picture, for files less than a tenth smaller.
+    png_set_compression_level(png, 1);
     png_write_info(png, info);
     png_byte* r = row.data();
     for (int y = 0; y < height; ++y) {

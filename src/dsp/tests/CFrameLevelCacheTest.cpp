@@ -128,6 +128,12 @@ TEST_F(CFrameLevelCacheTest, AnotherGainOrTransformStartsAfreshAndAShorterSoundK
     cache.Fill(MakeChannelReader(s, 0), &pool, 0, cache.FrameCount());
     cache.Configure({128, 0, 2}, frames - 1000);
     EXPECT_TRUE(cache.IsFilled(0, cache.FrameCount()));
+    // A cache for one picture keeps no hashes: after a change nothing holds.
+    CFrameLevelCache once(CFrameLevelCache::kDefaultBudgetBytes, false);
+    once.Configure({128, 0, 2}, frames);
+    once.Fill(MakeChannelReader(s, 0), &pool, 0, once.FrameCount());
+    EXPECT_EQ(once.Revalidate(MakeChannelReader(s, 0)), once.FrameCount());
+    EXPECT_EQ(cache.Revalidate(MakeChannelReader(s, 0)), 0u);
     cache.Configure({128, 0, 2}, 100);  // shorter than a frame
     EXPECT_EQ(cache.FrameCount(), 0u);
 }
