@@ -184,7 +184,7 @@ size_t CFrameLevelCache::Fill(const ChannelReader& read, CWorkerPool* pool, uint
     // One read and one parallel loop per run of missing blocks of about this
     // many frames: long enough to keep every thread busy, short enough that a
     // window refining in slices stays responsive.
-    const size_t batchFrames = std::max<size_t>(blockFrames, 4096);
+    const size_t batchFrames = std::max<size_t>(blockFrames, (size_t(1) << 20) / size_t(bins));
     // Bodies of the parallel loop: about this many frames each.
     const size_t taskBlocks = std::max<size_t>(1, 64 >> m_finest);
 

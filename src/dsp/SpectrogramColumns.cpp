@@ -140,10 +140,19 @@ ChannelReader MakeChannelReader(CSoundFile& sound, int channel)
     return [&sound, ch, channels, block](uint32_t first, uint32_t count, int16_t* out) -> uint32_t {
         if (sound.Seek(first) != first) return 0;
         if (channels == 1) return sound.ReadChannel(out, count, 0, 16);
-        block->resize(size_t(count) * channels);
-        const uint32_t got = sound.ReadChannel(block->data(), count, ch, 16);
-        std::copy(block->begin(), block->begin() + got, out);
-        return got;
+        // All channels pass through the buffer: a piece at a time, so that a
+        // long read of a file with many channels stays small.
+        constexpr uint32_t kPiece = 65536;
+        uint32_t done = 0;
+        while (done < count) {
+            const uint32_t want = std::min(kPiece, count - done);
+            block->resize(size_t(want) * channels);
+            const uint32_t got = sound.ReadChannel(block->data(), want, ch, 16);
+            std::copy(block->begin(), block->begin() + got, out + done);
+            done += got;
+            if (got < want) break;
+        }
+        return done;
     };
 }
 

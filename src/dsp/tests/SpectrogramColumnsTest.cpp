@@ -253,4 +253,14 @@ TEST_F(SpectrogramColumnsTest, EveryFrameIsTheSameFromOneThreadAndFromSeveral)
         EXPECT_EQ(PaintEveryFrameColumns(cache, read, d, spp, 0, 333, (threads == 1 ? a : b).data(), 333, 100), 333);
     }
     EXPECT_EQ(a, b);
+    // The channel read from the stereo file is the one a mono file holds.
+    CSoundFile mono;
+    ASSERT_EQ(mono.Open(test::WriteWav(dir.File("mono.wav"), 22050.0, 1,
+                                       test::Frames(300000, 1, [](uint32_t i, uint32_t) { return Chirp(i + 977, 1); }))),
+              1);
+    CFrameLevelCache cache;
+    cache.Configure({d.Bins(), d.windowType, d.gain}, 300000);
+    cache.Fill(MakeChannelReader(mono, 0), nullptr, 0, cache.FrameCount());
+    PaintEveryFrameColumns(cache, MakeChannelReader(mono, 0), d, spp, 0, 333, b.data(), 333, 100);
+    EXPECT_EQ(a, b);
 }
