@@ -3,11 +3,13 @@
 // frame per pixel column (centred on the column's first sample), computes its
 // levels and paints it into a caller's 32-bit 0x00RRGGBB buffer. A sound
 // window calls it while painting with the pixel range it needs; the
-// command-line picture export calls it for the whole width.
+// command-line picture export calls it for the whole width. The every-frame
+// variant paints, per column, the strongest level of all the frames in it,
+// from a CFrameLevelCache the caller keeps.
 //
-// Stateless; the sound file object is used (seeked and read) by the call, so
-// one thread at a time per CSoundFile, but any number of threads on different
-// files.
+// No state of its own; the sound file object is used (seeked and read) by the
+// call, so one thread at a time per CSoundFile, but any number of threads on
+// different files.
 
 #include <cstddef>
 #include <cstdint>

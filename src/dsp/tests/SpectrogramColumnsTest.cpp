@@ -239,7 +239,7 @@ TEST_F(SpectrogramColumnsTest, EveryFramePictureShowsCallsBetweenColumnsAndKeeps
     EXPECT_GT(exact, compared * 999 / 1000);
 }
 
-TEST_F(SpectrogramColumnsTest, EveryFrameIsTheSameFromOneThreadAndFromSeveral)
+TEST_F(SpectrogramColumnsTest, EveryFrameIsTheSameFromOneThreadAndFromSeveralAndReadsItsChannel)
 {
     Open(300000, 2, [](uint32_t i, uint32_t c) { return Chirp(i + 977 * c, c); });
     const double spp = 300000.0 / 333;
