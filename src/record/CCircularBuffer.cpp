@@ -163,6 +163,16 @@ uint64_t CCircularBuffer::UnreadCount() const
     return written > first ? written - first : 0;
 }
 
+uint64_t CCircularBuffer::FirstUnread() const
+{
+    return std::max(m_unread.load(std::memory_order_relaxed), OldestFrame());
+}
+
+void CCircularBuffer::MarkReadUpTo(uint64_t frame)
+{
+    if (frame > m_unread.load(std::memory_order_relaxed)) m_unread.store(frame, std::memory_order_relaxed);
+}
+
 void CCircularBuffer::MarkAllRead()
 {
     m_unread.store(FramesWritten(), std::memory_order_relaxed);

@@ -55,6 +55,10 @@ public:
     uint64_t UnreadCount() const;
     // Marks everything written so far as read.
     void MarkAllRead();
+    // The first unread frame (never older than the ring holds), and marking
+    // frames read up to (not including) `frame` once they are safely used.
+    uint64_t FirstUnread() const;
+    void MarkReadUpTo(uint64_t frame);
 
     uint64_t FramesWritten() const { return m_written.load(std::memory_order_acquire); }
     uint32_t Available() const;

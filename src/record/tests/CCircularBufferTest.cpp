@@ -65,6 +65,7 @@ TEST(CCircularBufferTest, ConcurrentReadersNeverSeeTornOrStaleFrames)
 {
     CCircularBuffer ring;
     constexpr uint32_t kCapacity = 4096;
+    constexpr uint32_t kWant = 1024;
     ASSERT_EQ(ring.Allocate(kCapacity, 2, 2), 1);
     constexpr uint32_t kTotal = 2'000'000;
     std::atomic<bool> done{false};
@@ -83,10 +84,11 @@ TEST(CCircularBufferTest, ConcurrentReadersNeverSeeTornOrStaleFrames)
     long checks = 0;
     while (!done || checks == 0) {
         const uint64_t before = ring.FramesWritten();
-        const uint32_t n = ring.FetchNewest(kCapacity, out.data());
+        const uint32_t n = ring.FetchNewest(kWant, out.data());
         const uint64_t after = ring.FramesWritten();
         if (n == 0) continue;
-        ASSERT_GE(n, std::min<uint64_t>(kCapacity, before)) << "fetch came back short";
+        // Short only when the writer lapped the ring during every attempt.
+        if (n < std::min<uint64_t>(kWant, before)) ASSERT_GT(after - before, kCapacity - kWant);
         const uint16_t last = out[2 * (n - 1)];
         // The newest frame fetched was written between the two counts.
         const uint64_t lastIndex = before - 1 + uint16_t(last - uint16_t(before - 1));
