@@ -13,7 +13,6 @@
 
 #include "CCircularBuffer.h"
 #include "DetectorSettings.h"
-#include "SpectralFrameStore.h"
 
 #include <cstdint>
 #include <vector>
@@ -79,6 +78,8 @@ private:
     void StepSound(int64_t t);
     void Complete();
     double BandLevel();
+    void AddLine();
+    int HzToBin(double hz) const;
     void ToSamples(const unsigned char* raw, uint32_t frames, uint32_t frameBytes, uint32_t bytesPerSample);
 
     DetectorSettings m_settings;
@@ -92,10 +93,17 @@ private:
     // spectral stage
     bool m_firstRun = true;
     uint64_t m_prevCount = 0;
-    SpectralFrameStore m_history;
+    // The line history: magnitudes bin-major (bin b's lines side by side, a
+    // ring of m_capacity), and, while every line is sampled for the
+    // background (fewer than 50 lines), each bin's values kept sorted.
+    int m_capacity = 0;
+    int m_count = 0;
+    int m_oldest = 0;
+    std::vector<float> m_lines;
+    std::vector<float> m_sorted;
     std::vector<unsigned char> m_raw;
     std::vector<int16_t> m_samples;
-    std::vector<float> m_background;
+    std::vector<float> m_re, m_im;
     std::vector<float> m_column;
 
     // trigger stage
