@@ -192,6 +192,59 @@ TEST(CVirtualRecorderTest, DetectedSoundsAreStoredEachWithItsPadding)
     EXPECT_GT(Amplitude(Slice(first, 22050 * 3 / 10, 2205), 22050, 3000), 6000);
 }
 
+TEST(CVirtualRecorderTest, DetectionWaitsWhilePlaybackRuns)
+{
+    test::TempDir dir;
+    std::vector<int16_t> source(22050 * 5);
+    for (size_t i = 0; i < source.size(); ++i) {
+        const double t = i / 22050.0;
+        double v = 50 * std::sin(i * 0.7);
+        if ((t >= 1.5 && t < 1.8) || (t >= 3.5 && t < 3.8)) v += 8000 * std::sin(2 * M_PI * 3000 * t);
+        source[i] = int16_t(v);
+    }
+    WriteWav(dir.File("in.wav"), 22050, 1, source);
+    RecorderRig rig(dir.File("in.wav"));
+    auto& r = rig.recorder;
+    r.settings.detectorOn = true;
+    r.settings.disableDetectorDuringPlayback = true;
+    r.settings.detector.minSoundMs = 100;
+    r.SetDocumentFile(dir.File("doc.wav"));
+    std::vector<StoreResult> stored;
+    r.SetStoreHandler([&](const StoreResult& s) { stored.push_back(s); });
+    ASSERT_EQ(r.Start(), 1);
+    r.PlaybackStarted();
+    rig.Run(2500, true);  // the first call goes by while playing
+    EXPECT_TRUE(stored.empty());
+    r.PlaybackEnded();
+    rig.Run(2500, true);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_GT(stored[0].startMs, 1000 + 3000);  // clock started at 1000 ms
+}
+
+TEST(CVirtualRecorderTest, PostAcquisitionMaximizesTheStoredSound)
+{
+    test::TempDir dir;
+    std::vector<int16_t> source(22050);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = int16_t(1000 * std::sin(2 * M_PI * 441 * i / 22050.0));
+    WriteWav(dir.File("in.wav"), 22050, 1, source);
+    RecorderRig rig(dir.File("in.wav"));
+    auto& r = rig.recorder;
+    r.settings.postProcessing = true;
+    r.settings.post.maximize = true;
+    r.SetDocumentFile(dir.File("doc.wav"));
+    ASSERT_EQ(r.Start(), 1);
+    rig.Run(500);
+    ASSERT_TRUE(r.StoreKey().stored);
+    const auto out = ReadWav(dir.File("doc.wav"));
+    ASSERT_EQ(out.size(), r.Ring().FramesWritten());
+    int peak = 0;
+    for (int16_t v : out) peak = std::max(peak, std::abs(int(v)));
+    // A peak of about 1000 raised to full scale less the 100 of headroom:
+    // 1000 x 32767 / 1100.
+    EXPECT_NEAR(peak, 29788, 80);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);  // no temporaries left
+}
+
 TEST(CVirtualRecorderTest, FullBufferIsStoredEachTimeItFills)
 {
     test::TempDir dir;
