@@ -11,6 +11,8 @@ extern const CliCommand kSpectrogramCommand;
 extern const CliCommand kCompareCommand;
 extern const CliCommand kEditCommand;
 extern const CliCommand kMultitoolCommand;
+extern const CliCommand kDevicesCommand;
+extern const CliCommand kPlayCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -22,6 +24,8 @@ const std::vector<CliCommand>& Commands()
         kCompareCommand,
         kEditCommand,
         kMultitoolCommand,
+        kDevicesCommand,
+        kPlayCommand,
     };
     return commands;
 }
