@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 namespace tavril {
@@ -50,6 +51,27 @@ TEST(CBlockStreamer, FeederAndConsumerThreadsDeliverExactlyTheRange)
     EXPECT_EQ(streamer.Open({path, 200000}, error), 0);
     EXPECT_EQ(streamer.Open({dir.File("missing.wav")}, error), 0);
     EXPECT_EQ(streamer.Open({path, 0, UINT32_MAX, 0.0}, error), 0);
+}
+
+TEST(CBlockStreamer, AFileReplacedWhilePlayingPlaysOnUnchanged)
+{
+    test::TempDir dir;
+    const std::vector<int16_t> old = test::Ramp(100000);
+    const std::string path = test::WriteWav16(dir, "s.wav", 8000, 1, old);
+    CBlockStreamer streamer;
+    std::string error;
+    ASSERT_EQ(streamer.Open({path}, error), 1);
+    streamer.StartFeeding();
+    // An edit saved meanwhile: a new file renamed over the old name.
+    test::WriteWav16(dir, "new.wav", 8000, 1, std::vector<int16_t>(100000, 9));
+    std::filesystem::rename(dir.File("new.wav"), path);
+    std::vector<int16_t> got(100000);
+    size_t n = 0;
+    while (!streamer.Finished()) {
+        n += streamer.Pull(got.data() + n, 4000);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(got, old);
 }
 
 TEST(CNullSoundPlayer, LastsTheSoundsDurationAtItsSpeed)
