@@ -107,7 +107,7 @@ private:
 
     void RunFast()
     {
-        while (!m_stop.load() && m_remaining.load() > 0)
+        while (!m_stop.load() && (m_atEnd == AtEnd::Repeat || m_remaining.load() > 0))
             DeliverOne();
     }
 

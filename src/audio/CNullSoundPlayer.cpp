@@ -1,6 +1,6 @@
 #include "CNullSoundPlayer.h"
 
-#include "CSoundFile.h"
+#include "CBlockStreamer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,24 +27,13 @@ int CNullSoundPlayer::Start(const PlayRequest& request, bool synchronous)
     Played played;
     played.request = request;
     played.synchronous = synchronous;
-    CSoundFile file;
-    if (!(request.speed > 0)) {
-        error = "Invalid playback speed";
-    } else if (!file.Open(request.path)) {
-        error = "Cannot open " + request.path;
-    } else {
-        const uint32_t end = std::min(request.endFrame, file.GetFrameCount());
-        played.sampleRate = file.GetSampleRate();
-        if (request.startFrame >= end) {
-            error = "Nothing to play";
-        } else {
-            played.frames = end - request.startFrame;
-            played.firstBlockFrames = std::min(kFirstBlockFrames, played.frames);
-            std::vector<unsigned char> block(static_cast<size_t>(played.firstBlockFrames) * file.BytesPerFrame());
-            file.Seek(request.startFrame);
-            if (!file.ReadFrames(block.data(), played.firstBlockFrames))
-                error = "Cannot read " + request.path;
-        }
+    // The same path as a real playback up to the first block handed over.
+    CBlockStreamer streamer;
+    if (streamer.Open(request, error)) {
+        played.sampleRate = streamer.FileSampleRate();
+        played.frames = streamer.FrameCount();
+        std::vector<unsigned char> block(static_cast<size_t>(kFirstBlockFrames) * streamer.Format().blockAlign);
+        played.firstBlockFrames = streamer.Pull(block.data(), kFirstBlockFrames);
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_error = error;

@@ -13,6 +13,8 @@ extern const CliCommand kEditCommand;
 extern const CliCommand kMultitoolCommand;
 extern const CliCommand kDetectCommand;
 extern const CliCommand kRecordCommand;
+extern const CliCommand kDevicesCommand;
+extern const CliCommand kPlayCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -26,6 +28,8 @@ const std::vector<CliCommand>& Commands()
         kMultitoolCommand,
         kDetectCommand,
         kRecordCommand,
+        kDevicesCommand,
+        kPlayCommand,
     };
     return commands;
 }

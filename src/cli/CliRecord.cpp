@@ -9,6 +9,7 @@
 #include "CAudioInputDeviceList.h"
 #include "CFileInputBackend.h"
 #include "CManualClock.h"
+#include "CPortAudioInputBackend.h"
 #include "CRecorderList.h"
 #include "CSteadyClock.h"
 #include "CVirtualRecorder.h"
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,21 +143,40 @@ int RunRecord(const std::vector<std::string>& args)
 {
     Options o;
     if (int bad = Parse(args, o)) return bad;
-    if (!o.device.empty())
-        return Usage("this build has no sound card input yet; use --input-file to replay a recording");
-    if (!std::filesystem::exists(o.inputFile)) return Usage("'" + o.inputFile + "' does not exist");
+    if (!o.inputFile.empty() && !std::filesystem::exists(o.inputFile))
+        return Usage("'" + o.inputFile + "' does not exist");
 
     CManualClock manual(0);
     CSteadyClock steady;
-    IClock& clock = o.realtime ? static_cast<IClock&>(steady) : manual;
-    CFileInputBackend backend(clock, o.realtime ? CFileInputBackend::Pacing::Clock : CFileInputBackend::Pacing::Manual);
-    backend.AddDevice("file", o.inputFile);
-    CAudioInputDeviceList devices(backend, clock);
+    const bool replay = !o.inputFile.empty() && !o.realtime;
+    IClock& clock = replay ? static_cast<IClock&>(manual) : steady;
+    std::unique_ptr<CPortAudioSystem> portAudio;
+    std::unique_ptr<IAudioInputBackend> backend;
+    CFileInputBackend* fileBackend = nullptr;
+    if (o.inputFile.empty()) {
+        portAudio = std::make_unique<CPortAudioSystem>();
+        if (!portAudio->IsReady()) {
+            std::fprintf(stderr, "Sound I/O Error: %s\n", portAudio->InitError().c_str());
+            return 1;
+        }
+        backend = std::make_unique<CPortAudioInputBackend>(*portAudio);
+    } else {
+        auto file = std::make_unique<CFileInputBackend>(
+            clock, replay ? CFileInputBackend::Pacing::Manual : CFileInputBackend::Pacing::Clock);
+        file->AddDevice("file", o.inputFile);
+        fileBackend = file.get();
+        backend = std::move(file);
+    }
+    CAudioInputDeviceList devices(*backend, clock);
     devices.Fill();
     devices.SetErrorReporter([](const std::string& m) { std::fprintf(stderr, "%s: %s\n", kName, m.c_str()); });
+    // A device named on the command line must exist: recording from
+    // another card than the one asked for would go unnoticed.
+    if (!o.device.empty() && devices.FindByName(o.device) < 0)
+        return Usage("no input device named '" + o.device + "' (see 'tavril-cli devices')");
     CVirtualRecorder recorder(&devices, clock);
     if (int bad = Configure(o, recorder, devices, clock)) return bad;
-    recorder.settings.deviceName = "file";
+    recorder.settings.deviceName = o.device.empty() ? "file" : o.device;
 
     int status = 0;
     recorder.SetStatusHandler([&](const std::string& text) {
@@ -179,16 +200,16 @@ int RunRecord(const std::vector<std::string>& args)
     const uint32_t started = clock.NowMs();
     const double limitMs = o.durationS > 0 ? o.durationS * 1000.0 : -1.0;
     while (!g_interrupted && recorder.IsRunning()) {
-        if (o.realtime) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!replay) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         else {
             manual.AdvanceMs(10);
-            backend.Pump();
+            fileBackend->Pump();
         }
         recorder.Housekeeping();
         const double elapsed = double(clock.NowMs() - started);
         if (limitMs >= 0 && elapsed >= limitMs) break;
         // A replayed file ends with its last frame.
-        if (limitMs < 0 && backend.RemainingFileFrames() == 0) break;
+        if (limitMs < 0 && fileBackend && fileBackend->RemainingFileFrames() == 0) break;
     }
     recorder.Housekeeping();
     // Without the detector, what arrived since the last full buffer is
@@ -222,7 +243,7 @@ extern const CliCommand kRecordCommand = {
     "channel, strftime codes), by default 'rec %Y%m%d-%H%M%S' in the series folder.\n"
     "  --input-file WAV  replay a WAV file as the input device: as fast as it can be\n"
     "                    analysed, or with --realtime at its own pace\n"
-    "  --device NAME     a sound card (not in this build yet)\n"
+    "  --device NAME     a sound input device as 'tavril-cli devices' lists it\n"
     "  --duration-s S    stop after S seconds of sound (default: the end of the file,\n"
     "                    or Ctrl+C); nothing is ever left half-written\n"
     "Exit status 0 when everything was stored, 1 when a store failed, 2 for a usage error.\n",

@@ -194,6 +194,7 @@ uint32_t CVirtualRecorder::FetchNewest(uint32_t n, void* out, double& levelMin, 
 const std::string& CVirtualRecorder::WorkingFile() const
 {
     if (!m_documentFile.empty()) return m_documentFile;
+    if (m_workingFile.empty() && m_newWorkingFile) m_workingFile = m_newWorkingFile();
     if (m_workingFile.empty()) {
         const std::string pattern = (std::filesystem::temp_directory_path() / "TVLXXXXXX.tmp").string();
         m_workingFile = CreateUniqueFile(pattern, 4);
@@ -335,12 +336,14 @@ StoreResult CVirtualRecorder::Store(int64_t tMs, int64_t durationMs, bool readUn
     if (count == 0) {
         error = "no new sound to store";
     } else if (settings.writeOver) {
-        target = WorkingFile();
         if (series) {
             const SeriesName sn = m_namer.Next(now, 0, false);
             r.cont = sn.cont;
             seriesPath = sn.fullPath;
         }
+        // Without a window the series file is the only copy anyone reads:
+        // write it directly rather than through a working file.
+        target = series && m_documentFile.empty() ? seriesPath : WorkingFile();
     } else {
         if (m_currentFile.empty()) {
             newAppendName = true;
@@ -364,9 +367,11 @@ StoreResult CVirtualRecorder::Store(int64_t tMs, int64_t durationMs, bool readUn
         ok = WriteFrames(target, !settings.writeOver, frames, got, error);
         if (ok && settings.writeOver && settings.postProcessing) PostProcess(target);
         if (ok && settings.writeOver && series) {
-            std::string temp = MakeTempBeside(seriesPath, ".wav", error);
-            ok = !temp.empty() && CopyFileBytes(target, temp, error) && ReplaceWith(temp, seriesPath, error);
-            if (!ok && !temp.empty()) std::filesystem::remove(temp);
+            if (target != seriesPath) {
+                std::string temp = MakeTempBeside(seriesPath, ".wav", error);
+                ok = !temp.empty() && CopyFileBytes(target, temp, error) && ReplaceWith(temp, seriesPath, error);
+                if (!ok && !temp.empty()) std::filesystem::remove(temp);
+            }
             if (ok) {
                 m_namer.CountStoredFile();
                 m_namer.RecordInFileList(seriesPath, now);

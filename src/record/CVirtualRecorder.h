@@ -75,9 +75,12 @@ public:
     bool IsRunning() const { return m_running; }
     bool IsPaused() const { return m_paused; }
 
-    // The window's document: stores in write-over mode with the default name
-    // go there. Empty: a temporary working file of the recorder's own.
+    // The window's document: stores in write-over mode go there (and are
+    // then copied to the series name). Empty: series stores write the series
+    // file directly, default-name stores go to a working file made by the
+    // factory (the program's temporary files), else a "TVL" file of its own.
     void SetDocumentFile(const std::string& path) { m_documentFile = path; }
+    void SetWorkingFileFactory(std::function<std::string()> factory) { m_newWorkingFile = std::move(factory); }
     const std::string& WorkingFile() const;
     // Called after every store (the window's notification).
     void SetStoreHandler(std::function<void(const StoreResult&)> handler) { m_onStore = std::move(handler); }
@@ -156,6 +159,7 @@ private:
     std::string m_documentFile;
     mutable std::string m_workingFile;
     std::string m_status;
+    std::function<std::string()> m_newWorkingFile;
     std::function<void(const StoreResult&)> m_onStore;
     std::function<void(const std::string&)> m_onStatus;
 };

@@ -108,3 +108,37 @@ TEST(CliRecord, ReplayedFileStoresDetectedCallsOrTheWholeSound)
 }
 
 } // namespace
+
+namespace {
+
+// The sound card path: PortAudio over an ALSA capture device that reads a
+// raw file (no card needed). Skipped where PortAudio cannot use it.
+TEST(CliRecord, SoundCardPathStoresTheCapturedSamples)
+{
+    ScratchSettings scratch;
+    TempDir dir;
+    std::vector<int16_t> raw(8000);  // 1 s at 8000 Hz mono, every sample distinct
+    for (size_t i = 0; i < raw.size(); ++i) raw[i] = int16_t(i * 5 - 20000);
+    tavril::test::WriteAll(dir.File("input.raw"), tavril::test::Int16Bytes(raw));
+    std::ofstream(dir.File("asound.conf"))
+        << "pcm.!default { type plug slave.pcm \"null\" }\npcm.null { type null }\n"
+        << "pcm.capture { type file slave.pcm \"null\" infile \"" << dir.File("input.raw")
+        << "\" file \"/dev/null\" format \"raw\" }\npcm.broken { type hw card 99 }\nctl.!default { type hw card 99 }\n";
+    setenv("ALSA_CONFIG_PATH", dir.File("asound.conf").c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    // The file device is not paced: it delivers as fast as it can. A ring of
+    // an hour keeps everything that arrives in the 20 ms before the first
+    // store, so nothing is overwritten.
+    const auto r = RunCli({"record", "--device", "capture", "--rate", "8000", "--duration-s", "0.01", "--buffer-s",
+                           "3600", "--series-path", dir.File("out"), "--series-name", "cap%n"});
+    unsetenv("ALSA_CONFIG_PATH");
+    if (r.status != 0 && (r.err.find("Sound I/O Error") != std::string::npos ||
+                          r.err.find("no input device named") != std::string::npos))
+        GTEST_SKIP() << "PortAudio cannot use the ALSA file device here: " << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto stored = ReadSamples(dir.File("out/cap   0.wav"));
+    ASSERT_GE(stored.size(), raw.size());
+    EXPECT_EQ(std::vector<int16_t>(stored.begin(), stored.begin() + long(raw.size())), raw);
+}
+
+} // namespace

@@ -1,0 +1,258 @@
+#pragma once
+// CMainFrame: the program's main window. It holds every sound window in its
+// window area, shows the short or the full menu bar, the toolbar and the
+// status bar built from the command table, routes each command to the active
+// view or handles it itself, and owns what applies to the whole program: the
+// general, sizing, priority and default-format settings, the user menu, the
+// recent-file list, the default display settings for new windows, display
+// files and settings files.
+//
+// Created by main() with the prompt it asks the user through; owns its child
+// windows. UI thread only.
+
+#include "CEditEngine.h"
+#include "CMultiTool.h"
+#include "CSoundFilter.h"
+#include "CSoundClipboard.h"
+#include "CSoundTools.h"
+#include "view/CTavrilView.h"
+#include "CTempFiles.h"
+#include "CommandTable.h"
+#include "frame/FrameSettings.h"
+#include "IPrompt.h"
+#include "WindowDisplaySettings.h"
+#include "frame/WindowLayout.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace tavril {
+
+class CChildFrame;
+class CCommandActions;
+
+// One group of settings a settings file can carry: the check box that offers
+// it in "Select Settings to Save:" and how its sections are written and read.
+struct SettingsFileGroup {
+    std::function<void(const std::string& file)> save;
+    std::function<void(const std::string& file)> load;
+};
+
+// Check box texts of the dialog, in the order the settings file writes the
+// groups. The display comes first.
+extern const char* const kSettingsDisplayBox;  // "Save the current display along with selected settings"
+
+// Commands carried out outside the frame (the editing commands): asked first
+// whether they take a command, whether it is enabled and what its item reads,
+// and run with the active view (null when none is active).
+struct CommandExtension {
+    std::function<bool(Cmd)> handles;
+    std::function<bool(Cmd, CTavrilView*)> enabled;
+    std::function<QString(Cmd, CTavrilView*)> text;  // empty: the table's text
+    std::function<void(Cmd, CTavrilView*)> run;
+    // Before the last window of a changed document closes: false keeps it open.
+    std::function<bool(CTavrilDoc&)> confirmClose;
+};
+
+// Who a typed character is offered to, in this order, until one takes it:
+// the playback trial's begin and end keys, the play key of the first window
+// that has one set to the character, and the logfile's key list.
+struct TypedCharacterHandlers {
+    std::function<bool(char)> trialKeys;
+    std::function<bool(CTavrilView*)> playWindow;
+    std::function<bool(char)> logKeys;
+};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // `services`: the objects the documents edit with; null makes the frame
+    // own a set of its own (temporary files, clipboard, edit engine, tools).
+    explicit CMainFrame(IPrompt& prompt, const DocServices* services = nullptr, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Start-up: create the default settings file when it is missing, then read
+    // the frame's sections in their order.
+    void LoadStartupSettings();
+    // Exit: write the sections saved at every exit.
+    void SaveExitSettings();
+
+    // Opens a file the way "&Open..." does: display, settings or sound file.
+    bool OpenAnyFile(const std::string& path);
+    // Opens a sound file in a new window; the window shows an empty sound
+    // (and the user is told) when the file cannot be read.
+    CChildFrame* OpenSoundFile(const std::string& path);
+    // Opens a second window on the sound of `source` (linked window).
+    CChildFrame* OpenLinkedWindow(CTavrilView* source);
+
+    void SetCommandExtension(CommandExtension ext) { m_extension = std::move(ext); }
+    void SetTypedCharacterHandlers(TypedCharacterHandlers h) { m_typed = std::move(h); }
+    // Offers a typed character as the frame does for keys no command takes;
+    // true when someone took it.
+    bool OfferTypedCharacter(char c);
+    // The services the documents of this frame edit with.
+    const DocServices& Services() const { return *m_services; }
+
+    // Runs a command as if chosen from a menu or key.
+    void Dispatch(Cmd id);
+    // Recomputes enabled, checked and text states of every command.
+    void UpdateCommandStates();
+    bool IsEnabled(Cmd id) const;
+
+    CCommandActions& Actions() { return *m_actions; }
+    QMdiArea* Area() const { return m_area; }
+    std::vector<CChildFrame*> Windows() const;
+    CChildFrame* ActiveWindow() const;
+    CTavrilView* ActiveView() const;
+    void ActivateWindow(CChildFrame* w);
+    QString StatusText() const;
+    bool IsFullMenuShown() const { return m_fullMenu; }
+
+    // Display files.
+    bool SaveDisplay(const std::string& path, bool exportSounds);
+    // `tryEvery`: go on after a window that cannot be loaded (settings files).
+    bool LoadDisplay(const std::string& path, bool closeFirst, bool tryEvery = false);
+    // Settings files.
+    // Writes the groups whose check boxes are named, in the fixed order.
+    bool SaveSettingsFile(const std::string& path, const std::vector<std::string>& checkBoxes);
+    void LoadSettingsFile(const std::string& path);
+    // Adds (or replaces) the group behind a check box; other parts of the
+    // program register theirs. A group registered under a section name that
+    // has no check box ("Ramp Begin/End Details") is only read.
+    void SetSettingsFileGroup(const std::string& checkBoxOrSection, SettingsFileGroup group);
+    bool HasSettingsFileGroup(const std::string& checkBoxOrSection) const;
+    // Text lists of sound files.
+    bool ExportFileList(const std::string& path);
+    int ImportFileList(const std::string& path);
+
+    // Settings the frame owns (public for the dialogs and tests).
+    GeneralDetails& General() { return m_general; }
+    GridOptions& Grid() { return m_grid; }
+    PriorityLevel& Priority() { return m_priority; }
+    DefaultFileFormat& DefaultFormat() { return m_defaultFormat; }
+    FileList& UserMenu() { return m_userMenu; }
+    RecentFiles& Recent() { return m_recent; }
+    WindowDisplaySettings& DefaultDisplay() { return m_defaultDisplay; }
+    const FrameFlags& Flags() const { return m_flags; }
+    bool SnapOn() const { return m_snap; }
+    void SetSnap(bool on) { m_snap = on; }
+
+    // What OK ("Apply to all windows" when `applyToAll`) of the "Window
+    // Display Settings" dialog does with the edited record.
+    void ApplyWindowSettings(CTavrilView* active, const WindowDisplaySettings& edited, bool applyToAll);
+    // Applies the hidden-cursor and hidden-title-bar states to every window.
+    void ApplyGeneralDetails();
+    void RebuildUserMenu();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildMenus();
+    void ShowMenuBar(bool full);
+    void RebuildRecentMenu();
+    // The framework's list of open windows at the end of the Window menu.
+    void RebuildWindowList(QMenu* menu);
+    CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
+    WindowDisplaySettings SettingsForNewWindow() const;
+    void OnWindowActivated(QMdiSubWindow* w);
+    void OnWindowClosing(CChildFrame* w);
+    bool CanCloseWindow(CChildFrame* w);
+    void OnCursorsMoved(CTavrilView* v);
+    void SetReadout(const QString& text);
+
+    bool FrameCommand(Cmd id);
+    void CmdOpen();
+    void CmdMergeDisplay();
+    void CmdSaveDisplay(bool exportSounds);
+    void CmdSaveSettings();
+    void CmdExportTextList();
+    void CmdImportTextList();
+    void CmdCloseAll();
+    void CmdResizeAll(bool height, bool width);
+    void CmdRearrange();
+    void CmdFitScreen();
+    void CmdNeighbour(int dx, int dy);
+    void CmdGoToTime();
+    void CmdNextPane(int step);
+    void CmdWindowSettings(bool defaults);
+    void CmdFormatInfo();
+    void CmdNewWindowSizing();
+    void CmdPriority();
+    void CmdDefaultFormat();
+    void CmdEditUserMenu();
+    void CmdHelp();
+    void CmdAbout();
+    void ApplyPriority(int previous);
+    // Writes the display sections into `file` (a fresh file), naming
+    // `displayPath` as where the display lives.
+    bool WriteDisplaySections(const std::string& file, const std::string& displayPath, bool exportSounds);
+    void RegisterOwnSettingsGroups();
+    void SnapWindow(QMdiSubWindow* w);
+
+    std::vector<LayoutRect> Rects(const std::vector<CChildFrame*>& ws) const;
+    void SetRects(const std::vector<CChildFrame*>& ws, const std::vector<LayoutRect>& rects);
+    std::string ResolveSoundForDisplay(const std::string& displayPath, const std::string& storedDisplayPath,
+                                       const std::string& storedSound, const std::string& title,
+                                       std::string& browseFolder, bool& cancelled);
+
+    // A new document on the frame's services.
+    std::shared_ptr<CSoundDocument> NewDocument();
+
+    struct OwnServices {
+        CTempFiles temps;
+        CSoundClipboard clipboard;
+        CEditEngine engine;
+        CSoundTools tools{engine};
+        CSoundFilter filter{engine};
+        CMultiTool multiTool{engine, tools, filter};
+    };
+
+    IPrompt& m_prompt;
+    std::unique_ptr<OwnServices> m_own;
+    std::unique_ptr<DocServices> m_services;
+    CCommandActions* m_actions = nullptr;
+    QMdiArea* m_area = nullptr;
+    QToolBar* m_toolbar = nullptr;
+    QLabel* m_statusText = nullptr;
+    bool m_fullMenu = false;
+    FrameFlags m_flags;
+    GeneralDetails m_general;
+    GridOptions m_grid;
+    PriorityLevel m_priority;
+    DefaultFileFormat m_defaultFormat;
+    FileList m_userMenu = FileList::UserMenu();
+    RecentFiles m_recent;
+    WindowDisplaySettings m_defaultDisplay;
+    bool m_openUsingDefault = false;
+    bool m_snap = false;
+    bool m_stackBelow = false;
+    bool m_snapping = false;
+    int m_nextWindowId = 1;
+    std::string m_currentFolder;
+    std::string m_currentDisplay;
+    QPointer<CChildFrame> m_lastActive;
+    std::vector<QAction*> m_recentActions;
+    std::vector<QAction*> m_userMenuActions;
+    std::vector<QAction*> m_windowListActions;
+    std::map<std::string, SettingsFileGroup> m_settingsGroups;
+    std::map<std::string, Cmd> m_mnemonicKeys;
+    CommandExtension m_extension;
+    TypedCharacterHandlers m_typed;
+};
+
+} // namespace tavril

@@ -1,0 +1,41 @@
+#include "view/CSoundDocument.h"
+
+#include <filesystem>
+
+namespace tavril {
+
+CSoundDocument::CSoundDocument(const DocServices& services) : m_doc(std::make_unique<CTavrilDoc>(services)) {}
+
+bool CSoundDocument::Open(const std::string& path) {
+    if (!m_doc->OpenDocument(path)) {
+        Refresh();
+        return false;
+    }
+    Refresh();
+    return true;
+}
+
+void CSoundDocument::New() {
+    m_doc->NewDocument();
+    Refresh();
+}
+
+void CSoundDocument::Refresh() {
+    CSoundFile* s = m_doc->SoundForReading();
+    m_frames = s->GetFrameCount();
+    m_rate = s->GetSampleRate();
+    m_channels = s->GetChannels();
+    s->Close();
+}
+
+void CSoundDocument::ApplyFormatInfo(double rate, uint32_t bits) {
+    m_doc->ApplyFormatInfo(rate, bits, 0);
+    m_doc->RefreshAfterEdit();
+    Refresh();
+}
+
+std::string CSoundDocument::Title() const {
+    return std::filesystem::path(m_doc->Path()).filename().string();
+}
+
+} // namespace tavril
