@@ -1,6 +1,7 @@
 #include "CFileDetector.h"
 
 #include "RecordTestUtil.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,27 @@ TEST(CFileDetectorTest, ChannelLists)
     EXPECT_TRUE(ParseChannelList("4-2", 4).empty());
     EXPECT_TRUE(ParseChannelList("one", 4).empty());
     EXPECT_TRUE(ParseChannelList("1;2", 4).empty());
+}
+
+TEST(CFileDetectorTest, SettingsLiveInTheirOwnSections)
+{
+    test::TempDir dir;
+    const std::string file = dir.File("s.ini");
+    FileDetectorSettings s;
+    s.stopTime = "12.5";
+    s.channelList = "2-3";
+    s.detector.minSoundMs = 77;
+    s.series.seriesName = "clip%n";
+    ASSERT_EQ(s.Save(file), 1);
+    EXPECT_EQ(SettingsStore::ReadSettingString(file, "Recording file detector", "detection stop time", ""), "12.5");
+    EXPECT_EQ(SettingsStore::ReadSettingInt(file, "Sound Detector Details for file detector", "min sound duration", 0),
+              77);
+    EXPECT_EQ(SettingsStore::ReadSettingString(file, "Series File Settings for file detector", "Series Name", ""),
+              "clip%n");
+    FileDetectorSettings back;
+    back.Load(file);
+    EXPECT_EQ(back.channelList, "2-3");
+    EXPECT_EQ(back.detector.minSoundMs, 77);
 }
 
 TEST(CFileDetectorTest, UnreadableRecordingEndsWithoutResults)
