@@ -198,7 +198,11 @@ int RunRecord(const std::vector<std::string>& args)
     const auto oldHandler = std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const uint32_t started = clock.NowMs();
-    const double limitMs = o.durationS > 0 ? o.durationS * 1000.0 : -1.0;
+    double limitMs = o.durationS > 0 ? o.durationS * 1000.0 : -1.0;
+    // "Stop recording after ... min." of the recorder's settings.
+    const CAcquisitionSettings& s = recorder.settings;
+    if (s.checkStopTime && s.stopTimeMin > 0 && (limitMs < 0 || s.stopTimeMin * 60000.0 < limitMs))
+        limitMs = s.stopTimeMin * 60000.0;
     while (!g_interrupted && recorder.IsRunning()) {
         if (!replay) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         else {
@@ -244,8 +248,9 @@ extern const CliCommand kRecordCommand = {
     "  --input-file WAV  replay a WAV file as the input device: as fast as it can be\n"
     "                    analysed, or with --realtime at its own pace\n"
     "  --device NAME     a sound input device as 'tavril-cli devices' lists it\n"
-    "  --duration-s S    stop after S seconds of sound (default: the end of the file,\n"
-    "                    or Ctrl+C); nothing is ever left half-written\n"
+    "  --duration-s S    stop after S seconds of sound (default: the recorder's \"Stop time\"\n"
+    "                    when checked, else the end of the file, or Ctrl+C); nothing is\n"
+    "                    ever left half-written\n"
     "Exit status 0 when everything was stored, 1 when a store failed, 2 for a usage error.\n",
     RunRecord,
 };
