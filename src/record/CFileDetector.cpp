@@ -7,6 +7,7 @@
 #include "SettingsSection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
