@@ -182,6 +182,12 @@ TEST(CFileDetectorTest, UnreadableRecordingEndsWithoutResults)
     EXPECT_FALSE(r.opened);
     EXPECT_FALSE(r.error.empty());
     EXPECT_TRUE(r.detections.empty());
+
+    // A header claiming 0.01 Hz opens, but gives nothing to analyse.
+    WriteWav(dir.File("slow.aiff"), 0.01, 1, std::vector<int16_t>(8, 100));
+    const FileDetectionReport slow = detector.Run(dir.File("slow.aiff"), Settings());
+    EXPECT_FALSE(slow.error.empty());
+    EXPECT_EQ(slow.counts.size(), slow.channels.size());
 }
 
 } // namespace
