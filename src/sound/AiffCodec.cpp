@@ -290,6 +290,7 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     const uint64_t declared = ssnd->size >= 8 + uint64_t(dataSkip) ? ssnd->size - 8 - uint64_t(dataSkip) : 0;
     uint64_t frames;
     uint64_t dataBytes;
+    // A complete SSND decides over COMM's count, as sox reads such files.
     if (declared <= inFile && !sizeUnknown) {
         frames = declared / frameBytes;
         dataBytes = declared;
@@ -297,6 +298,8 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
         frames = inFile / frameBytes;
         if (commFrames != 0 && commFrames < frames) frames = commFrames;
         dataBytes = frames * frameBytes;
+        // Cut short: SSND or COMM promised more than the file holds.
+        h.truncated = !sizeUnknown || uint64_t(commFrames) > frames;
     }
     if (comm->headerOffset >= dataStart) {
         // COMM after the samples: they end where it starts, and may not grow
