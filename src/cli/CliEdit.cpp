@@ -14,6 +14,7 @@
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
 #include "EditDialogSettings.h"
+#include "FileSafety.h"
 
 #include <cmath>
 #include <cstdio>
@@ -194,6 +195,12 @@ int RunEditCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s: %s does not exist\n", kName, o.in.c_str());
         return 1;
     }
+    // Held from the reading of IN to the save: a second edit of the same
+    // file stops here instead of overwriting this one's result.
+    if (!doc.LockForEditing()) {
+        std::fprintf(stderr, "%s: %s\n", kName, LockedMessage(o.in).c_str());
+        return 1;
+    }
     CSoundFile* sound = doc.SoundForEditing();
     if (!sound || !sound->EnsureOpen()) {
         std::fprintf(stderr, "%s: %s cannot be read as a sound%s%s\n", kName, o.in.c_str(),
@@ -265,6 +272,12 @@ int RunEditCommand(const std::vector<std::string>& args)
         return 1;
     }
     if (!doc.SaveDocument(o.out)) return 1;
+    if (!doc.DroppedChunks().empty()) {
+        std::string ids;
+        for (const std::string& id : doc.DroppedChunks()) ids += (ids.empty() ? "" : ", ") + id;
+        std::fprintf(stderr, "%s: note: %s has no place for the chunks %s of %s; they were not written\n", kName,
+                     o.out.c_str(), ids.c_str(), o.in.c_str());
+    }
     return 0;
 }
 

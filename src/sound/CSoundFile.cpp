@@ -297,6 +297,51 @@ uint32_t CSoundFile::WriteFrames(const void* buffer, uint32_t frames, uint32_t s
     return ok ? frames : 0;
 }
 
+bool CSoundFile::SameDiskLayout(const CSoundFile& other) const
+{
+    return m_open && other.m_open && m_header.encoding == other.m_header.encoding &&
+           m_header.diskBytesPerSample == other.m_header.diskBytesPerSample && m_header.channels == other.m_header.channels &&
+           m_header.bitsPerSample == other.m_header.bitsPerSample;
+}
+
+uint32_t CSoundFile::ReadDiskFrames(void* buffer, uint32_t frames)
+{
+    if (!m_open && !EnsureOpen()) return 0;
+    const uint64_t bpf = m_header.DiskBytesPerFrame();
+    if (frames == 0 || bpf == 0) return 0;
+    const uint32_t inData = m_position >= m_header.frameCount ? 0 : std::min(frames, m_header.frameCount - m_position);
+    auto* out = static_cast<unsigned char*>(buffer);
+    const size_t got = m_file.ReadAt(m_header.dataOffset + m_position * bpf, out, inData * bpf);
+    std::memset(out + got, 0, frames * bpf - got);  // zero bytes: silence in every disk coding but 8-bit
+    if (bpf / m_header.channels == 1 && m_header.encoding == SampleEncoding::PcmLE)
+        std::memset(out + inData * bpf, 0x80, (frames - inData) * bpf);
+    m_position += frames;
+    if (got < inData * bpf) {
+        m_readError = true;
+        return 0;
+    }
+    return frames;
+}
+
+uint32_t CSoundFile::WriteDiskFrames(const void* buffer, uint32_t frames)
+{
+    if (!m_open && !EnsureOpen()) return 0;
+    const uint64_t bpf = m_header.DiskBytesPerFrame();
+    if (frames == 0 || bpf == 0 || !CodecFor(m_formatType)) return 0;
+    if (uint64_t(m_position) + frames > UINT32_MAX) return 0;
+    if (m_header.dataGrowthLimit != 0 && m_header.dataOffset + (uint64_t(m_position) + frames) * bpf > m_header.dataGrowthLimit) {
+        m_writeError = true;
+        return 0;
+    }
+    const size_t bytes = frames * bpf;
+    const bool ok = m_file.WriteAt(m_header.dataOffset + m_position * bpf, buffer, bytes) == bytes;
+    if (!ok) m_writeError = true;
+    m_position += frames;
+    m_header.frameCount = std::max(m_header.frameCount, m_position);
+    m_headerDirty = true;
+    return ok ? frames : 0;
+}
+
 uint32_t CSoundFile::ReadChannel(void* buffer, uint32_t frames, uint32_t channel, uint32_t wantedBits)
 {
     if (!m_open && !EnsureOpen()) return 0;

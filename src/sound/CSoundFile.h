@@ -65,6 +65,12 @@ public:
     void ReplaceChannel(void* frameBuffer, const void* channelSamples, uint32_t frames, uint32_t channel,
                         uint32_t bits = 0);
     uint32_t Seek(uint32_t frame);
+    // Frames as the file stores them (its own coding and byte order), for
+    // copies between files of one layout that must not pass through the
+    // integer memory model (float samples beyond full scale).
+    bool SameDiskLayout(const CSoundFile& other) const;
+    uint32_t ReadDiskFrames(void* buffer, uint32_t frames);
+    uint32_t WriteDiskFrames(const void* buffer, uint32_t frames);
 
     void SetSampleRate(double sampleRate);
     // Converts every sample to `bits`; the file is replaced only by a
