@@ -50,8 +50,10 @@ int Fail(const std::string& text)
     return 1;
 }
 
-int RunConvert(const std::vector<std::string>& args)
+int RunConvert(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     std::vector<std::string> files;
     int32_t defaultFormat = kFormatUnknown;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -74,6 +76,7 @@ int RunConvert(const std::vector<std::string>& args)
             files.push_back(a);
         }
     }
+    files.insert(files.end(), operands.begin(), operands.end());
     if (files.size() != 2) {
         std::fprintf(stderr, "tavril-cli convert: give one input and one output file (see 'tavril-cli help convert')\n");
         return 2;

@@ -78,8 +78,10 @@ bool TakeNumbers(const std::vector<std::string>& args, size_t& i, size_t n, std:
     return true;
 }
 
-int RunEditCommand(const std::vector<std::string>& args)
+int RunEditCommand(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     Options o;
     std::string error;
     auto setOp = [&](Op op) {
@@ -168,6 +170,10 @@ int RunEditCommand(const std::vector<std::string>& args)
             return Usage("more than one input file");
         }
         if (!ok) return Usage(error);
+    }
+    for (const std::string& a : operands) {
+        if (!o.in.empty()) return Usage("more than one input file");
+        o.in = a;
     }
     if (o.in.empty()) return Usage("no input file");
     if (o.out.empty()) return Usage("no output file (-o OUT)");

@@ -38,8 +38,10 @@ bool Number(const std::vector<std::string>& args, size_t& i, double& out)
     return true;
 }
 
-int RunMultitool(const std::vector<std::string>& args)
+int RunMultitool(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     namespace fs = std::filesystem;
     MultiToolSettings s;
     std::vector<std::string> files;
@@ -79,6 +81,7 @@ int RunMultitool(const std::vector<std::string>& args)
             files.push_back(a);
         }
     }
+    files.insert(files.end(), operands.begin(), operands.end());
     if (files.empty()) return Usage("no sound file given");
     if (inPlace == !outDir.empty()) return Usage("give either --in-place or -o DIR");
     std::error_code ec;

@@ -67,6 +67,7 @@ int main(int argc, char** argv)
     }
     std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const std::string& a : rest) {
+        if (a == "--") break;  // file names follow, whatever they look like
         if (a == "--help" || a == "-h") {
             std::fputs(c->usage, stdout);
             return 0;

@@ -3,6 +3,10 @@
 #include "ISoundCodec.h"
 #include "SampleCoding.h"
 #include "SoundCodecs.h"
+#include "AiffCodec.h"
+#include "WavCodec.h"
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -62,6 +66,40 @@ SoundFormat CSoundFile::SniffFormat(const std::string& path)
     if (std::memcmp(b, "FORM", 4) == 0 && (std::memcmp(b + 8, "AIFF", 4) == 0 || std::memcmp(b + 8, "AIFC", 4) == 0))
         return kFormatAiff;
     return kFormatUnknown;
+}
+
+std::string CSoundFile::OpenFailureReason(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    CFileHandle f;
+    if (!f.OpenReadOnly(path)) return std::strerror(f.LastError());
+    const SoundFormat sniffed = SniffFormat(path);
+    const SoundFormat named = FormatFromName(path);
+    if (sniffed == kFormatUnknown) return named == kFormatWav || named == kFormatAiff || named == kFormatUnknown
+                                              ? "not a sound file" : "the file may be corrupt";
+    if (sniffed == kFormatAiff) {
+        std::string message;
+        SoundHeader h;
+        AiffCodec().ReadHeader(f, h, message);
+        if (message == AiffCodec::kMsgCompressed) return "unsupported sample format";
+        return "the file may be corrupt";
+    }
+    // WAV: a coding other than integer or float PCM is not damage.
+    unsigned char b[12];
+    f.ReadAt(0, b, 12);
+    const bool be = std::memcmp(b, "RIFX", 4) == 0;
+    if (auto fmt = WavCodec::FindChunk(f, "fmt ", be)) {
+        unsigned char t[28] = {};
+        const size_t n = f.ReadAt(fmt->bodyOffset, t, std::min<uint32_t>(fmt->size, 28));
+        auto get16 = [&](size_t at) { return be ? uint16_t((t[at] << 8) | t[at + 1]) : uint16_t(t[at] | (t[at + 1] << 8)); };
+        uint16_t tag = n >= 2 ? get16(0) : 0;
+        if (tag == 0xFFFE && n >= 26) tag = get16(24);
+        if (n >= 2 && tag != 1 && tag != 3) return "unsupported sample format";
+        if (n >= 16 && (get16(14) == 0 || get16(14) > 64)) return "unsupported sample format";
+    }
+    return "the file may be corrupt";
 }
 
 bool CSoundFile::IsFloat() const

@@ -82,6 +82,11 @@ public:
     // kFormatWav or kFormatAiff when the file's first bytes say so, else
     // kFormatUnknown (also for a file that cannot be read).
     static SoundFormat SniffFormat(const std::string& path);
+    // Why Open of `path` fails, in the system's words where the system says
+    // it ("No such file or directory", "Is a directory", "Permission
+    // denied"), else "not a sound file", "unsupported sample format" or
+    // "the file may be corrupt".
+    static std::string OpenFailureReason(const std::string& path);
     static int ConvertSampleWidth(const void* src, uint32_t srcBits, void* dst, uint32_t dstBits,
                                   size_t samples);
 
