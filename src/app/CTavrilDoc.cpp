@@ -141,7 +141,7 @@ bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
 CSoundFile* CTavrilDoc::SoundForReading()
 {
     if (!m_workingCopyExists && m_path == kUntitled) MakeUntitledWorkingCopy();
-    if (m_sound.GetFileName().empty()) m_sound.Open(WorkingFileName(false));
+    if (m_sound.GetFileName().empty()) OpenForReading();
     return &m_sound;
 }
 
@@ -233,6 +233,15 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
     return true;
 }
 
+// The user's file itself is only ever read (a read-only medium, or a file
+// another program holds open, works); only the working copy is written.
+void CTavrilDoc::OpenForReading()
+{
+    const std::string name = WorkingFileName(false);
+    if (m_workingCopyExists && name == m_workingCopy) m_sound.Open(name);
+    else m_sound.OpenReadOnly(name);
+}
+
 bool CTavrilDoc::LockForEditing()
 {
     if (m_lock.IsLocked() || m_path == kUntitled || m_workingCopyExists) return true;
@@ -252,7 +261,7 @@ void CTavrilDoc::RefreshAfterEdit()
 {
     m_sound.Close();
     m_sound.Reset();
-    m_sound.Open(WorkingFileName(false));
+    OpenForReading();
     m_sound.Close();
 }
 
@@ -312,7 +321,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
         // These formats are read only through a WAV working copy.
         if (!MakeWorkingCopy(path))
             m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
-    } else if (!m_sound.Open(path)) {
+    } else if (!m_sound.OpenReadOnly(path)) {
         m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
     }
     m_sound.Close();

@@ -166,6 +166,7 @@ private:
     bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress);
     bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
     bool FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error);
+    void OpenForReading();
     bool CarryFromOriginal(const std::string& written, std::string& error);
     bool RateLostIn(int32_t targetFormat, std::string& why);
     void ResetUndo();

@@ -17,7 +17,10 @@
 #include "FileSafety.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <sys/statvfs.h>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,21 @@ int Usage(const std::string& text)
 {
     std::fprintf(stderr, "%s: %s (see 'tavril-cli help edit')\n", kName, text.c_str());
     return 2;
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const std::string parent = std::filesystem::absolute(path).parent_path().string();
+    return parent.empty() ? "." : parent;
+}
+
+// Free bytes for this user in the file system holding `folder`; all when
+// it cannot be told (the write itself then reports a full disk).
+uint64_t FreeBytes(const std::string& folder)
+{
+    struct statvfs st {};
+    if (::statvfs(folder.c_str(), &st) != 0) return UINT64_MAX;
+    return uint64_t(st.f_bavail) * st.f_frsize;
 }
 
 int ModulationType(const std::string& name)
@@ -220,7 +238,26 @@ int RunEditCommand(const std::vector<std::string>& allArgs)
     if (o.channel >= channels) {
         std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0)\n", kName, o.in.c_str(),
                      o.channel);
-        return 1;
+        return 2;
+    }
+    if (o.op == Op::InsertSilence || o.op == Op::InsertNoise || o.op == Op::InsertTone) {
+        // Refused before anything is written: the new sound must fit a WAV
+        // and the disks that hold the working copies and the result.
+        const double added = std::trunc(o.numbers[0] * rate / 1000.0);
+        const double total = added + frames;
+        const uint64_t bytesPerFrame = uint64_t(channels) * ((sound->GetBitsPerSample() + 7) / 8);
+        if (total > 4294967295.0 || total * bytesPerFrame > 4294967295.0 - 64)
+            return Usage("the sound would become longer than a WAV file can hold (4 GB)");
+        const uint64_t need = static_cast<uint64_t>(total) * bytesPerFrame;
+        for (const std::string& where : {temps.Folder().string(), ParentFolder(o.out)}) {
+            const uint64_t free = FreeBytes(where);
+            if (free < need) {
+                std::fprintf(stderr, "%s: not enough free space in %s: the result needs %llu bytes, %llu are free\n",
+                             kName, where.c_str(), static_cast<unsigned long long>(need),
+                             static_cast<unsigned long long>(free));
+                return 1;
+            }
+        }
     }
     const uint32_t channel = static_cast<uint32_t>(o.channel);
     auto toFrame = [&](double s) {
@@ -233,6 +270,11 @@ int RunEditCommand(const std::vector<std::string>& allArgs)
         sel.right = o.toS ? toFrame(*o.toS) : frames;
     }
     const uint32_t position = o.fromS ? toFrame(*o.fromS) : 0;
+    const bool wholeChannel = o.op == Op::Amplify || o.op == Op::Maximize || o.op == Op::Ramp || o.op == Op::Envelope;
+    if (wholeChannel && (o.fromS || o.toS))
+        return Usage("this tool works on the whole channel; --from-s and --to-s do not apply to it");
+    const bool insertion = o.op == Op::InsertSilence || o.op == Op::InsertNoise || o.op == Op::InsertTone;
+    if (insertion && o.toS) return Usage("an insertion goes at --from-s; --to-s does not apply to it");
     const bool needsRange = o.op == Op::Delete || o.op == Op::Trim;
     if (needsRange && sel.Length() < 1) {
         std::fprintf(stderr, "%s: --delete and --trim need a range (--from-s S --to-s E) of at least one frame\n",
@@ -301,6 +343,8 @@ extern const CliCommand kEditCommand = {
     "frame at --from-s (at the very start when it is 0, the default).\n"
     "Operations:\n"
     "  --delete | --trim            remove / keep only the range (range required)\n"
+    "Amplify, maximize, ramp and envelope work on the whole channel and refuse a\n"
+    "range; insertions take --from-s only.\n"
     "  --amplify PCT                multiply by PCT/100, limited to the value range\n"
     "  --maximize                   raise the channel to just below full scale\n"
     "  --ramp BEGIN_MS END_MS       fade in and out\n"
