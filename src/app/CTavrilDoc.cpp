@@ -14,6 +14,7 @@
 #include "MetadataChunks.h"
 #include "SoundConvert.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -375,7 +376,7 @@ bool CTavrilDoc::RateLostIn(int32_t targetFormat, std::string& why)
     CSoundFile* s = SoundForReading();
     const double current = s->GetSampleRate();
     m_sound.Close();
-    return (current == exact || current == std::floor(exact)) && !FormatHoldsRate(targetFormat, exact, why);
+    return (current == exact || current == std::max(1.0, std::floor(exact))) && !FormatHoldsRate(targetFormat, exact, why);
 }
 
 // Puts a fully written temporary file in place of the target, or, when the

@@ -200,7 +200,7 @@ int CarryExactRate(const std::string& source, const std::string& target)
         written = t.GetSampleRate();
         comm = t.GetHeader().fmtOffset;
     }
-    if (exact == std::floor(exact) || written != std::floor(exact) || comm == 0) return 1;
+    if (exact == std::floor(exact) || written != std::max(1.0, std::floor(exact)) || comm == 0) return 1;
     unsigned char ext[10];
     AiffCodec::DoubleToExtended(exact, ext);
     CFileHandle f;

@@ -36,7 +36,7 @@ int CarryMetadataChunks(const std::string& source, const std::string& target, st
 
 // AIFF rates need not be whole hertz, WAV rates must. When `source` is an
 // AIFF with a fractional rate and `target` an AIFF whose rate is that rate
-// cut to whole hertz (it went through a WAV working copy), the exact rate is
+// cut to whole hertz, at least 1 (it went through a WAV working copy), the exact rate is
 // written into the target. Returns 0 only when that write failed.
 int CarryExactRate(const std::string& source, const std::string& target);
 

@@ -8,6 +8,7 @@
 #include "SndFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tavril {
@@ -126,7 +127,13 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
             if (!OpenAs(src, alias)) return Fail(message, "cannot read " + source + " as an AIFF sound");
             // Samples keep their bytes: 12-bit AIFF becomes 16-bit WAV.
             const uint32_t bits = src.BytesPerSample() * 8;
-            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), bits, 0, src.IsFloat()) == 1 &&
+            // A WAV states whole hertz, at least 1; the exact AIFF rate is put
+            // back when the sound is saved as AIFF again.
+            const double rate = std::max(1.0, std::floor(src.GetSampleRate()));
+            // 32-bit float stays float; 64-bit float keeps more of its
+            // precision as 32-bit integers.
+            const bool asFloat = src.IsFloat() && src.GetHeader().diskBytesPerSample == 4;
+            ok = dst.Create(temp.Path(), rate, src.GetChannels(), bits, 0, asFloat) == 1 &&
                  CopyFrames(src, dst, report);
             clipped = src.HasClipped();
             break;

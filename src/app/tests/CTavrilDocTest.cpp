@@ -5,6 +5,7 @@
 #include "CSoundTools.h"
 #include "EditDialogSettings.h"
 #include "KlipFileName.h"
+#include "MetadataChunks.h"
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
 #include "ScriptedPrompt.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstring>
 #include <cstdlib>
@@ -734,6 +736,53 @@ TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)
     std::vector<int32_t> b(size_t(n) * 2);
     back.ReadFrames(b.data(), n, 32);
     EXPECT_EQ(a, b);
+}
+
+// Every WAV and AIFF of the corpus that opens survives an edit and a save:
+// the samples the edit keeps, and the bytes of every metadata chunk.
+TEST_F(DocCorpusTest, EveryFileThatOpensKeepsSamplesAndChunksThroughAnEdit)
+{
+    const auto corpus = test::CorpusDir();
+    if (!corpus) GTEST_SKIP() << "corpus not present (../shared/corpus)";
+    int edited = 0;
+    for (const auto& e : fs::recursive_directory_iterator(*corpus)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!e.is_regular_file() || (ext != ".wav" && ext != ".aif" && ext != ".aiff" && ext != ".aifc")) continue;
+        if (e.file_size() > (4u << 20)) continue;  // the long recordings add time, not cases
+        CSoundFile orig;
+        if (!orig.OpenReadOnly(e.path().string()) || orig.GetFrameCount() < 2) continue;
+        SCOPED_TRACE(e.path().string());
+        const uint32_t n = orig.GetFrameCount();
+        std::vector<int32_t> want(size_t(n) * orig.GetChannels());
+        orig.ReadFrames(want.data(), n, 32);
+        orig.Close();
+        want.erase(want.begin(), want.begin() + orig.GetChannels());
+        const std::string copy = dir.File("sweep" + ext);
+        fs::copy_file(e.path(), copy, fs::copy_options::overwrite_existing);
+        fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);  // the corpus is write-protected
+        const auto before = ReadAll(copy);
+        const auto chunks = ListMetadataChunks(copy);
+
+        prompt.messages.clear();
+        ASSERT_TRUE(doc.OpenDocument(copy));
+        ASSERT_TRUE(doc.DeleteSelection({0, 1})) << prompt.Last();
+        ASSERT_TRUE(doc.SaveDocument(copy)) << prompt.Last();
+        doc.CloseDocument();
+        CSoundFile back;
+        ASSERT_EQ(back.Open(copy), 1);
+        ASSERT_EQ(back.GetFrameCount(), n - 1);
+        std::vector<int32_t> got(want.size());
+        back.ReadFrames(got.data(), n - 1, 32);
+        EXPECT_EQ(got, want);
+        const auto after = ReadAll(copy);
+        for (const auto& c : chunks) {
+            const auto body = before.begin() + static_cast<std::ptrdiff_t>(c.bodyOffset);
+            EXPECT_NE(std::search(after.begin(), after.end(), body, body + c.size), after.end()) << "chunk " << c.id;
+        }
+        ++edited;
+    }
+    EXPECT_GT(edited, 150);
 }
 
 } // namespace
