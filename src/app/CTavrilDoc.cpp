@@ -325,6 +325,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     } else if (!m_sound.OpenReadOnly(path)) {
         m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
     }
+    m_openedCutShort = m_sound.HasTruncation();
     m_sound.Close();
     m_modified = false;
     ResetUndo();

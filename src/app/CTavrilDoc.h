@@ -83,6 +83,10 @@ public:
     // Ids of the metadata chunks the last save could not keep because the
     // target's format has no place for them (a WAV saved as AIFF).
     const std::vector<std::string>& DroppedChunks() const { return m_droppedChunks; }
+    // Whether the file opened last was a recording cut short: its header
+    // promised more frames than it holds, and the whole frames present are
+    // the sound (for the window's status bar).
+    bool OpenedCutShort() const { return m_openedCutShort; }
     // Takes the advisory lock on the document's file before it is read for
     // editing; false (with nothing read) when another Tavril is changing it.
     // Edits take it themselves; callers that read first take it first.
@@ -184,6 +188,7 @@ private:
     bool m_modified = false;
     bool m_saveCancelled = false;
     std::vector<std::string> m_droppedChunks;
+    bool m_openedCutShort = false;
     CFileLock m_lock;
     CSoundFile m_sound;
 };

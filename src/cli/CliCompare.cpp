@@ -134,6 +134,10 @@ int RunCompare(const std::vector<std::string>& allArgs)
     const uint32_t frames = sound.GetFrameCount();
     sound.Close();
     if (r.startMs * rate / 1000.0 >= frames) return Usage("--start-ms lies past the end of the sound");
+    for (const auto& [option, ch] : {std::pair<const char*, int>{"--ch1", r.channel1}, {"--ch2", r.channel2}})
+        if (ch >= static_cast<int64_t>(channels))
+            return Usage(std::string(option) + ": " + file + " has no channel " + std::to_string(ch) +
+                         " (channels are counted from 0)");
     if (!haveBand) {
         r.bandLowHz = 0.0;
         r.bandHighHz = rate / 2.0;

@@ -201,7 +201,7 @@ int RunSpectrogram(const std::vector<std::string>& allArgs)
         if (o.channel >= sound.GetChannels()) {
             std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0)\n", kName, o.file.c_str(),
                          o.channel);
-            return 1;
+            return 2;
         }
         std::vector<uint32_t> pixels;
         RenderSpectrogramPicture(sound, o.display, static_cast<int>(o.channel), o.width, o.height, pixels);
