@@ -439,6 +439,29 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
     ExpectNoSaveTempIn(dir.Path());
 }
 
+TEST_F(DocTest, FullDiskWhileCarryingTheMetadataLeavesTheOriginalUnchanged)
+{
+    // The samples fit under the limit; the 100 KB of metadata behind them do not.
+    const std::string rec = dir.File("tagged.wav");
+    test::WriteAll(rec, test::RiffBuilder()
+                            .Chunk("fmt ", test::RiffBuilder::Fmt(1, 1, 22050, 16))
+                            .Chunk("data", test::Int16Bytes(std::vector<int16_t>(1000, 7)))
+                            .Chunk("iXML", std::vector<unsigned char>(100000, 'x'))
+                            .Bytes());
+    const auto before = ReadAll(rec);
+    EXPECT_EQ(ExitCodeInChild([&] {
+                  if (!doc.OpenDocument(rec) || !doc.DeleteSelection({0, 10})) return 10;
+                  LimitFileSize(64 * 1024);
+                  const bool saved = doc.SaveDocument(rec);
+                  const bool told = prompt.Last().find("could not be saved") != std::string::npos;
+                  doc.CloseDocument();
+                  return saved ? 11 : !told ? 12 : 0;
+              }),
+              0);
+    EXPECT_EQ(ReadAll(rec), before);
+    ExpectNoSaveTempIn(dir.Path());
+}
+
 TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
 {
     EXPECT_EQ(ExitCodeInChild([&] {
