@@ -137,6 +137,9 @@ TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("none.wav"), std::string::npos);
     EXPECT_EQ(RunCli({"multitool", a, "--maximize"}).status, 2);
+    r = RunCli({"multitool", a, "--maximize", "--channel", "3", "--in-place"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no channel 3"), std::string::npos) << "the number the user typed: " << r.err;
 }
 
 } // namespace
