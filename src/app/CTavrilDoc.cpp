@@ -245,7 +245,9 @@ void CTavrilDoc::OpenForReading()
 
 bool CTavrilDoc::LockForEditing()
 {
-    if (m_lock.IsLocked() || m_path == kUntitled || m_workingCopyExists) return true;
+    // Also after a save: the next edit must again keep others out until the
+    // next save.
+    if (m_lock.IsLocked() || m_path == kUntitled) return true;
     return m_lock.TryLock(m_path);
 }
 

@@ -599,6 +599,10 @@ TEST_F(DocTest, AnotherTavrilChangingTheFileStopsTheEdit)
     ASSERT_TRUE(doc.SaveDocument(sound));
     EXPECT_TRUE(other.TryLock(sound)) << "released with the save";
     EXPECT_NE(ReadAll(sound), before);
+    // The next edit of the saved file waits for its turn again.
+    EXPECT_FALSE(doc.DeleteSelection({0, 10}));
+    other.Unlock();
+    EXPECT_TRUE(doc.DeleteSelection({0, 10}));
 }
 
 TEST_F(DocTest, MultipleToolsWithNothingOnStillMakeAnUndoStep)
