@@ -235,6 +235,9 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     const uint32_t commFrames = Get32(c + 2);
     const uint32_t bits = Get16(c + 6);
     const double rate = ExtendedToDouble(c + 8);
+    // A compressed coding says so first: its COMM often gives no sample size.
+    SoundHeader probe;
+    if (h.aifc && !LayoutForType(c + 18, bits == 0 ? 8 : bits, probe)) return fail(kMsgCompressed);
     if (channels == 0 || channels > kMaxChannels || !std::isfinite(rate) || !(rate > 0) || rate > kMaxSampleRate)
         return fail(kMsgBadFormat);
     if (bits > kMaxBits && !h.aifc) return fail(kMsgReadSampleSize);

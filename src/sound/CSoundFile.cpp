@@ -97,7 +97,8 @@ std::string CSoundFile::OpenFailureReason(const std::string& path)
         uint16_t tag = n >= 2 ? get16(0) : 0;
         if (tag == 0xFFFE && n >= 26) tag = get16(24);
         if (n >= 2 && tag != 1 && tag != 3) return "unsupported sample format";
-        if (n >= 16 && (get16(14) == 0 || get16(14) > 64)) return "unsupported sample format";
+        const uint32_t bytes = n >= 16 ? (get16(14) + 7u) / 8u : 2u;
+        if (bytes == 0 || (bytes > 4 && bytes != 8)) return "unsupported sample format";
     }
     return "the file may be corrupt";
 }
