@@ -77,7 +77,9 @@ TEST(MetadataChunks, WavChunksBeforeAndAfterTheSamplesCarryOver)
 
     FILE* p = popen(("soxi -s '" + target + "' 2>/dev/null").c_str(), "r");
     char buf[32] = {};
-    if (p && std::fgets(buf, sizeof buf, p)) EXPECT_STREQ(buf, "4\n") << "sox reads the samples only";
+    if (p && std::fgets(buf, sizeof buf, p)) {
+        EXPECT_STREQ(buf, "4\n") << "sox reads the samples only";
+    }
     if (p) pclose(p);
 }
 

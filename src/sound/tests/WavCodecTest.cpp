@@ -401,7 +401,9 @@ TEST(WavCodecRewrite, AppendingKeepsExtensibleRifxAndRf64Readable)
         again.resize(first.size());
         EXPECT_EQ(again, first);
         long soxFrames = 0;
-        if (SoxReads(path, soxFrames)) EXPECT_EQ(soxFrames, long(before + 3)) << "sox reads the rewritten file";
+        if (SoxReads(path, soxFrames)) {
+            EXPECT_EQ(soxFrames, long(before + 3)) << "sox reads the rewritten file";
+        }
     }
 }
 
