@@ -50,4 +50,14 @@ std::string FormatFixed(double value, int decimals)
     return std::string(buf, r.ptr);
 }
 
+std::string FormatExact(double value, int minDecimals)
+{
+    std::string s = FormatFixed(value, minDecimals);
+    double back = 0;
+    if (ParseDecimal(s, back) && back == value) return s;
+    char buf[512];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : s;
+}
+
 } // namespace tavril

@@ -33,5 +33,9 @@ private:
 bool ParseDecimal(const std::string& text, double& value);
 // Fixed-point text with '.' whatever the process locale ("%.*f").
 std::string FormatFixed(double value, int decimals);
+// The shortest fixed-point text that reads back as the same double, with at
+// least `minDecimals` decimals: "%f"-like for values that fit, more digits
+// where six decimals would lose part of a value read from elsewhere.
+std::string FormatExact(double value, int minDecimals);
 
 } // namespace tavril

@@ -39,9 +39,11 @@ std::vector<std::string> HeaderNames(const std::string& header)
     return f;
 }
 
+// Six decimals as older files have them, more only where a value (a time
+// imported from another program) would otherwise lose digits.
 std::string Fixed6(double v)
 {
-    return FormatFixed(v, 6);
+    return FormatExact(v, 6);
 }
 
 bool AcceptChannel(const AnnotationRecord& r, int channel) { return channel < 0 || r.Channel() == channel; }
@@ -56,7 +58,7 @@ void AnnotationFile::Clear()
     m_carriedSoundFile.clear();
 }
 
-int AnnotationFile::Load(const std::string& path, std::string* error)
+int AnnotationFile::Load(const std::string& path, std::string* error, bool convertOlderLayout)
 {
     if (path.empty()) return 0;
     std::string bytes, err;
@@ -85,7 +87,7 @@ int AnnotationFile::Load(const std::string& path, std::string* error)
         ParseLine(l, names);
     }
     const int count = int(m_records.size() - before);
-    if (!hadHeader) {
+    if (!hadHeader && convertOlderLayout) {
         // Older files without a header are converted on first reading.
         Save(path, false, false, CivilTime{}, nullptr);
         SetAllModified(true);

@@ -22,8 +22,9 @@ class AnnotationFile {
 public:
     // Reads `path`. Returns the number of records read; 0 with `error` set
     // when the file cannot be read. An empty path reads nothing. A file in the
-    // older layout without a header line is written back at once with one.
-    int Load(const std::string& path, std::string* error = nullptr);
+    // older layout without a header line is written back at once with one,
+    // unless `convertOlderLayout` is false.
+    int Load(const std::string& path, std::string* error = nullptr, bool convertOlderLayout = true);
     // Replaces the file with the kept lines, the header and every record, and
     // clears every record's modified flag. An empty path writes nothing.
     bool Save(const std::string& path, bool saveStartTime, bool saveStartDate, const CivilTime& recordingStart,

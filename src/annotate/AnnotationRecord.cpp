@@ -19,8 +19,9 @@ AnnotationRecord::AnnotationRecord(double leftSec, double rightSec, double botto
                                    const std::string& soundFile, const std::string& comment,
                                    const std::string& notes)
     : m_leftSec(leftSec), m_rightSec(rightSec), m_bottomHz(bottomHz), m_topHz(topHz), m_channel(channel),
-      m_comment(comment)
+      m_comment()
 {
+    SetComment(comment);
     SetSoundFile(soundFile);
     SetNotes(notes);
 }
