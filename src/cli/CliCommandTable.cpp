@@ -11,6 +11,7 @@ extern const CliCommand kSpectrogramCommand;
 extern const CliCommand kCompareCommand;
 extern const CliCommand kEditCommand;
 extern const CliCommand kMultitoolCommand;
+extern const CliCommand kAnnotationsCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -22,6 +23,7 @@ const std::vector<CliCommand>& Commands()
         kCompareCommand,
         kEditCommand,
         kMultitoolCommand,
+        kAnnotationsCommand,
     };
     return commands;
 }
