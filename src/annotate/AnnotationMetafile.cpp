@@ -1,6 +1,7 @@
 #include "AnnotationMetafile.h"
 
 #include "AtomicText.h"
+#include "CSoundFile.h"
 #include "TextEncoding.h"
 
 #include <algorithm>
@@ -21,27 +22,6 @@ std::string Lower(std::string s)
     return s;
 }
 
-// Key of a "key = value" line with blanks dropped, or "" for a member line.
-bool SplitKeyLine(const std::string& line, std::string& key, std::string& value)
-{
-    const size_t eq = line.find('=');
-    if (eq == std::string::npos) return false;
-    key.clear();
-    value.clear();
-    for (size_t i = 0; i < eq; ++i)
-        if (line[i] != ' ' && line[i] != '\t') key += line[i];
-    for (size_t i = eq + 1; i < line.size(); ++i)
-        if (line[i] != ' ' && line[i] != '\t') value += line[i];
-    key = Lower(key);
-    return true;
-}
-
-bool IsFullPath(const std::string& name)
-{
-    return !name.empty() && (name[0] == '/' || name.find('\\') != std::string::npos ||
-                             name.find(':') != std::string::npos);
-}
-
 bool HasSoundExtension(const std::string& path)
 {
     const std::string ext = Lower(fs::path(path).extension().string());
@@ -49,84 +29,6 @@ bool HasSoundExtension(const std::string& path)
 }
 
 } // namespace
-
-std::string FolderOf(const std::string& path)
-{
-    const fs::path p(path);
-    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
-}
-
-bool AnnotationMetafile::Load(const std::string& path, std::string* error)
-{
-    *this = AnnotationMetafile();
-    m_path = path;
-    std::string bytes, err;
-    if (!ReadTextFileBytes(path, bytes, err)) {
-        if (error) *error = err;
-        return false;
-    }
-    SplitLines(bytes, m_lines);
-    Interpret();
-    return true;
-}
-
-std::string AnnotationMetafile::ReadKey(const std::string& key) const
-{
-    const std::string want = Lower(key);
-    std::string k, v;
-    for (const auto& l : m_lines)
-        if (SplitKeyLine(l, k, v) && k == want) {
-            // The value keeps its own blanks only when they are inside a
-            // folder or file name: read it again without stripping those.
-            const size_t eq = l.find('=');
-            std::string raw = l.substr(eq + 1);
-            while (!raw.empty() && (raw.front() == ' ' || raw.front() == '\t')) raw.erase(raw.begin());
-            while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\t')) raw.pop_back();
-            return (want == "path" || want == "annotationfile") ? raw : v;
-        }
-    return {};
-}
-
-void AnnotationMetafile::Interpret()
-{
-    const std::string type = Lower(ReadKey("recordingtype"));
-    size_t start = 0;
-    while (start <= type.size()) {
-        size_t comma = type.find(',', start);
-        if (comma == std::string::npos) comma = type.size();
-        const std::string word = type.substr(start, comma - start);
-        if (word.rfind("cont", 0) == 0) m_continuous = true;
-        if (word.rfind("clip", 0) == 0) m_clips = true;
-        if (word.rfind("list", 0) == 0) m_list = true;
-        if (word.rfind("fold", 0) == 0) m_folder = true;
-        start = comma + 1;
-    }
-    m_hasTime = ParseStartTime(ReadKey("starttime"), m_start);
-    m_hasDate = ParseStartDate(ReadKey("startdate"), m_start);
-
-    std::string folder = ReadKey("path");
-    if (folder.empty()) folder = FolderOf(m_path);
-    if (m_folder) {
-        std::error_code ec;
-        std::vector<std::string> wavs;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            if (Lower(it->path().extension().string()) == ".wav") wavs.push_back(it->path().string());
-            if (wavs.size() >= kMaxMembers) break;
-        }
-        // Recorders name files by their start, so name order is recording order.
-        std::sort(wavs.begin(), wavs.end());
-        m_members = wavs;
-        return;
-    }
-    std::string k, v;
-    for (const auto& l : m_lines) {
-        if (m_members.size() >= kMaxMembers) break;
-        std::string name = l;
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-        if (name.empty() || SplitKeyLine(l, k, v)) continue;
-        m_members.push_back(IsFullPath(name) ? name : (fs::path(folder) / name).string());
-    }
-}
 
 bool AnnotationMetafile::SetKey(const std::string& key, const std::string& value, bool atEnd, std::string* error)
 {
@@ -136,7 +38,7 @@ bool AnnotationMetafile::SetKey(const std::string& key, const std::string& value
     if (!atEnd) text += own + "\r\n";
     std::string k, v;
     for (const auto& l : m_lines) {
-        if (!atEnd && SplitKeyLine(l, k, v) && k == want) continue;
+        if (!atEnd && MetafileText::SplitKeyLine(l, k, v) && k == want) continue;
         text += l + "\r\n";
     }
     if (atEnd) text += own + "\r\n";
@@ -164,14 +66,6 @@ bool AnnotationMetafile::SetAnnotationFile(const std::string& name, std::string*
     return SetKey("annotationfile", name, false, error);
 }
 
-std::string AnnotationMetafile::AnnotationFilePath() const
-{
-    const std::string name = ReadKey("annotationfile");
-    if (name.empty()) return {};
-    if (name[0] == '/') return name;
-    return (fs::path(FolderOf(m_path)) / name).string();
-}
-
 AnnotationLinkResult AddAnnotationLink(const std::string& soundPath, const std::string& annotationName,
                                        const std::string& annotationFolder)
 {
@@ -186,6 +80,13 @@ AnnotationLinkResult AddAnnotationLink(const std::string& soundPath, const std::
     }
     std::string meta = soundPath;
     std::string err;
+    {
+        CSoundFile sound;
+        if (!sound.Open(soundPath)) {
+            res.message = std::string("ERROR: Could not open sound file.") + failed;
+            return res;
+        }
+    }
     if (HasSoundExtension(soundPath)) {
         const fs::path sp(soundPath);
         meta = (sp.parent_path() / (sp.stem().string() + " metafile.txt")).string();

@@ -1,4 +1,5 @@
 #include "AnnotationMetafile.h"
+#include "CSoundFile.h"
 
 #include "TestSupport.h"
 
@@ -95,7 +96,9 @@ TEST(AnnotationLink, APlainSoundGetsAMetafileAndAnAnnotationFile)
 {
     test::TempDir dir;
     const std::string sound = dir.File("dawn chorus.wav");
-    Put(sound, "RIFF");
+    CSoundFile wav;
+    ASSERT_TRUE(wav.Create(sound, 8000, 1, 16, 80));
+    wav.Close();
     AnnotationLinkResult r = AddAnnotationLink(sound, "dawn", "");
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.metafilePath, dir.File("dawn chorus metafile.txt"));
@@ -119,4 +122,7 @@ TEST(AnnotationLink, APlainSoundGetsAMetafileAndAnAnnotationFile)
     r = AddAnnotationLink(dir.File("missing.wav"), "x", "");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "ERROR: Sound file does not exist.\nAnnotation file link creation FAILED");
+    Put(dir.File("broken.wav"), "RIFF");
+    r = AddAnnotationLink(dir.File("broken.wav"), "x", "");
+    EXPECT_EQ(r.message, "ERROR: Could not open sound file.\nAnnotation file link creation FAILED");
 }
