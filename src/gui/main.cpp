@@ -1,11 +1,11 @@
 // tavril: the desktop program. Wires the prompt, the document services, the
 // main frame and the editing commands together, opens the files named on the
 // command line, and runs the event loop.
-#include "CEditCommands.h"
-#include "CEditServices.h"
-#include "CFrameEditHost.h"
-#include "CMainFrame.h"
-#include "CQtPrompt.h"
+#include "edit/CEditCommands.h"
+#include "edit/CEditServices.h"
+#include "frame/CFrameEditHost.h"
+#include "frame/CMainFrame.h"
+#include "common/CQtPrompt.h"
 
 #include <QApplication>
 #include <QStringList>

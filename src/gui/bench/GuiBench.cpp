@@ -5,11 +5,11 @@
 // columns that came into view are computed).
 //
 // Usage: tavril_gui_bench [scratch folder]   (runs offscreen)
-#include "CChildFrame.h"
-#include "CMainFrame.h"
-#include "CQtPrompt.h"
+#include "frame/CChildFrame.h"
+#include "frame/CMainFrame.h"
+#include "common/CQtPrompt.h"
 #include "CSoundFile.h"
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Display files, settings files, text lists and the first start's settings file.
-#include "CChildFrame.h"
-#include "CTavrilView.h"
+#include "frame/CChildFrame.h"
+#include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "SettingsStore.h"
 

@@ -1,12 +1,12 @@
 // Editing commands on real sound windows: windows follow the document, a deleted file's window closes,
 // and a clip or import opens a window.
-#include "CChildFrame.h"
-#include "CCommandActions.h"
-#include "CEditCommands.h"
-#include "CEditServices.h"
-#include "CFrameEditHost.h"
-#include "CQtPrompt.h"
-#include "CTavrilView.h"
+#include "frame/CChildFrame.h"
+#include "frame/CCommandActions.h"
+#include "edit/CEditCommands.h"
+#include "edit/CEditServices.h"
+#include "frame/CFrameEditHost.h"
+#include "common/CQtPrompt.h"
+#include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
 

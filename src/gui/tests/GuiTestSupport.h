@@ -2,7 +2,7 @@
 // Helpers for the GUI tests: sounds written to scratch files, a prompt that
 // answers from a script and records what it was asked, and a fresh frame.
 
-#include "CMainFrame.h"
+#include "frame/CMainFrame.h"
 #include "CSoundFile.h"
 #include "IPrompt.h"
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 // The menus, keys and toolbar the main window really shows, against the command table.
-#include "CCommandActions.h"
-#include "CChildFrame.h"
-#include "CTavrilView.h"
+#include "frame/CCommandActions.h"
+#include "frame/CChildFrame.h"
+#include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 // A sound window: drawing, the mouse and key moves of the cursors, readouts and zoom.
-#include "CChildFrame.h"
-#include "CTavrilView.h"
+#include "frame/CChildFrame.h"
+#include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 #include "SpectrogramPicture.h"
 

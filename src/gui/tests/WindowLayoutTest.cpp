@@ -1,15 +1,15 @@
 // Snapping, resizing, rearranging and fitting windows.
-#include "CChildFrame.h"
+#include "frame/CChildFrame.h"
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
-#include "WindowLayout.h"
+#include "frame/WindowLayout.h"
 
 #include <QMdiArea>
 #include <QMouseEvent>
 #include <QtTest/QTest>
 #include <memory>
 #include <string>
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 #include <gtest/gtest.h>
 
 using namespace tavril;

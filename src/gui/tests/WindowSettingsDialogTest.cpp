@@ -1,6 +1,6 @@
 // The "Window Display Settings" dialog and what its buttons do to the windows.
-#include "CChildFrame.h"
-#include "Dialogs.h"
+#include "frame/CChildFrame.h"
+#include "frame/Dialogs.h"
 #include "GuiTestSupport.h"
 #include "SettingsStore.h"
 

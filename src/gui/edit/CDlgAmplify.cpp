@@ -1,6 +1,6 @@
-#include "CDlgAmplify.h"
+#include "edit/CDlgAmplify.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QFormLayout>
 

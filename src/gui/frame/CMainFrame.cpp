@@ -1,8 +1,8 @@
-#include "CMainFrame.h"
+#include "frame/CMainFrame.h"
 
-#include "CCommandActions.h"
-#include "CChildFrame.h"
-#include "Dialogs.h"
+#include "frame/CCommandActions.h"
+#include "frame/CChildFrame.h"
+#include "frame/Dialogs.h"
 #include "SettingsStore.h"
 
 #include <QAction>

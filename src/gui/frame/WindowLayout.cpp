@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "frame/WindowLayout.h"
 
 #include <algorithm>
 #include <climits>

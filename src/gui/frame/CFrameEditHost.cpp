@@ -1,8 +1,8 @@
-#include "CFrameEditHost.h"
+#include "frame/CFrameEditHost.h"
 
-#include "CChildFrame.h"
-#include "CEditServices.h"
-#include "CTavrilView.h"
+#include "frame/CChildFrame.h"
+#include "edit/CEditServices.h"
+#include "view/CTavrilView.h"
 
 #include <QMdiArea>
 #include <algorithm>

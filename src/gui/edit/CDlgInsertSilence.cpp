@@ -1,6 +1,6 @@
-#include "CDlgInsertSilence.h"
+#include "edit/CDlgInsertSilence.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QFormLayout>
 

@@ -1,4 +1,4 @@
-#include "CQtPrompt.h"
+#include "common/CQtPrompt.h"
 
 #include <QApplication>
 #include <QFileDialog>

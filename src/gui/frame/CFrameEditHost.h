@@ -7,8 +7,8 @@
 //
 // Ownership: owned by the main frame, which outlives it. UI thread only.
 
-#include "CEditCommands.h"
-#include "CMainFrame.h"
+#include "edit/CEditCommands.h"
+#include "frame/CMainFrame.h"
 
 namespace tavril {
 

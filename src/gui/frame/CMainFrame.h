@@ -15,13 +15,13 @@
 #include "CSoundFilter.h"
 #include "CSoundClipboard.h"
 #include "CSoundTools.h"
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 #include "CTempFiles.h"
 #include "CommandTable.h"
-#include "FrameSettings.h"
+#include "frame/FrameSettings.h"
 #include "IPrompt.h"
 #include "WindowDisplaySettings.h"
-#include "WindowLayout.h"
+#include "frame/WindowLayout.h"
 
 #include <QMainWindow>
 #include <QPointer>

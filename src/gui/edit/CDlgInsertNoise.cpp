@@ -1,6 +1,6 @@
-#include "CDlgInsertNoise.h"
+#include "edit/CDlgInsertNoise.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QFormLayout>
 

@@ -6,8 +6,8 @@
 //
 // Created on the stack by the frame's commands; UI thread only.
 
-#include "CMainFrame.h"
-#include "FrameSettings.h"
+#include "frame/CMainFrame.h"
+#include "frame/FrameSettings.h"
 #include "IPrompt.h"
 #include "WindowDisplaySettings.h"
 

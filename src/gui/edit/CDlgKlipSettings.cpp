@@ -1,6 +1,6 @@
-#include "CDlgKlipSettings.h"
+#include "edit/CDlgKlipSettings.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "CChildFrame.h"
+#include "frame/CChildFrame.h"
 
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 
 #include <QAction>
 #include <QCloseEvent>

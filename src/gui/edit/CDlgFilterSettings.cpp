@@ -1,6 +1,6 @@
-#include "CDlgFilterSettings.h"
+#include "edit/CDlgFilterSettings.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

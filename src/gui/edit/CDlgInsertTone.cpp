@@ -1,6 +1,6 @@
-#include "CDlgInsertTone.h"
+#include "edit/CDlgInsertTone.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>

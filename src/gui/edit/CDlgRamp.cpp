@@ -1,6 +1,6 @@
-#include "CDlgRamp.h"
+#include "edit/CDlgRamp.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QFormLayout>
 

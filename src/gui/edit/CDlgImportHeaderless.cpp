@@ -1,6 +1,6 @@
-#include "CDlgImportHeaderless.h"
+#include "edit/CDlgImportHeaderless.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "CCommandActions.h"
+#include "frame/CCommandActions.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "CSoundDocument.h"
+#include "view/CSoundDocument.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
-#include "Dialogs.h"
+#include "frame/Dialogs.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "CEditServices.h"
+#include "edit/CEditServices.h"
 
 namespace tavril {
 

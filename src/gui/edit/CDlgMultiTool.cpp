@@ -1,6 +1,6 @@
-#include "CDlgMultiTool.h"
+#include "edit/CDlgMultiTool.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -8,7 +8,7 @@
 // other windows on the same sound. UI thread only.
 
 #include "CommandTable.h"
-#include "CSoundDocument.h"
+#include "view/CSoundDocument.h"
 #include "CursorSet.h"
 #include "WindowDisplaySettings.h"
 

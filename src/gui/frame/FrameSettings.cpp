@@ -1,4 +1,4 @@
-#include "FrameSettings.h"
+#include "frame/FrameSettings.h"
 
 #include "SettingsSection.h"
 #include "SettingsStore.h"

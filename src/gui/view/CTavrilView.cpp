@@ -1,4 +1,4 @@
-#include "CTavrilView.h"
+#include "view/CTavrilView.h"
 
 #include "TimeScale.h"
 #include "WaveformColumns.h"

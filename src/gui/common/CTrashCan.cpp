@@ -1,4 +1,4 @@
-#include "CTrashCan.h"
+#include "common/CTrashCan.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "CDlgAmplitudeEnvelope.h"
+#include "edit/CDlgAmplitudeEnvelope.h"
 
-#include "DialogFields.h"
+#include "common/DialogFields.h"
 #include "IPrompt.h"
 
 #include <QButtonGroup>
