@@ -1,6 +1,7 @@
 // tavril: the desktop program. Wires the prompt, the document services, the
 // main frame and the editing commands together, opens the files named on the
 // command line, and runs the event loop.
+#include "annotate/CAnnotationCommands.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
 #include "frame/CFrameEditHost.h"
@@ -38,10 +39,15 @@ int main(int argc, char** argv) {
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
-    frame.SetCommandExtension(CFrameEditHost::MakeExtension(commands, edit));
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
+    // Annotation and logfile commands come first; the editing commands take the rest.
+    CAnnotationCommands annotations(frame, prompt);
+    frame.SetCommandExtension(annotations.Chain(CFrameEditHost::MakeExtension(commands, edit)));
+    TypedCharacterHandlers typed;
+    typed.logKeys = [&annotations](char c) { return annotations.OfferKey(c); };
+    frame.SetTypedCharacterHandlers(typed);
     frame.show();
 
     const QStringList args = QApplication::arguments().mid(1);
