@@ -74,8 +74,10 @@ std::string Num(double v) { return FormatExact(v, 0); }
 
 } // namespace
 
-bool ReadTextGrid(const std::string& bytes, AnnotationFile& out, ExchangeInfo& info, std::string& error)
+bool ReadTextGrid(const std::string& bytes, AnnotationFile& result, ExchangeInfo& info, std::string& error)
 {
+    // Records go to `result` only when the whole grid has been read.
+    AnnotationFile out;
     const std::string text = DecodeTextFile(bytes);
     if (text.find("ooTextFile") == std::string::npos) {
         error = "Not a Praat TextGrid text file (no \"ooTextFile\" header).";
@@ -144,6 +146,7 @@ bool ReadTextGrid(const std::string& bytes, AnnotationFile& out, ExchangeInfo& i
             out.AddRecord(r);
         }
     }
+    for (const auto& r : out.Records()) result.AddRecord(*r);
     return true;
 }
 

@@ -172,3 +172,54 @@ TEST(TextGrid, WritingFillsGapsAndSeparatesOverlaps)
     ASSERT_EQ(back.Count(), 3u);
     EXPECT_EQ(back.At(2)->Comment(), "b \"q\"");
 }
+
+TEST(RavenTable, AliasesBeginFileAndViewOrder)
+{
+    // The spectrogram row comes second here and still wins; Rraven's
+    // spelling of the frequency columns is accepted.
+    const std::string table = "Selection\tView\tChannel\tBegin Time (s)\tEnd Time (s)\tLow Frequency (Hz)"
+                              "\tHigh Frequency (Hz)\tBegin File\tAnnotation\n"
+                              "2\tWaveform 1\t1\t1\t2\t0\t0\tdawn.wav\tx\n"
+                              "2\tSpectrogram 1\t1\t1\t2\t300\t900\tdawn.wav\tx\n";
+    const AnnotationFile f = Read(ReadRavenTable, table);
+    ASSERT_EQ(f.Count(), 1u);
+    EXPECT_EQ(f.At(0)->BottomHz(), 300.0);
+    EXPECT_EQ(f.At(0)->TopHz(), 900.0);
+    EXPECT_EQ(f.At(0)->SoundFile(), "dawn.wav");
+    EXPECT_TRUE(f.At(0)->ExtraFields().empty());
+}
+
+TEST(AudacityLabels, OldMacLineEndsAndFrequencyLinesOnlyWhereGiven)
+{
+    const AnnotationFile f = Read(ReadAudacityLabels, "1\t2\ta\r\\\t100\t200\r3\t4\tb\r");
+    ASSERT_EQ(f.Count(), 2u);
+    EXPECT_EQ(f.At(0)->TopHz(), 200.0);
+    EXPECT_EQ(WriteAudacityLabels(f), "1.000000\t2.000000\ta\n\\\t100.000000\t200.000000\n3.000000\t4.000000\tb\n");
+}
+
+TEST(TextGrid, DamagedGridsAreRefusedWithoutHanging)
+{
+    AnnotationFile f;
+    ExchangeInfo info;
+    std::string error;
+    const std::string head = "File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n\n0\n1\n<exists>\n";
+    EXPECT_FALSE(ReadTextGrid(head + "1\n\"IntervalTier\"\n\"t\"\n0\n1\n999999999999\n0\n1\n\"a\"\n", f, info, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ReadTextGrid("just text", f, info, error));
+    EXPECT_TRUE(ReadTextGrid("File type = \"ooTextFile\"\nObject class = \"TextGrid\"\n0\n1\n<absent>\n", f, info, error));
+    EXPECT_EQ(f.Count(), 0u);
+}
+
+TEST(TextGrid, PointsGoToTextTiers)
+{
+    AnnotationFile f;
+    AnnotationRecord p(0.25, 0.25, 0, 0, 1, "", "peak", "");
+    p.SetFieldText("tier", "peaks");
+    f.AddRecord(p);
+    const AnnotationFile back = Read(ReadTextGrid, WriteTextGrid(f, 0, 1));
+    ASSERT_EQ(back.Count(), 1u);
+    EXPECT_EQ(back.At(0)->LeftSec(), 0.25);
+    EXPECT_EQ(back.At(0)->RightSec(), 0.25);
+    EXPECT_EQ(Extra(*back.At(0), "tier"), "peaks");
+    EXPECT_NE(WriteTextGrid(f, 0, 1).find("class = \"TextTier\""), std::string::npos);
+}

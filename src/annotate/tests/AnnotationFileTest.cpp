@@ -172,3 +172,45 @@ TEST(AnnotationField, TextAndNumberFollowTheLastSet)
     fld.SetText("NA");
     EXPECT_EQ(fld.Text(), "NA");
 }
+
+TEST(AnnotationFile, AppendingUnderAnotherHeaderRewritesTheFileInsteadOfShiftingColumns)
+{
+    test::TempDir dir;
+    const std::string path = dir.File("species.log");
+    Put(path, kHeader + "\tspecies\r\nan:\tx.wav\t1\t0\t1\t10\t5\tsong\t\tWOTH\r\n");
+    AnnotationFile f;
+    ASSERT_EQ(f.Load(path), 1);
+    // Start times now asked for: a plain append would put them under "comment".
+    f.Add(2, 3, 5, 10, 1, "x.wav", "call", "", true, false, CivilTime{}, true, path);
+    AnnotationFile back;
+    ASSERT_EQ(back.Load(path), 2);
+    EXPECT_EQ(back.At(0)->FindField("species")->Text(), "WOTH");
+    EXPECT_EQ(back.At(1)->Comment(), "call");
+    EXPECT_EQ(back.At(1)->FindField("species")->Text(), "");
+}
+
+TEST(AnnotationFile, TabsAndLineBreaksNeverSplitARecord)
+{
+    test::TempDir dir;
+    const std::string path = dir.File("a.log");
+    AnnotationFile f;
+    f.Add(0, 1, 0, 0, 1, "a.wav", "two\tparts\nand a line", "n1\r\nn2\tx", false, false, {}, true, path);
+    AnnotationFile back;
+    ASSERT_EQ(back.Load(path), 1);
+    EXPECT_EQ(back.At(0)->Comment(), "two parts and a line");
+    EXPECT_EQ(back.At(0)->NotesForDisplay(), "n1\r\nn2 x");
+    EXPECT_TRUE(back.KeptLines().empty());
+}
+
+TEST(AnnotationFile, ImportedTimesKeepEveryDigit)
+{
+    test::TempDir dir;
+    AnnotationFile f;
+    f.AddRecord(AnnotationRecord(0.17809591100000002, 7.0579205589999985, 1326.3, 3266.5, 1, "", "", ""));
+    ASSERT_TRUE(f.Save(dir.File("t.log"), false, false, {}));
+    AnnotationFile back;
+    ASSERT_EQ(back.Load(dir.File("t.log")), 1);
+    EXPECT_EQ(back.At(0)->LeftSec(), 0.17809591100000002);
+    EXPECT_EQ(back.At(0)->RightSec(), 7.0579205589999985);
+    EXPECT_EQ(back.At(0)->BottomHz(), 1326.3);
+}

@@ -126,3 +126,24 @@ TEST(AnnotationLink, APlainSoundGetsAMetafileAndAnAnnotationFile)
     r = AddAnnotationLink(dir.File("broken.wav"), "x", "");
     EXPECT_EQ(r.message, "ERROR: Could not open sound file.\nAnnotation file link creation FAILED");
 }
+
+TEST(AnnotationMetafile, AKeySetAtTheEndKeepsEveryLine)
+{
+    test::TempDir dir;
+    const std::string path = dir.File("m.txt");
+    Put(path, "offset=12.5\na.wav\n");
+    AnnotationMetafile m;
+    ASSERT_TRUE(m.Load(path));
+    ASSERT_TRUE(m.SetKey("offset", "3", true));
+    EXPECT_EQ(Slurp(path), "offset=12.5\r\na.wav\r\noffset=3\r\n");
+    EXPECT_EQ(m.ReadKey("OFFSET"), "12.5");
+    ASSERT_TRUE(m.SetStartDate([] {
+        CivilTime t;
+        t.year = 2049;
+        t.month = 1;
+        t.day = 2;
+        return t;
+    }()));
+    EXPECT_EQ(m.ReadKey("startdate"), "2049-01-02");
+    EXPECT_FALSE(m.Load(dir.File("missing.txt")));
+}

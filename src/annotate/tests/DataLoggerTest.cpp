@@ -126,3 +126,17 @@ TEST(TextLineFile, TheViewerRunsWithoutAShell)
     EXPECT_EQ(f.ViewerCommand("gedit", "--new-window  -s"),
               (std::vector<std::string>{"gedit", "/tmp/a b;$(rm -rf x).txt", "--new-window", "-s"}));
 }
+
+TEST(DataLogger, PointAndWaveformLines)
+{
+    DataLogger log;
+    LogSelection sel;
+    sel.waveform = true;
+    sel.topHz = 0.5;
+    sel.bottomHz = -0.25;
+    const std::string comment = "perched";
+    EXPECT_EQ(log.SelectionLine({}, "", sel, nullptr), "topfreq:\t0.5000\tbottomfreq:\t-0.2500\tfreqdif:\t0.7500");
+    EXPECT_EQ(log.PointLine({}, "b.wav", &comment), "selected:\tb.wav\tperched");
+    log.Settings().labelEachField = false;
+    EXPECT_EQ(log.SoundLine({}, "", "/a.wav", true), "/a.wav");
+}

@@ -66,6 +66,9 @@ bool SelectAnnotationAt(CTavrilView& view, const CViewPane& pane, const QPoint& 
 {
     CSoundDocument& doc = view.Doc();
     if (!doc.Doc().HasAnnotationFile() || doc.SampleRate() <= 0) return false;
+    // Re-defining a box means dragging the new one, usually elsewhere: the
+    // record being re-defined stays selected meanwhile.
+    if (view.RedefineArmed() && view.SelectedAnnotation()) return false;
     const PaneGeometry g = view.Geometry(pane.Index());
     const double t = CursorSet::TimeAtPixel(pos.x(), g) / g.fs;
     const double f = CursorSet::ValueAtPixel(pos.y(), g);

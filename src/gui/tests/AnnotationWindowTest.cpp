@@ -3,15 +3,19 @@
 // logfile commands reaching the logger.
 #include "annotate/AnnotationDialogs.h"
 #include "annotate/CAnnotationCommands.h"
+#include "SettingsStore.h"
 #include "frame/CChildFrame.h"
 #include "frame/CCommandActions.h"
 #include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -54,6 +58,8 @@ protected:
         typed.logKeys = [this](char c) { return m_ann->OfferKey(c); };
         m_frame->SetTypedCharacterHandlers(typed);
         m_ann->SetDialogDriver([this](QDialog& d) {
+            m_shown.push_back(d.windowTitle().toStdString());
+            if (m_fill) return m_fill(d);
             if (auto* c = dynamic_cast<CDlgEnterComment*>(&d)) c->CommentField()->setText(QString::fromStdString(m_comment));
             return int(QDialog::Accepted);
         });
@@ -81,6 +87,8 @@ protected:
     QRgb PixelAt(CTavrilView* v, QPoint p) { return v->Pane(0)->grab().toImage().pixel(p) & 0xFFFFFF; }
 
     std::unique_ptr<CAnnotationCommands> m_ann;
+    std::vector<std::string> m_shown;              // titles of the dialogs shown
+    std::function<int(QDialog&)> m_fill;           // fills a dialog in instead of the default
     std::string m_comment = "song";
     std::string m_log;
 };
@@ -201,4 +209,86 @@ TEST_F(AnnotationWindow, LogfileCommandsAndViewerReachTheCore)
     m_frame->Dispatch(Cmd::LogClear);
     EXPECT_EQ(Slurp(m_dir.File("session.txt")), "");
     (void)v;
+}
+
+TEST_F(AnnotationWindow, EditRedefineAndTheLogActionWithoutABox)
+{
+    CTavrilView* v = OpenAnnotated();
+    const QRect plot = v->Pane(0)->PlotRect();
+    Drag(v, plot.topLeft() + QPoint(50, 40), plot.topLeft() + QPoint(250, 140));
+    m_frame->Dispatch(Cmd::EditSelectionAnnotation);
+    AnnotationFile& file = v->Doc().Doc().Annotations();
+    ASSERT_EQ(file.Count(), 1u);
+
+    m_fill = [](QDialog& d) {
+        auto* e = dynamic_cast<CDlgEditAnnotation*>(&d);
+        if (!e) return int(QDialog::Rejected);
+        e->CommentField()->setText(QStringLiteral("trill"));
+        e->StartField()->setValue(0.25);
+        return int(QDialog::Accepted);
+    };
+    m_frame->Dispatch(Cmd::EditAnnotation);
+    EXPECT_EQ(file.At(0)->Comment(), "trill");
+    EXPECT_EQ(file.At(0)->LeftSec(), 0.25);
+    EXPECT_EQ(Count(Slurp(m_log), "\t0.250000\t"), 1);
+
+    // Armed, the next log action moves the selected box to the cursors.
+    m_fill = nullptr;
+    m_frame->Dispatch(Cmd::RedefineAnnotationBox);
+    Drag(v, plot.topLeft() + QPoint(300, 60), plot.topLeft() + QPoint(350, 90));
+    const size_t dialogs = m_shown.size();
+    m_frame->Dispatch(Cmd::EditSelectionAnnotation);
+    ASSERT_EQ(file.Count(), 1u);
+    EXPECT_EQ(m_shown.size(), dialogs);  // no comment asked for a re-definition
+    EXPECT_EQ(file.At(0)->LeftSec(), v->Cursors().leftTime / 22050.0);
+    EXPECT_EQ(file.At(0)->Comment(), "trill");
+
+    // Hidden cursors are no box: with a selected annotation, Enter edits it.
+    QTest::mouseClick(v->Pane(0), Qt::LeftButton, Qt::NoModifier, plot.topLeft() + QPoint(320, 70));
+    ASSERT_NE(v->SelectedAnnotation(), nullptr);
+    m_frame->Dispatch(Cmd::HideCursors);
+    m_fill = [](QDialog&) { return int(QDialog::Rejected); };
+    m_frame->Dispatch(Cmd::EditSelectionAnnotation);
+    EXPECT_EQ(m_shown.back(), "Edit Annotataion Entry");
+    EXPECT_EQ(file.Count(), 1u);
+}
+
+TEST_F(AnnotationWindow, TheWizardLinksASoundAndSettingsReachTheLogAction)
+{
+    const std::string sound = ToneFile("night.wav", 22050, 1000.0);
+    m_fill = [&](QDialog& d) {
+        auto* w = dynamic_cast<CDlgAnnotationSetupWiz*>(&d);
+        if (!w) return int(QDialog::Rejected);
+        EXPECT_FALSE(w->Check());
+        w->SoundField()->setText(QString::fromStdString(m_dir.File("none.wav")));
+        w->NameField()->setText(QStringLiteral("night"));
+        EXPECT_FALSE(w->Check());
+        w->SoundField()->setText(QString::fromStdString(sound));
+        return int(w->Check() ? QDialog::Accepted : QDialog::Rejected);
+    };
+    m_prompt.replies.push_back(IPrompt::Reply::Yes);
+    m_frame->Dispatch(Cmd::AddAnnotationLink);
+    ASSERT_GE(m_prompt.messages.size(), 4u);
+    EXPECT_EQ(m_prompt.messages[0], "You need to enter at least the sound file and annotation file names!");
+    EXPECT_EQ(m_prompt.messages[1], "The sound file entered does not exist!");
+    EXPECT_EQ(m_prompt.messages.back().rfind("ANNOTATION LINK CREATION SUCCESSFUL!", 0), 0u);
+    CTavrilView* v = m_frame->ActiveView();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Doc().Path(), m_dir.File("night metafile.txt"));
+    EXPECT_EQ(v->Doc().Doc().AnnotationPath(), m_dir.File("night.log"));
+
+    m_fill = [](QDialog& d) {
+        auto* s = dynamic_cast<CDlgAnnotationSettings*>(&d);
+        if (!s) return int(QDialog::Rejected);
+        s->Box(0)->setChecked(false);  // "Request comment/notes"
+        return int(QDialog::Accepted);
+    };
+    m_frame->Dispatch(Cmd::AnnotationSettings);
+    EXPECT_EQ(SettingsStore::ReadSettingInt("", "Annotation settings", "Request comment", -1), 0);
+    const QRect plot = v->Pane(0)->PlotRect();
+    Drag(v, plot.topLeft() + QPoint(50, 40), plot.topLeft() + QPoint(250, 140));
+    const size_t dialogs = m_shown.size();
+    m_frame->Dispatch(Cmd::EditSelectionAnnotation);
+    EXPECT_EQ(m_shown.size(), dialogs);
+    EXPECT_EQ(v->Doc().Doc().Annotations().Count(), 1u);
 }

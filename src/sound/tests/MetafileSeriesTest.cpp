@@ -82,3 +82,16 @@ TEST(MetafileSeries, MismatchedOrMissingMembersAreRefused)
         EXPECT_FALSE(s.SeriesError().empty()) << name;
     }
 }
+
+TEST(MetafileSeries, OverlappingClipsLetTheLaterOneSpeak)
+{
+    test::TempDir dir;
+    MakeWav(dir.File("20210502_040000.wav"), std::vector<int16_t>(1500, 1));
+    MakeWav(dir.File("20210502_040001.wav"), {2, 2});
+    // No start date: the earliest clip starts the series.
+    std::ofstream(dir.File("clips.txt")) << "recordingtype=clip\n20210502_040000.wav\n20210502_040001.wav\n";
+    CSoundFile s;
+    ASSERT_TRUE(s.Open(dir.File("clips.txt"))) << s.SeriesError();
+    EXPECT_EQ(s.GetFrameCount(), 1500u);
+    EXPECT_EQ(ReadAll(s, 999, 4), (std::vector<int16_t>{1, 2, 2, 1}));
+}
