@@ -675,5 +675,18 @@ TEST_F(DocTest, AMetafileOpensWithItsAnnotationsAndSavesThem)
     EXPECT_EQ(Magic(sound), "RIFF");
 }
 
+TEST_F(DocTest, AnAnnotationFileThatCannotBeReadIsReported)
+{
+    const std::string meta = dir.File("song metafile.txt");
+    std::ofstream(meta) << "annotationfile=notes\nsong.wav\n";
+    fs::create_directories(dir.Path() / "notes");  // a folder where the file should be
+    ASSERT_TRUE(doc.OpenDocument(meta));
+    EXPECT_EQ(doc.Annotations().Count(), 0u);
+    ASSERT_FALSE(prompt.messages.empty());
+    EXPECT_EQ(prompt.messages.back().title, "Error Opening Annotation File");
+    // Saving the metafile under another name is no save of its annotations.
+    EXPECT_FALSE(doc.SaveDocument(dir.File("other metafile.txt")));
+}
+
 } // namespace
 } // namespace tavril

@@ -77,3 +77,19 @@ TEST(CliAnnotations, MistakesAreRefusedWithoutWriting)
     EXPECT_FALSE(std::ifstream(dir.File("out.log")).good());
     EXPECT_EQ(ReadText(raven), kHead + "\n1\tSpectrogram 1\t1\t0\t1\t0\t0\n");
 }
+
+TEST(CliAnnotations, TheSoundGivesTheGridItsLengthAndTheBoxesTheirFile)
+{
+    TempDir dir;
+    const std::string labels = Put(dir, "l.txt", "0.5\t1\tcall\n");
+    const std::string wav = tavril::test::WriteWav(dir.File("rec.wav"), 8000, 1, std::vector<int16_t>(24000, 0));
+    auto r = RunCli({"annotations", "convert", labels, dir.File("l.TextGrid"), "--sound", wav});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string grid = ReadText(dir.File("l.TextGrid"));
+    EXPECT_NE(grid.find("xmax = 3 \ntiers?"), std::string::npos) << grid;
+    r = RunCli({"annotations", "convert", labels, dir.File("l.selections.txt"), "--sound", wav});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadText(dir.File("l.selections.txt")).find("\tcall\trec.wav\n"), std::string::npos);
+    r = RunCli({"annotations", "convert", labels, dir.File("x.log"), "--sound", dir.File("missing.wav")});
+    EXPECT_EQ(r.status, 1);
+}

@@ -292,3 +292,29 @@ TEST_F(AnnotationWindow, TheWizardLinksASoundAndSettingsReachTheLogAction)
     EXPECT_EQ(m_shown.size(), dialogs);
     EXPECT_EQ(v->Doc().Doc().Annotations().Count(), 1u);
 }
+
+TEST_F(AnnotationWindow, ReloadExportAndDeleteAndLoadNext)
+{
+    CTavrilView* v = OpenAnnotated();
+    // Another program changed the file: F4 shows its boxes.
+    std::ofstream(m_log) << "an:\ts.wav\t1\t0.1\t0.2\t3000\t1000\tfrom outside\t\n";
+    QTest::keyClick(v, Qt::Key_F4);
+    AnnotationFile& file = v->Doc().Doc().Annotations();
+    ASSERT_EQ(file.Count(), 1u);
+    EXPECT_EQ(file.At(0)->Comment(), "from outside");
+
+    m_prompt.paths.push_back(m_dir.File("s.Table.1.selections.txt"));
+    m_frame->Dispatch(Cmd::ExportAnnotations);
+    EXPECT_EQ(Slurp(m_dir.File("s.Table.1.selections.txt")),
+              "Selection\tView\tChannel\tBegin Time (s)\tEnd Time (s)\tLow Freq (Hz)\tHigh Freq (Hz)\tAnnotation"
+              "\tBegin File\n1\tSpectrogram 1\t1\t0.100000\t0.200000\t1000.0\t3000.0\tfrom outside\ts.wav\n");
+
+    // Alt+Shift+D: the next file of the folder replaces the deleted one.
+    const std::string a = ToneFile("a1.wav"), b = ToneFile("a2.wav");
+    CChildFrame* w = m_frame->OpenSoundFile(a);
+    ASSERT_NE(w, nullptr);
+    Settle();
+    m_frame->Dispatch(Cmd::DeleteAndLoadNext);
+    EXPECT_FALSE(std::filesystem::exists(a));
+    EXPECT_EQ(w->View()->Doc().Path(), b);
+}
