@@ -423,6 +423,8 @@ std::string CTavrilDoc::ReadableFileName()
     SoundForReading();
     m_sound.Close();
     std::string name = WorkingFileName(false);
+    // A metafile's members are read in series by the sound object itself.
+    if (IsMetafile()) return name;
     // Formats the sound object cannot read directly (SIG, SND) are read
     // through the working copy.
     const int32_t format = EngineFormatFromName(name);

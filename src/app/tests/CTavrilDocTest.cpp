@@ -688,5 +688,18 @@ TEST_F(DocTest, AnAnnotationFileThatCannotBeReadIsReported)
     EXPECT_FALSE(doc.SaveDocument(dir.File("other metafile.txt")));
 }
 
+TEST_F(DocTest, AClipOfASeriesCrossesItsMembers)
+{
+    ASSERT_TRUE(MakeWav(dir.File("a.wav"), 22050, 1, 16, {1, 2, 3}));
+    ASSERT_TRUE(MakeWav(dir.File("b.wav"), 22050, 1, 16, {4, 5}));
+    const std::string meta = dir.File("pair metafile.txt");
+    std::ofstream(meta) << "recordingtype=list,cont\na.wav\nb.wav\n";
+    ASSERT_TRUE(doc.OpenDocument(meta));
+    const std::string target = dir.File("clip.wav");
+    prompt.paths.push_back(target);
+    ASSERT_TRUE(doc.KlipNSave({1, 4}, 0, KlipNSaveSettings{}, KlipNameInputs{})) << prompt.Last();
+    EXPECT_EQ(ReadWav(target), std::vector<int32_t>({2, 3, 4}));
+}
+
 } // namespace
 } // namespace tavril

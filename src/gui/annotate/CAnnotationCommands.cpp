@@ -115,7 +115,7 @@ bool CAnnotationCommands::IsEnabled(Cmd id, CTavrilView* v) const
     case Cmd::DeleteSelectedAnnotation: case Cmd::AnnotationStepUp: case Cmd::AnnotationStepDown:
         return selected;
     case Cmd::KlipAnnotation:
-        return selected && !v->Doc().Doc().IsMetafile();
+        return selected;
     case Cmd::PlayAnnotation:
         return false;  // playback arrives with the audio device layer
     default:
