@@ -180,6 +180,13 @@ std::string AnnotationFile::BuildHeader(bool saveStartTime, bool saveStartDate) 
 std::string AnnotationFile::BuildRecordLine(const AnnotationRecord& r, bool saveStartTime, bool saveStartDate,
                                             const CivilTime& recordingStart) const
 {
+    return BuildRecordLine(r, saveStartTime, saveStartDate, recordingStart, ExtraNames());
+}
+
+std::string AnnotationFile::BuildRecordLine(const AnnotationRecord& r, bool saveStartTime, bool saveStartDate,
+                                            const CivilTime& recordingStart,
+                                            const std::vector<std::string>& extraNames) const
+{
     std::string s = "an:";
     for (const std::string& v : {r.SoundFile(), std::to_string(r.Channel()), Fixed6(r.LeftSec()),
                                  Fixed6(r.RightSec()), Fixed6(r.TopHz()), Fixed6(r.BottomHz())}) {
@@ -194,7 +201,7 @@ std::string AnnotationFile::BuildRecordLine(const AnnotationRecord& r, bool save
     s += r.Comment();
     s += '\t';
     s += r.Notes();
-    for (const auto& n : ExtraNames()) {
+    for (const auto& n : extraNames) {
         const AnnotationField* fld = r.FindField(n);
         s += '\t';
         if (fld) s += fld->Text();
@@ -211,7 +218,11 @@ bool AnnotationFile::Save(const std::string& path, bool saveStartTime, bool save
     for (const auto& k : m_kept) text += k + "\r\n";
     m_header = BuildHeader(saveStartTime, saveStartDate);
     text += m_header + "\r\n";
-    for (const auto& r : m_records) text += BuildRecordLine(*r, saveStartTime, saveStartDate, recordingStart) + "\r\n";
+    const std::vector<std::string> names = ExtraNames();
+    for (const auto& r : m_records) {
+        text += BuildRecordLine(*r, saveStartTime, saveStartDate, recordingStart, names);
+        text += "\r\n";
+    }
     std::string err;
     if (!WriteTextFileAtomically(path, text, err)) {
         if (error) *error = err;

@@ -75,6 +75,8 @@ private:
     std::string m_carriedSoundFile;
     std::vector<std::unique_ptr<AnnotationRecord>> m_records;
 
+    std::string BuildRecordLine(const AnnotationRecord& r, bool saveStartTime, bool saveStartDate,
+                                const CivilTime& recordingStart, const std::vector<std::string>& extraNames) const;
     void ParseLine(const std::string& raw, const std::vector<std::string>& names);
     bool ParseLogfileLine(const std::vector<std::string>& fields, AnnotationRecord& r) const;
     std::vector<std::string> ExtraNames() const;
