@@ -57,6 +57,19 @@ CAnnotationCommands::CAnnotationCommands(CMainFrame& frame, IPrompt& prompt, std
         return QProcess::startDetached(QString::fromStdString(argv[0]), args);
     };
     LoadSettings();
+    // Settings files (".set") can carry both groups.
+    m_frame.SetSettingsFileGroup("General annotation settings",
+                                 {[this](const std::string& f) { m_settings.Save(f); },
+                                  [this](const std::string& f) { m_settings = AnnotationSettings::Load(f); }});
+    m_frame.SetSettingsFileGroup("Log file settings", {[this](const std::string& f) {
+                                                           m_logger.Settings().Save(f);
+                                                           m_logger.Keys().Save(f);
+                                                       },
+                                                       [this](const std::string& f) {
+                                                           m_logger.SetSettings(LogfileSettings::Load(f));
+                                                           const LogKeyList keys = LogKeyList::Load(f);
+                                                           if (!keys.Entries().empty()) m_logger.Keys() = keys;
+                                                       }});
     // A sound shown for the first time: offer the annotations found beside it.
     m_watch = QObject::connect(m_frame.Area(), &QMdiArea::subWindowActivated, &m_frame, [this](QMdiSubWindow* w) {
         auto* c = qobject_cast<CChildFrame*>(w);
@@ -69,7 +82,12 @@ CAnnotationCommands::CAnnotationCommands(CMainFrame& frame, IPrompt& prompt, std
     });
 }
 
-CAnnotationCommands::~CAnnotationCommands() { QObject::disconnect(m_watch); }
+CAnnotationCommands::~CAnnotationCommands()
+{
+    QObject::disconnect(m_watch);
+    m_frame.SetSettingsFileGroup("General annotation settings", {});
+    m_frame.SetSettingsFileGroup("Log file settings", {});
+}
 
 void CAnnotationCommands::LoadSettings()
 {
