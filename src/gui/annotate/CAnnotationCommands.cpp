@@ -178,6 +178,17 @@ CommandExtension CAnnotationCommands::Chain(CommandExtension next)
             m_logger.LogSaved(DataLogger::Now(), doc->Path(), doc->Path());
     };
     ext.confirmClose = next.confirmClose;
+    ext.intercept = [this, next](Cmd id, CTavrilView* v) {
+        // In a window that shows annotations, Left and Right step through
+        // them rather than to the neighbouring window.
+        if ((id == Cmd::NeighbourLeft || id == Cmd::NeighbourRight) && v && v->Doc().Doc().HasAnnotationFile() &&
+            v->Doc().Doc().Annotations().Count() > 0 &&
+            (v->Settings().m_showAnnotationBox || v->Settings().m_showAnnotationText)) {
+            Step(*v, id == Cmd::NeighbourLeft ? -1 : +1);
+            return true;
+        }
+        return next.intercept && next.intercept(id, v);
+    };
     return ext;
 }
 

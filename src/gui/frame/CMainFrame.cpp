@@ -291,8 +291,8 @@ void CMainFrame::Dispatch(Cmd id) {
         return;
     const CommandInfo* info = FindCommand(id);
     CTavrilView* v = ActiveView();
-    bool handled = false;
-    if (m_extension.handles && m_extension.handles(id) && m_extension.run) {
+    bool handled = m_extension.intercept && m_extension.intercept(id, v);
+    if (!handled && m_extension.handles && m_extension.handles(id) && m_extension.run) {
         m_extension.run(id, v);
         handled = true;
     }

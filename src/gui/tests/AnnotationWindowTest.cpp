@@ -135,6 +135,10 @@ TEST_F(AnnotationWindow, ADraggedBoxIsLoggedDrawnSteppedAndDeleted)
     EXPECT_EQ(v->SelectedAnnotation(), file.At(0));
     m_frame->Dispatch(Cmd::NextAnnotation);
     EXPECT_EQ(v->SelectedAnnotation(), file.At(1));
+    m_frame->Dispatch(Cmd::NeighbourLeft);  // Left in a window showing annotations
+    EXPECT_EQ(v->SelectedAnnotation(), file.At(0));
+    m_frame->Dispatch(Cmd::NeighbourRight);
+    EXPECT_EQ(v->SelectedAnnotation(), file.At(1));
 
     m_prompt.replies.push_back(IPrompt::Reply::Yes);
     m_frame->Dispatch(Cmd::DeleteSelectedAnnotation);
