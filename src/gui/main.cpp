@@ -7,6 +7,10 @@
 #include "frame/CFrameEditHost.h"
 #include "frame/CMainFrame.h"
 #include "common/CQtPrompt.h"
+#include "playback/CPlaybackCommands.h"
+
+#include "CPortAudioPlayer.h"
+#include "CSteadyClock.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -34,20 +38,34 @@ int main(int argc, char** argv) {
     CEditServices edit(DocServices{prompt, temps, clipboard, engine, tools, filter, multiTool, std::string()});
     const DocServices docs = edit.Services();
 
+    // Sound output: PortAudio's default device, probed once with the
+    // smallest format every card takes.
+    CSteadyClock clock;
+    CPortAudioSystem audio;
+    CPortAudioPlayer player(audio);
+    const bool outputPresent = player.IsFormatSupported(PcmFormat::Make(11025, 1, 8));
+    LoopPlaybackSettings loopSettings;
+    loopSettings.Load("");
+    CPlaybackController playback(player, clock, temps, clipboard.CursorPlayPath(), loopSettings);
+
     CMainFrame frame(prompt, &docs);
     prompt.SetParent(&frame);
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
+    CPlaybackCommands playCommands(frame, playback, loopSettings, clipboard, outputPresent);
+    frame.SetCommandExtension(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit)));
+    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
     // Annotation and logfile commands come first; the editing commands take the rest.
     CAnnotationCommands annotations(frame, prompt);
-    frame.SetCommandExtension(annotations.Chain(CFrameEditHost::MakeExtension(commands, edit)));
-    TypedCharacterHandlers typed;
-    typed.logKeys = [&annotations](char c) { return annotations.OfferKey(c); };
-    frame.SetTypedCharacterHandlers(typed);
+    frame.SetCommandExtension(annotations.Chain(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit))));
+    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); },
+                                     [&annotations](char c) { return annotations.OfferKey(c); }});
+    // Every sound that starts playing is named in the data logfile.
+    playback.SetHooks(&annotations);
     frame.show();
 
     const QStringList args = QApplication::arguments().mid(1);
@@ -59,5 +77,6 @@ int main(int argc, char** argv) {
     const int rc = app.exec();
     // The commands go before the frame; it must not call them on its way out.
     frame.SetCommandExtension({});
+    playback.SetHooks(nullptr);
     return rc;
 }

@@ -135,7 +135,7 @@ bool CAnnotationCommands::IsEnabled(Cmd id, CTavrilView* v) const
     case Cmd::KlipAnnotation:
         return selected;
     case Cmd::PlayAnnotation:
-        return false;  // playback arrives with the audio device layer
+        return selected && m_frame.IsEnabled(Cmd::PlayEntire);
     default:
         return false;
     }
@@ -566,6 +566,15 @@ void CAnnotationCommands::Run(Cmd id, CTavrilView* v)
         }
         break;
     case Cmd::DeleteAndLoadNext: DeleteAndLoadNext(*v); break;
+    case Cmd::PlayAnnotation:
+        // The annotation's span becomes the selection, which the play command plays.
+        if (const AnnotationRecord* r = Selected(*v)) {
+            const double fs = v->Doc().SampleRate();
+            v->Cursors().SetTimeCursors(std::llround(r->LeftSec() * fs), std::llround(r->RightSec() * fs));
+            v->CursorsChanged();
+            m_frame.Dispatch(Cmd::PlayEntire);
+        }
+        break;
     default: break;
     }
 }
@@ -573,6 +582,11 @@ void CAnnotationCommands::Run(Cmd id, CTavrilView* v)
 bool CAnnotationCommands::OfferKey(char c)
 {
     return m_logger.CanLog() && m_logger.LogKey(DataLogger::Now(), char32_t(static_cast<unsigned char>(c)));
+}
+
+void CAnnotationCommands::LogPlayback(const std::string& soundPath, uint32_t, uint32_t)
+{
+    LogPlayed(soundPath, m_frame.ActiveView());
 }
 
 void CAnnotationCommands::LogPlayed(const std::string& soundPath, CTavrilView* active)

@@ -5,7 +5,7 @@
 // saving them, linking an annotation file to a sound, importing and
 // exporting other programs' annotation files, the annotation settings, and
 // the "Lo&g File" menu with the key list. It also writes the names of saved
-// sounds to the logfile; played sounds reach it through LogPlayed.
+// sounds to the logfile, and, as playback's hooks, the names of played ones.
 //
 // Hooked in front of the frame's other command extension (Chain). Viewer
 // programs are started with an argument list, never through a shell.
@@ -13,6 +13,7 @@
 
 #include "AnnotationExchange.h"
 #include "AnnotationSettings.h"
+#include "CPlaybackController.h"
 #include "CommandTable.h"
 #include "DataLogger.h"
 #include "frame/CMainFrame.h"
@@ -27,10 +28,10 @@ class QDialog;
 
 namespace tavril {
 
-class CAnnotationCommands {
+class CAnnotationCommands : public IPlaybackHooks {
 public:
     CAnnotationCommands(CMainFrame& frame, IPrompt& prompt, std::string settingsFile = {});
-    ~CAnnotationCommands();
+    ~CAnnotationCommands() override;
     CAnnotationCommands(const CAnnotationCommands&) = delete;
     CAnnotationCommands& operator=(const CAnnotationCommands&) = delete;
 
@@ -48,6 +49,7 @@ public:
     bool OfferKey(char c);
     // Playback calls this for every sound it plays.
     void LogPlayed(const std::string& soundPath, CTavrilView* active);
+    void LogPlayback(const std::string& soundPath, uint32_t startFrame, uint32_t frames) override;
     // After a sound window opens: offers a Raven table or Audacity label
     // file beside a sound without annotations.
     void OfferImportBeside(CTavrilView& v);
