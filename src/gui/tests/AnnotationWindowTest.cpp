@@ -206,7 +206,9 @@ TEST_F(AnnotationWindow, LogfileCommandsAndViewerReachTheCore)
     m_comment = "first note";
     m_frame->Dispatch(Cmd::LogComment);
     EXPECT_TRUE(m_frame->OfferTypedCharacter('b'));
+    static_cast<IPlaybackHooks&>(*m_ann).LogPlayback(m_dir.File("s.wav"), 0, 100);  // as playback reports it
     const std::string log = Slurp(m_dir.File("session.txt"));
+    EXPECT_EQ(Count(log, "played:\t" + m_dir.File("s.wav") + "\r\n"), 1) << log;
     EXPECT_EQ(Count(log, "first note\r\n"), 1) << log;
     EXPECT_EQ(Count(log, "\t\tbird flew off\r\n"), 1) << log;
     m_prompt.replies.push_back(IPrompt::Reply::Yes);
