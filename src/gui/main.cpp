@@ -1,6 +1,7 @@
 // tavril: the desktop program. Wires the prompt, the document services, the
 // main frame and the editing commands together, opens the files named on the
 // command line, and runs the event loop.
+#include "annotate/CAnnotationCommands.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
 #include "frame/CFrameEditHost.h"
@@ -58,6 +59,13 @@ int main(int argc, char** argv) {
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
+    // Annotation and logfile commands come first; the editing commands take the rest.
+    CAnnotationCommands annotations(frame, prompt);
+    frame.SetCommandExtension(annotations.Chain(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit))));
+    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); },
+                                     [&annotations](char c) { return annotations.OfferKey(c); }});
+    // Every sound that starts playing is named in the data logfile.
+    playback.SetHooks(&annotations);
     frame.show();
 
     const QStringList args = QApplication::arguments().mid(1);
@@ -69,5 +77,6 @@ int main(int argc, char** argv) {
     const int rc = app.exec();
     // The commands go before the frame; it must not call them on its way out.
     frame.SetCommandExtension({});
+    playback.SetHooks(nullptr);
     return rc;
 }

@@ -18,12 +18,14 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tavril {
 
 class ISoundCodec;
+class MetafileSeries;
 
 // Calendar time of a recording's start and where it came from.
 struct RecordingTime {
@@ -133,6 +135,10 @@ public:
     // Float samples beyond full scale (|x| > 1) were read since Open; the
     // integer memory model holds them at full scale.
     bool HasClipped() const { return m_clipped; }
+    // The member files behind an open metafile (nullptr for other sounds).
+    const MetafileSeries* Series() const { return m_series.get(); }
+    // Why the last Open of a metafile failed.
+    const std::string& SeriesError() const { return m_seriesError; }
 
 private:
     const ISoundCodec* CodecFor(int32_t format) const;
@@ -155,6 +161,10 @@ private:
     bool m_clipped = false;
     std::vector<unsigned char> m_scratch;
     std::vector<unsigned char> m_scratch2;
+    std::unique_ptr<MetafileSeries> m_series;  // a metafile's members, read as one sound
+    std::string m_seriesError;
+
+    int OpenSeries(const std::string& name);
 };
 
 } // namespace tavril

@@ -63,6 +63,9 @@ struct CommandExtension {
     std::function<void(Cmd, CTavrilView*)> run;
     // Before the last window of a changed document closes: false keeps it open.
     std::function<bool(CTavrilDoc&)> confirmClose;
+    // Offered every enabled command first; true when it took the command
+    // (arrow keys that step through annotations instead of windows).
+    std::function<bool(Cmd, CTavrilView*)> intercept = {};
 };
 
 // Who a typed character is offered to, in this order, until one takes it:

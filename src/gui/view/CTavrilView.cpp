@@ -1,6 +1,7 @@
 #include "view/CTavrilView.h"
 
 #include "view/CEveryFramePictures.h"
+#include "annotate/AnnotationOverlay.h"
 
 #include "TimeScale.h"
 #include "WaveformColumns.h"
@@ -98,9 +99,17 @@ CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDispla
 
 CTavrilView::~CTavrilView() = default;
 
+void CTavrilView::SetSelectedAnnotation(const AnnotationRecord* r) {
+    m_selectedAnnotation = r;
+    for (CViewPane* p : m_panes)
+        p->update();
+}
+
 void CTavrilView::SetDocument(std::shared_ptr<CSoundDocument> doc) {
     m_doc = std::move(doc);
     m_everyFrame->Clear();
+    m_selectedAnnotation = nullptr;
+    m_redefineArmed = false;
     m_cursors = CursorSet{};
     m_scroll->setValue(0);
     UpdateScrollBar();
@@ -595,6 +604,7 @@ void CViewPane::paintEvent(QPaintEvent*) {
     p.drawImage(plot.topLeft(), m_picture);
     if (RefineProgress() >= 0)
         CEveryFramePictures::DrawProgress(p, plot, RefineProgress());
+    DrawAnnotations(p, *m_view, *this, plot);
     DrawAxes(p, plot);
 
     CSoundDocument& doc = m_view->Doc();
@@ -744,6 +754,9 @@ void CViewPane::DrawCursors(QPainter& p, const QRect& plot) const {
 
 void CViewPane::mousePressEvent(QMouseEvent* e) {
     m_view->setFocus();
+    if ((e->button() == Qt::LeftButton || e->button() == Qt::RightButton) &&
+        PlotRect().contains(e->position().toPoint()))
+        SelectAnnotationAt(*m_view, *this, e->position().toPoint());
     if (e->button() == Qt::RightButton) {
         emit m_view->ContextMenuRequested(e->globalPosition().toPoint());
         return;
