@@ -14,6 +14,7 @@
 #include "view/CTavrilView.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTest>
 
@@ -111,7 +112,9 @@ TEST_F(Playback, WithoutAnOutputDeviceThePlayCommandsSayWhyTheyAreOff)
 {
     Wire(false);
     OpenTone();
-    EXPECT_TRUE(m_frame->statusBar()->currentMessage().contains("No audio device was found"));
+    auto* note = m_frame->statusBar()->findChild<QLabel*>("noAudioDevice");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains("No audio device was found"));
     for (Cmd id : {Cmd::PlayEntire, Cmd::LoopPlayback, Cmd::PlayClipboard}) {
         EXPECT_FALSE(m_frame->IsEnabled(id));
         for (QAction* a : m_frame->Actions().MenuItems(id))
