@@ -1,6 +1,7 @@
 // Editing commands on real sound windows: windows follow the document, a deleted file's window closes,
 // and a clip or import opens a window.
 #include "frame/CChildFrame.h"
+#include "frame/CFrameFiles.h"
 #include "frame/CCommandActions.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
@@ -224,11 +225,11 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
     m_edit->multiTool.endRampMs = 77;
     m_edit->klip.filenameTemplate = "%f %e";
     const std::string set = m_dir.File("field season.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Fixed frequency filter", "Multi tool", "Klip 'n Save"}));
+    ASSERT_TRUE(m_frame->Files().SaveSettingsFile(set, {"Fixed frequency filter", "Multi tool", "Klip 'n Save"}));
     m_edit->filter = FilterSettings{};
     m_edit->multiTool = MultiToolSettings{};
     m_edit->klip = KlipNSaveSettings{};
-    m_frame->LoadSettingsFile(set);
+    m_frame->Files().LoadSettingsFile(set);
     EXPECT_EQ(m_edit->filter.lopassFreqHz, 4321);
     EXPECT_EQ(m_edit->multiTool.rampOn, 1);
     EXPECT_EQ(m_edit->multiTool.endRampMs, 77);
@@ -247,7 +248,7 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
 
     // Groups left unchecked are not in the file.
     const std::string only = m_dir.File("filter only.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(only, {"Fixed frequency filter"}));
+    ASSERT_TRUE(m_frame->Files().SaveSettingsFile(only, {"Fixed frequency filter"}));
     const auto bytes = ReadAll(only);
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("[Filter Details]"), std::string::npos);
