@@ -1,5 +1,7 @@
 #include "CTavrilDoc.h"
 
+#include "SoundFileProblem.h"
+
 #include "AtomicFile.h"
 #include "CEditEngine.h"
 #include "CMultiTool.h"
@@ -286,6 +288,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     CloseDocument();
     m_path = path;
     m_saved = true;
+    m_openRefused = false;
     m_sound.Close();
     m_sound.Reset();
     m_workingCopy.clear();
@@ -295,12 +298,12 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
         m_svc.prompt.ShowMessage("Error opening metafile " + path +
                                  ". The file may be corrupt, or the media containing it's sound files may not be "
                                  "inserted");
-    } else if (format == kFormatSig || format == kFormatSnd) {
-        // These formats are read only through a WAV working copy.
-        if (!MakeWorkingCopy(path))
-            m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
-    } else if (!m_sound.Open(path)) {
-        m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
+    } else if ((format == kFormatSig || format == kFormatSnd) ? !MakeWorkingCopy(path) : !m_sound.Open(path)) {
+        // SIG and SND are read only through a WAV working copy.
+        m_openRefused = true;
+        const std::string why = DescribeSoundFileProblem(path);
+        m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt" +
+                                 (why.empty() ? std::string() : "\n" + why));
     }
     m_sound.Close();
     m_modified = false;

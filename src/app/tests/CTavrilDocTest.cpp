@@ -278,7 +278,9 @@ TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
     const std::string bad = dir.File("bad.wav");
     test::WriteAll(bad, {'R', 'I', 'F', 'F', 1, 2});
     EXPECT_TRUE(doc.OpenDocument(bad));
-    EXPECT_EQ(prompt.Last(), "Error opening soundfile " + bad + ". The file may be corrupt");
+    EXPECT_TRUE(doc.OpenWasRefused());
+    // The first line is the program's message; the second says what is wrong.
+    EXPECT_EQ(prompt.Last(), "Error opening soundfile " + bad + ". The file may be corrupt\nIt is not a sound file at all.");
     const std::string meta = dir.File("song metafile.txt");
     test::WriteAll(meta, {'x'});
     EXPECT_TRUE(doc.OpenDocument(meta));

@@ -102,7 +102,8 @@ bool CFrameFiles::LoadDisplay(const std::string& path, bool closeFirst, bool try
                     break;  // nothing left to search by
                 continue;   // the user chose to skip this window
             }
-            doc->Open(found);
+            if (!doc->Open(found))
+                continue;  // refused and reported; no empty window is left
         }
         CChildFrame* w = m_frame.AddWindow(doc, r.settings);
         m_frame.PlaceWindow(w, QRect(static_cast<int>(r.left), static_cast<int>(r.top),

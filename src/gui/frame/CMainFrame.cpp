@@ -171,6 +171,9 @@ bool CMainFrame::IsEnabled(Cmd id) const {
 
 void CMainFrame::UpdateCommandStates() {
     ShowMenuBar(!Windows().empty());
+    // The task bar tells the program's windows apart by the active sound.
+    CChildFrame* active = ActiveWindow();
+    setWindowTitle(active ? active->windowTitle() + QStringLiteral(" \u2014 Tavril") : QStringLiteral("Tavril"));
     for (const CommandInfo& info : CommandInfos())
         m_actions->SetEnabled(info.id, IsEnabled(info.id));
     // The short bar's settings item edits the defaults and is always there.
@@ -363,7 +366,10 @@ WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
 
 CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s) {
     CChildFrame* previous = ActiveWindow();
-    auto* view = new CTavrilView(std::move(doc), s, &m_flags);
+    WindowDisplaySettings settings = s;
+    if (doc->Channels() > 0)
+        settings.KeepChannelsOf(static_cast<int>(doc->Channels()));
+    auto* view = new CTavrilView(std::move(doc), settings, &m_flags);
     view->SetDocumentFactory([this] { return NewDocument(); });
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
@@ -392,6 +398,7 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     });
     connect(view, &CTavrilView::CursorsMoved, this, &CMainFrame::OnCursorsMoved);
     connect(w, &CChildFrame::Closing, this, &CMainFrame::OnWindowClosing);
+    connect(w, &QWidget::windowTitleChanged, this, [this] { UpdateCommandStates(); });
     w->installEventFilter(this);
     w->show();
     m_arranger->KeepInside(w);  // the area places it; it must stay where it can be seen
@@ -399,14 +406,16 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     return w;
 }
 
-CChildFrame* CMainFrame::OpenSoundFile(const std::string& path) {
-    auto doc = NewDocument();
+CChildFrame* CMainFrame::OpenSoundFile(const std::string& name) {
+    // A name given relative to the working folder is kept by its full path:
+    // the folder's other files, display files and the recent list need it.
     std::error_code ec;
+    const std::string path = fs::absolute(name, ec).lexically_normal().string();
+    auto doc = NewDocument();
     if (!doc->Open(path))
-        return nullptr;  // no such file; one that cannot be read is reported by the document
+        return nullptr;  // missing, or refused and reported by the document
     m_currentFolder = fs::path(path).parent_path().string();
-    m_recent.Add(fs::absolute(path, ec).string());
-    RebuildRecentMenu();
+    AddRecentFile(path);
     return AddWindow(doc, SettingsForNewWindow());
 }
 

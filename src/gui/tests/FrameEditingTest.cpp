@@ -378,6 +378,26 @@ TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
     EXPECT_EQ(ReadSamples(path).size(), 500u);
 }
 
+// Three changed sounds: No for the first, Cancel for the second. Nothing
+// closes, and the third is never asked about.
+TEST_F(FrameEditing, CancelInTheExitQuestionKeepsEveryWindow)
+{
+    m_frame->SetCommandExtension(CFrameEditHost::MakeExtension(*m_cmds, *m_edit));
+    std::vector<CTavrilView*> views;
+    for (int i = 0; i < 3; ++i) {
+        CTavrilView* v = Open(Ramp(1000));
+        ASSERT_NE(v, nullptr);
+        v->Doc().Doc().SetModifiedFlag(true);
+        views.push_back(v);
+    }
+    m_prompt.replies = {IPrompt::Reply::No, IPrompt::Reply::Cancel};
+    EXPECT_FALSE(m_frame->close());
+    Settle();
+    EXPECT_EQ(m_prompt.questions.size(), 2u);
+    EXPECT_EQ(m_frame->Windows().size(), 3u);
+    EXPECT_TRUE(m_frame->isVisible());
+}
+
 TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedSound)
 {
     // Two minutes of stereo sound: a save that takes many blocks.

@@ -251,9 +251,10 @@ void CTavrilView::SelectChannel(int k) {
 bool CTavrilView::StepFileInFolder(int direction) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path current(m_doc->Path());
-    if (current.empty() || m_doc->Sound().IsMetafile())
+    if (m_doc->Path().empty() || m_doc->Sound().IsMetafile())
         return false;
+    // The listing holds full paths; so must the name looked up in it.
+    const fs::path current = fs::absolute(m_doc->Path(), ec).lexically_normal();
     fs::path folder = current.parent_path();
     if (folder.empty())
         folder = ".";
@@ -283,7 +284,8 @@ bool CTavrilView::StepFileInFolder(int direction) {
     if (!m_newDocument || (m_replaceGuard && !m_replaceGuard(this)))
         return false;
     auto doc = m_newDocument();
-    doc->Open(m_folderListing[next]);
+    if (!doc->Open(m_folderListing[next]))
+        return false;  // refused: the user was told, and the window keeps its sound
     SetDocument(doc);
     return true;
 }
@@ -593,7 +595,7 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
         }
     }
     if (s.m_freqAmpTitleOn && !s.m_freqAmpTitle.empty()) {
-        QString title = QString::fromStdString(s.m_freqAmpTitle);
+        QString title = QString::fromStdString(s.VerticalTitle());
         int lines = static_cast<int>(title.size());
         int total = lines * fm.height();
         int y = std::max(top, top + (h - total) / 2);
