@@ -1,5 +1,6 @@
 #include "frame/CMainFrame.h"
 
+#include "analyse/CAnalysisCommands.h"
 #include "frame/CCommandActions.h"
 #include "frame/CChildFrame.h"
 #include "frame/CFrameDialogs.h"
@@ -90,6 +91,8 @@ CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* pa
     m_files = std::make_unique<CFrameFiles>(*this, prompt);
     m_dialogs = std::make_unique<CFrameDialogs>(*this, prompt);
     m_dialogs->RegisterSettingsGroups(m_files->Settings());
+    m_analysis = std::make_unique<CAnalysisCommands>(this, prompt);
+    m_analysis->RegisterSettingsGroups(m_files->Settings());
     qApp->installEventFilter(this);
     resize(1000, 700);
     UpdateCommandStates();
@@ -232,6 +235,14 @@ bool CMainFrame::FrameCommand(Cmd id) {
         return true;
     }
     case Cmd::FileOpen: m_files->CmdOpen(); return true;
+    case Cmd::Correlate:
+        if (v)
+            m_analysis->Correlate(*v);
+        return true;
+    case Cmd::ExportSpectrogramText:
+        if (v)
+            m_analysis->ExportSpectrogram(*v);
+        return true;
     case Cmd::FileCloseWindow:
         if (auto* w = ActiveWindow())
             w->close();

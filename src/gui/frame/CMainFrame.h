@@ -39,6 +39,7 @@ class QToolBar;
 
 namespace tavril {
 
+class CAnalysisCommands;
 class CChildFrame;
 class CCommandActions;
 class CFrameDialogs;
@@ -114,6 +115,8 @@ public:
 
     // Display files, settings files and text lists of sounds.
     CFrameFiles& Files() { return *m_files; }
+    // Correlation and spectrogram export of the active window.
+    CAnalysisCommands& Analysis() { return *m_analysis; }
 
     // Used by the file commands to rebuild windows from a display.
     std::shared_ptr<CSoundDocument> NewDocument();
@@ -183,6 +186,7 @@ private:
     std::unique_ptr<CFrameMenuLists> m_menuLists;
     std::unique_ptr<CWindowArranger> m_arranger;
     std::unique_ptr<CFrameDialogs> m_dialogs;
+    std::unique_ptr<CAnalysisCommands> m_analysis;
     QMdiArea* m_area = nullptr;
     QToolBar* m_toolbar = nullptr;
     QLabel* m_statusText = nullptr;
