@@ -109,6 +109,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    // The wheel scrolls the time axis; Ctrl+wheel zooms about the pointer.
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     void RebuildPanes();
@@ -152,6 +154,8 @@ public:
     QImage RenderPlot() const;
     // Columns computed by the last render (whole picture or scrolled-in part).
     int LastColumnsComputed() const { return m_lastColumns; }
+    // Where the last paint wrote the axis values (tests compare them).
+    const std::vector<QRect>& LabelRects() const { return m_labelRects; }
     // Pixel column of the sound (counted from its start) at the plot's left edge.
     int FirstColumn() const;
 
@@ -176,6 +180,7 @@ private:
     bool m_valid = false;
     int m_pictureColumn = 0;
     mutable int m_lastColumns = 0;
+    mutable std::vector<QRect> m_labelRects;
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;
     QPoint m_anchor, m_moving, m_press;
