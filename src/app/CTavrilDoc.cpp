@@ -662,6 +662,13 @@ bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const Kl
             };
         if (!ComposeKlipName(settings.filenameTemplate, in, proposed)) return false;
     }
+    // The sound's own file is never offered: a clip saved there would replace it.
+    auto isOwnFile = [this](const fs::path& p) {
+        std::error_code ec;
+        const fs::path own = fs::absolute(m_path, ec).lexically_normal();
+        return fs::absolute(p, ec).lexically_normal() == own || fs::equivalent(p, own, ec);
+    };
+    if (isOwnFile(soundPath.parent_path() / (proposed + "." + ext))) proposed += " clip";
     IPrompt::PathRequest req;
     req.title = "Enter a Filename to Save Clip to:";
     req.filter = "Sound files (*.wav;*.sig;*.snd;*.aif;*.aiff)|*.wav;*.sig;*.snd;*.aif;*.aiff|";
@@ -671,6 +678,11 @@ bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const Kl
     std::string target;
     if (!m_svc.prompt.ChoosePath(req, target) || target.empty()) return false;
     if (fs::path(target).extension().empty()) target += "." + ext;
+    if (isOwnFile(target)) {
+        m_svc.prompt.ShowMessage("A clip cannot be saved over the sound it is cut from (" + target +
+                                 "). Choose another name.");
+        return false;
+    }
 
     const std::string source = ReadableFileName();
     int32_t format = EngineFormatFromName(target);

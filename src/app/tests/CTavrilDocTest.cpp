@@ -511,6 +511,25 @@ TEST_F(DocTest, KlipNSaveProposesTheTemplateNameAndWritesTheChannel)
     EXPECT_FALSE(doc.KlipNSave({1, 3}, 1, ks, KlipNameInputs{}, &saved));
 }
 
+TEST_F(DocTest, KlipNSaveNeverReplacesTheSoundItIsCutFrom)
+{
+    const std::string wav = dir.File("wren.wav");
+    ASSERT_TRUE(MakeWav(wav, 22050, 1, 16, {1, 2, 3, 4}));
+    ASSERT_TRUE(doc.OpenDocument(wav));
+    const auto before = test::ReadAll(wav);
+    // Without the template the proposal would be the sound's own name.
+    prompt.paths.push_back(wav);
+    std::string saved;
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    EXPECT_EQ(prompt.lastRequest.proposedPath, dir.File("wren clip.wav"));
+    EXPECT_NE(prompt.Last().find("cannot be saved over the sound"), std::string::npos);
+    EXPECT_EQ(test::ReadAll(wav), before);
+    // Nor by another spelling of the same path.
+    prompt.paths.push_back(dir.Path().string() + "/./wren.wav");
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    EXPECT_EQ(test::ReadAll(wav), before);
+}
+
 TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)
 {
     test::TempDir dir;

@@ -474,12 +474,9 @@ EditOutcome CEditCommands::KlipSave(const EditContext& c)
 
 void CEditCommands::KlipSettingsDialog()
 {
-    CDlgKlipSettings dlg(m_svc.klip, m_parent);
-    if (Exec(dlg) != QDialog::Accepted) return;
-    // The dialog has no "Make default": its values hold from now on.
-    m_svc.klip = dlg.Settings();
-    if (!m_svc.klip.Save(m_svc.SettingsFile()))
-        m_svc.Prompt().ShowMessage("The Klip n' Save settings could not be stored; they hold until Tavril ends.");
+    CDlgKlipSettings dlg(m_svc.klip, m_svc.SettingsFile(), m_parent);
+    if (Exec(dlg) == QDialog::Accepted)
+        m_svc.klip = dlg.Settings();
 }
 
 // ---- files ----
