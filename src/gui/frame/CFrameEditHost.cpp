@@ -144,4 +144,8 @@ void CFrameEditHost::SuspendPainting(bool suspend)
     m_frame.Area()->setUpdatesEnabled(!suspend);
 }
 
+int CFrameEditHost::SaveAsFilterIndex() const { return m_frame.General().saveAsFileFilterIndex; }
+
+int CFrameEditHost::LoadFilterIndex() const { return m_frame.General().loadFileFilterIndex; }
+
 } // namespace tavril

@@ -177,6 +177,7 @@ void CFrameFiles::CmdOpen() {
     req.title = "Select a Tavril File to Open:";
     req.filter = kOpenFilter;
     req.proposedPath = m_frame.CurrentFolder();
+    req.filterIndex = m_frame.General().openFileFilterIndex;
     std::string chosen;
     if (m_prompt.ChoosePath(req, chosen))
         m_frame.OpenAnyFile(chosen);

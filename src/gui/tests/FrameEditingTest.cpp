@@ -398,6 +398,22 @@ TEST_F(FrameEditing, CancelInTheExitQuestionKeepsEveryWindow)
     EXPECT_TRUE(m_frame->isVisible());
 }
 
+// The three "file filter index" keys choose where the file dialogs start.
+TEST_F(FrameEditing, FileDialogsStartWithTheStoredFilter)
+{
+    CTavrilView* v = Open(Ramp(100));
+    m_frame->General().openFileFilterIndex = 3;
+    m_frame->General().saveAsFileFilterIndex = 2;
+    m_frame->General().loadFileFilterIndex = 4;
+    m_frame->Dispatch(Cmd::FileOpen);
+    Run(Cmd::FileSaveAs, v);
+    Run(Cmd::FileLoadInto, v);
+    ASSERT_EQ(m_prompt.pathRequests.size(), 3u);  // each cancelled
+    EXPECT_EQ(m_prompt.pathRequests[0].filterIndex, 3);
+    EXPECT_EQ(m_prompt.pathRequests[1].filterIndex, 2);
+    EXPECT_EQ(m_prompt.pathRequests[2].filterIndex, 4);
+}
+
 TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedSound)
 {
     // Two minutes of stereo sound: a save that takes many blocks.
