@@ -5,6 +5,7 @@
 #include "frame/CChildFrame.h"
 #include "frame/CFrameDialogs.h"
 #include "frame/CFrameFiles.h"
+#include "frame/CFrameKeyRouter.h"
 #include "frame/CFrameMenuLists.h"
 #include "frame/CWindowArranger.h"
 #include "SettingsStore.h"
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* pa
     connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::OnWindowActivated);
 
     m_actions = new CCommandActions(this);
+    m_keys = std::make_unique<CFrameKeyRouter>(*this, m_flags);
     m_menuLists = std::make_unique<CFrameMenuLists>(*this);
     m_arranger = std::make_unique<CWindowArranger>(*this);
     connect(m_actions, &CCommandActions::Triggered, this, &CMainFrame::Dispatch);
@@ -125,17 +127,7 @@ void CMainFrame::BuildMenus() {
     for (QMenu* m : m_actions->Bar(MenuKind::Full))
         if (m->title() == QStringLiteral("Window"))
             connect(m, &QMenu::aboutToShow, this, [this, m] { m_menuLists->RebuildWindowList(m); });
-    // Keys of the table that a top-level menu's mnemonic would also claim.
-    for (MenuKind kind : {MenuKind::Short, MenuKind::Full})
-        for (QMenu* m : m_actions->Bar(kind)) {
-            QKeySequence mnemonic = QKeySequence::mnemonic(m->title());
-            if (mnemonic.isEmpty())
-                continue;
-            std::string key = mnemonic.toString(QKeySequence::PortableText).toStdString();
-            for (const KeyRow& k : KeyRows())
-                if (key == k.key)
-                    m_mnemonicKeys[key] = k.id;
-        }
+    m_keys->CollectMnemonicKeys(*m_actions);
     ShowMenuBar(false);
     RebuildRecentMenu();
     RebuildUserMenu();
@@ -542,42 +534,8 @@ void CMainFrame::CmdNextPane(int step) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Shift)
-            m_flags.shiftDown = e->type() == QEvent::KeyPress;
-    }
-    // A key of the table that is also a menu title's Alt+letter (Alt+T and
-    // "&Tools") belongs to the command, as accelerators always win over
-    // mnemonics: claim it before the toolkit finds two owners and runs neither.
-    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && !m_mnemonicKeys.empty()) {
-            QKeySequence seq(k->keyCombination());
-            auto it = m_mnemonicKeys.find(seq.toString(QKeySequence::PortableText).toStdString());
-            if (it != m_mnemonicKeys.end()) {
-                e->accept();
-                if (e->type() == QEvent::KeyPress && !k->isAutoRepeat())
-                    Dispatch(it->second);
-                return true;
-            }
-        }
-    }
-    // A character no key of the table took goes to the typed-character owners.
-    if (e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        auto* w = qobject_cast<QWidget*>(watched);
-        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-        if (w && w->window() == this && plain && k->text().size() == 1 && k->text()[0].unicode() >= 0x20 &&
-            k->text()[0].unicode() < 0x7F && !k->isAutoRepeat() &&
-            // Offered once, where the key first arrives.
-            (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)) &&
-            (qobject_cast<CTavrilView*>(w) || qobject_cast<CViewPane*>(w) || w == this || w == m_area ||
-             w == m_area->viewport()) &&
-            OfferTypedCharacter(static_cast<char>(k->text()[0].unicode())))
-            return true;
-    }
+    if (m_keys->Filter(watched, e))
+        return true;
     if (m_snap && !m_arranger->IsPlacing() && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         if (auto* w = qobject_cast<QMdiSubWindow*>(watched))
             m_arranger->Snap(w);

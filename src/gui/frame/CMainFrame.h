@@ -44,6 +44,7 @@ class CChildFrame;
 class CCommandActions;
 class CFrameDialogs;
 class CFrameFiles;
+class CFrameKeyRouter;
 class CFrameMenuLists;
 class CWindowArranger;
 
@@ -183,6 +184,7 @@ private:
     std::unique_ptr<DocServices> m_services;
     CCommandActions* m_actions = nullptr;
     std::unique_ptr<CFrameFiles> m_files;
+    std::unique_ptr<CFrameKeyRouter> m_keys;
     std::unique_ptr<CFrameMenuLists> m_menuLists;
     std::unique_ptr<CWindowArranger> m_arranger;
     std::unique_ptr<CFrameDialogs> m_dialogs;
@@ -206,7 +208,6 @@ private:
     int m_nextWindowId = 1;
     std::string m_currentFolder;
     QPointer<CChildFrame> m_lastActive;
-    std::map<std::string, Cmd> m_mnemonicKeys;
     CommandExtension m_extension;
     TypedCharacterHandlers m_typed;
 };
