@@ -1,5 +1,7 @@
 #include "CTavrilDoc.h"
 
+#include "SoundFileProblem.h"
+
 #include "AtomicFile.h"
 #include "CEditEngine.h"
 #include "CMultiTool.h"
@@ -311,22 +313,25 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     CloseDocument();
     m_path = path;
     m_saved = true;
+    m_openRefused = false;
     m_sound.Close();
     m_sound.Reset();
     m_workingCopy.clear();
     m_workingCopyExists = false;
     const int32_t format = CSoundFile::FormatFromName(path);
     if (format == kFormatMeta) {
-        if (!m_sound.Open(path))
+        if (!m_sound.Open(path)) {
+            m_openRefused = true;
             m_svc.prompt.ShowMessage("Error opening metafile " + path +
                                      ". The file may be corrupt, or the media containing it's sound files may not "
                                      "be inserted");
-    } else if (format == kFormatSig || format == kFormatSnd) {
-        // These formats are read only through a WAV working copy.
-        if (!MakeWorkingCopy(path))
-            m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
-    } else if (!m_sound.OpenReadOnly(path)) {
-        m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
+        }
+    } else if ((format == kFormatSig || format == kFormatSnd) ? !MakeWorkingCopy(path) : !m_sound.OpenReadOnly(path)) {
+        // SIG and SND are read only through a WAV working copy.
+        m_openRefused = true;
+        const std::string why = DescribeSoundFileProblem(path);
+        m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt" +
+                                 (why.empty() ? std::string() : "\n" + why));
     }
     m_openedCutShort = m_sound.HasTruncation();
     m_sound.Close();
@@ -749,6 +754,13 @@ bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const Kl
             };
         if (!ComposeKlipName(settings.filenameTemplate, in, proposed)) return false;
     }
+    // The sound's own file is never offered: a clip saved there would replace it.
+    auto isOwnFile = [this](const fs::path& p) {
+        std::error_code ec;
+        const fs::path own = fs::absolute(m_path, ec).lexically_normal();
+        return fs::absolute(p, ec).lexically_normal() == own || fs::equivalent(p, own, ec);
+    };
+    if (isOwnFile(soundPath.parent_path() / (proposed + "." + ext))) proposed += " clip";
     IPrompt::PathRequest req;
     req.title = "Enter a Filename to Save Clip to:";
     req.filter = "Sound files (*.wav;*.sig;*.snd;*.aif;*.aiff)|*.wav;*.sig;*.snd;*.aif;*.aiff|";
@@ -758,6 +770,11 @@ bool CTavrilDoc::KlipNSave(const FrameSelection& sel, uint32_t channel, const Kl
     std::string target;
     if (!m_svc.prompt.ChoosePath(req, target) || target.empty()) return false;
     if (fs::path(target).extension().empty()) target += "." + ext;
+    if (isOwnFile(target)) {
+        m_svc.prompt.ShowMessage("A clip cannot be saved over the sound it is cut from (" + target +
+                                 "). Choose another name.");
+        return false;
+    }
 
     const std::string source = ReadableFileName();
     int32_t format = EngineFormatFromName(target);

@@ -75,6 +75,9 @@ public:
     // Lifecycle.
     void NewDocument();
     bool OpenDocument(const std::string& path);
+    // Whether the last OpenDocument found a file it could not read (the user
+    // was told why); the document then holds an empty sound.
+    bool OpenWasRefused() const { return m_openRefused; }
     // Told the fraction of a save done (0 ... 1) after every block, on the
     // thread that saves; false cancels the save.
     using SaveProgress = std::function<bool(double fraction)>;
@@ -204,6 +207,7 @@ private:
     bool m_workingCopyExists = false;
     bool m_saved = false;
     bool m_modified = false;
+    bool m_openRefused = false;
     bool m_saveCancelled = false;
     std::vector<std::string> m_droppedChunks;
     bool m_openedCutShort = false;

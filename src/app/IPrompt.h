@@ -23,6 +23,7 @@ public:
         std::string defaultExtension; // "wav"
         bool forSaving = false;
         bool multiple = false;        // several files (open only), separated by '\n'
+        int filterIndex = 1;          // the filter the dialog starts with, counting from 1
     };
 
     virtual ~IPrompt() = default;

@@ -76,6 +76,16 @@ TickLayout TimeTicks(int width, double tickSec, double fs, double spp, double t0
     return t;
 }
 
+long long TickMultiple(double spacingPx, double minPx) {
+    if (!(spacingPx > 0.0) || spacingPx >= minPx)
+        return 1;
+    for (long long decade = 1; decade < (1LL << 50); decade *= 10)
+        for (long long step : {1, 2, 5})
+            if (step * decade * spacingPx >= minPx)
+                return step * decade;
+    return 1;
+}
+
 std::string FormatAxisNumber(double v) {
     if (v == 0.0)
         return "0";

@@ -37,6 +37,12 @@ TickLayout VerticalTicks(int h, double tickValue, bool spectrogram, double lowHz
 // left edge is at `t0` seconds.
 TickLayout TimeTicks(int width, double tickSec, double fs, double spp, double t0);
 
+// The smallest step of the 1, 2, 5, 10, 20, 50 ... sequence that spreads
+// marks `spacingPx` apart to at least `minPx` apart: where a set tick
+// spacing would crowd the labels (or the ticks themselves), every k-th is
+// drawn. 1 when the spacing is wide enough or not positive.
+long long TickMultiple(double spacingPx, double minPx);
+
 // Axis numbers: "0"; fractions with up to four decimals and no leading zero
 // (".25", "-.5"); whole values without decimals.
 std::string FormatAxisNumber(double v);

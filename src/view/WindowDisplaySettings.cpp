@@ -214,6 +214,30 @@ void WindowDisplaySettings::ParseChannelList()
     m_channelCount = std::max(count, 1);
 }
 
+void WindowDisplaySettings::KeepChannelsOf(int soundChannels)
+{
+    std::string list;
+    bool dropped = false;
+    for (int i = 0; i < std::clamp(m_channelCount, 1, kMaxChannelEntries); ++i) {
+        const int c = m_channelEntries[static_cast<size_t>(i)];
+        if (c < 0 || c >= soundChannels) {
+            dropped = true;
+            continue;
+        }
+        list += (list.empty() ? "" : ",") + std::to_string(c + 1);
+    }
+    if (!dropped) return;
+    m_channelList = list.empty() ? "1" : list;
+    ParseChannelList();
+}
+
+std::string WindowDisplaySettings::VerticalTitle() const
+{
+    if (m_displayType == 0 && (m_freqAmpTitle == "Freq kHz" || m_freqAmpTitle == "Freq KHz" || m_freqAmpTitle == "Freq Hz"))
+        return "Amplitude";
+    return m_freqAmpTitle;
+}
+
 void WindowDisplaySettings::SelectChannel(int k)
 {
     m_singleChannelChoice = k;

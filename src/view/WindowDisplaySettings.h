@@ -42,6 +42,9 @@ public:
     // list).
     int Channel(int i) const;
     int ChannelCount() const { return m_channelCount; }
+    // Drops the channel entries a sound of `soundChannels` channels does not
+    // have (the list is rewritten); an emptied list shows the first channel.
+    void KeepChannelsOf(int soundChannels);
     // Parses m_channelList ("1,5,2", "1-3, 5, 7-16"; one-based) into the
     // zero-based entries.
     void ParseChannelList();
@@ -54,6 +57,10 @@ public:
     // Axis titles rewritten for a change of units: every spelling of the
     // old unit becomes the new one. timeUnits 0 = seconds ("sec"), 1 =
     // "HH:MM:SS"; freqUnits 0 = "KHz", 1 = "Hz".
+    // The vertical axis title as drawn: a waveform whose title is still the
+    // built-in frequency title (in either unit) is titled "Amplitude"; a
+    // title the user typed is kept.
+    std::string VerticalTitle() const;
     static std::string RewriteTimeTitle(const std::string& title, int timeUnits);
     static std::string RewriteFreqTitle(const std::string& title, int freqUnits);
 

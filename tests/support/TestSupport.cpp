@@ -1,9 +1,12 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <grp.h>
 #include <fstream>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tavril::test {
@@ -135,6 +138,32 @@ std::vector<unsigned char> RiffBuilder::FmtExtensible(uint16_t subTag, uint16_t 
                                     0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     v.insert(v.end(), tail, tail + 14);
     return v;
+}
+
+int RunUnprivileged(const std::filesystem::path& dir, const std::function<int()>& body)
+{
+    std::fflush(nullptr);  // nothing buffered is printed twice
+    const pid_t child = ::fork();
+    if (child < 0) return 125;
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            const uid_t nobody = 65534;
+            std::error_code ec;
+            bool handed = ::chown(dir.c_str(), nobody, nobody) == 0;
+            for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+                 handed && !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+                handed = ::lchown(it->path().c_str(), nobody, nobody) == 0;
+            if (!handed || ::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 ||
+                ::geteuid() == 0)
+                ::_exit(125);
+        }
+        const int result = body();
+        std::fflush(nullptr);
+        ::_exit(result);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child) return 125;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
 } // namespace tavril::test

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,5 +75,12 @@ private:
 void Put16LE(std::vector<unsigned char>& v, uint16_t x);
 void Put32LE(std::vector<unsigned char>& v, uint32_t x);
 std::vector<unsigned char> Int16Bytes(const std::vector<int16_t>& samples);
+
+// Runs `body` in a child process. When the tests run as root, the child
+// first hands `dir` (and everything in it) to the unprivileged user "nobody"
+// and becomes that user, so that read-only files and folders stop it as they
+// stop any user. Returns what `body` returned (0 for success; its assertions
+// print as usual), or 125 when the child could not become unprivileged.
+int RunUnprivileged(const std::filesystem::path& dir, const std::function<int()>& body);
 
 } // namespace tavril::test

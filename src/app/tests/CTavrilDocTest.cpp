@@ -297,7 +297,9 @@ TEST_F(DocTest, OpenReportsMissingAndCorruptFiles)
     const std::string bad = dir.File("bad.wav");
     test::WriteAll(bad, {'R', 'I', 'F', 'F', 1, 2});
     EXPECT_TRUE(doc.OpenDocument(bad));
-    EXPECT_EQ(prompt.Last(), "Error opening soundfile " + bad + ". The file may be corrupt");
+    EXPECT_TRUE(doc.OpenWasRefused());
+    // The first line is the program's message; the second says what is wrong.
+    EXPECT_EQ(prompt.Last(), "Error opening soundfile " + bad + ". The file may be corrupt\nIt is not a sound file at all.");
     const std::string meta = dir.File("song metafile.txt");
     test::WriteAll(meta, {'x'});
     EXPECT_TRUE(doc.OpenDocument(meta));
@@ -637,6 +639,25 @@ TEST_F(DocTest, KlipNSaveProposesTheTemplateNameAndWritesTheChannel)
     EXPECT_FALSE(doc.KlipNSave({1, 3}, 1, ks, KlipNameInputs{}, &saved));
 }
 
+TEST_F(DocTest, KlipNSaveNeverReplacesTheSoundItIsCutFrom)
+{
+    const std::string wav = dir.File("wren.wav");
+    ASSERT_TRUE(MakeWav(wav, 22050, 1, 16, {1, 2, 3, 4}));
+    ASSERT_TRUE(doc.OpenDocument(wav));
+    const auto before = test::ReadAll(wav);
+    // Without the template the proposal would be the sound's own name.
+    prompt.paths.push_back(wav);
+    std::string saved;
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    EXPECT_EQ(prompt.lastRequest.proposedPath, dir.File("wren clip.wav"));
+    EXPECT_NE(prompt.Last().find("cannot be saved over the sound"), std::string::npos);
+    EXPECT_EQ(test::ReadAll(wav), before);
+    // Nor by another spelling of the same path.
+    prompt.paths.push_back(dir.Path().string() + "/./wren.wav");
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    EXPECT_EQ(test::ReadAll(wav), before);
+}
+
 TEST(TempFilesTest, CleanUpSparesFilesOfRunningInstances)
 {
     test::TempDir dir;
@@ -738,12 +759,12 @@ TEST_F(DocCorpusTest, FieldRecordingCutUndoAndNoiseFilter)
     const std::string out = dir.File("night.wav");
     ASSERT_TRUE(doc.SaveDocument(out));
     EXPECT_EQ(ReadAll(night), before);
-    // Maximize brings the peak to just below full scale.
+    // Maximize brings the peak to just below full scale, never onto it.
     const auto v = ReadWav(out);
     int32_t peak = 0;
     for (int32_t x : v) peak = std::max(peak, std::abs(x));
     EXPECT_GT(peak, 30000);
-    EXPECT_LE(peak, 32767);
+    EXPECT_LT(peak, 32767);  // the 100 of headroom keeps it off full scale
 }
 
 TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)

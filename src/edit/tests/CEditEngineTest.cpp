@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -18,6 +19,7 @@ namespace {
 using test::MakeWav;
 using test::ReadWav;
 using test::TempDir;
+namespace fs = std::filesystem;
 
 std::vector<int32_t> Concat(std::initializer_list<std::vector<int32_t>> parts)
 {
@@ -157,13 +159,22 @@ TEST(EngineFailureTest, UnwritableDestinationIsReported)
     CEditEngine engine;
     const std::string src = dir.File("s.wav");
     ASSERT_TRUE(MakeWav(src, 8000, 1, 16, {1, 2, 3}));
-    // Tests run as root, so a read-only folder would not stop them: a path
-    // under a regular file cannot be created by anyone.
+    // A path under a regular file cannot be created by anyone.
     test::WriteAll(dir.File("plain"), {1});
     EXPECT_FALSE(engine.CopyToNewFile(dir.File("plain/clip.wav"), src, 0, -1));
     EXPECT_NE(engine.LastError().find("plain/clip.wav"), std::string::npos);
     EXPECT_FALSE(engine.DeleteRange(dir.File("missing.wav"), src, 0, 1));
     EXPECT_NE(engine.LastError().find("missing.wav"), std::string::npos);
+    // Nor, for a user, a file in a read-only folder.
+    EXPECT_EQ(test::RunUnprivileged(dir.Path(), [&] {
+        const fs::path ro = dir.Path() / "ro";
+        fs::create_directory(ro);
+        fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(engine.CopyToNewFile((ro / "clip.wav").string(), src, 0, -1));
+        EXPECT_NE(engine.LastError().find("ro/clip.wav"), std::string::npos);
+        EXPECT_FALSE(fs::exists(ro / "clip.wav"));
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    }), 0);
 }
 
 // AddressSanitizer's terabytes of shadow memory make an address-space cap meaningless (and can stall it).

@@ -3,6 +3,9 @@
 #include "annotate/AnnotationDialogs.h"
 #include "common/CTrashCan.h"
 #include "frame/CChildFrame.h"
+#include "frame/CFrameFiles.h"
+#include "frame/CMainFrame.h"
+#include "CSettingsFile.h"
 #include "AnnotationMetafile.h"
 #include "MetafileSeries.h"
 #include "TextLineFile.h"
@@ -58,10 +61,10 @@ CAnnotationCommands::CAnnotationCommands(CMainFrame& frame, IPrompt& prompt, std
     };
     LoadSettings();
     // Settings files (".set") can carry both groups.
-    m_frame.SetSettingsFileGroup("General annotation settings",
+    m_frame.Files().Settings().SetGroup("General annotation settings",
                                  {[this](const std::string& f) { m_settings.Save(f); },
                                   [this](const std::string& f) { m_settings = AnnotationSettings::Load(f); }});
-    m_frame.SetSettingsFileGroup("Log file settings", {[this](const std::string& f) {
+    m_frame.Files().Settings().SetGroup("Log file settings", {[this](const std::string& f) {
                                                            m_logger.Settings().Save(f);
                                                            m_logger.Keys().Save(f);
                                                        },
@@ -85,8 +88,8 @@ CAnnotationCommands::CAnnotationCommands(CMainFrame& frame, IPrompt& prompt, std
 CAnnotationCommands::~CAnnotationCommands()
 {
     QObject::disconnect(m_watch);
-    m_frame.SetSettingsFileGroup("General annotation settings", {});
-    m_frame.SetSettingsFileGroup("Log file settings", {});
+    m_frame.Files().Settings().SetGroup("General annotation settings", {});
+    m_frame.Files().Settings().SetGroup("Log file settings", {});
 }
 
 void CAnnotationCommands::LoadSettings()

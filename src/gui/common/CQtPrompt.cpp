@@ -46,7 +46,10 @@ IPrompt::Reply CQtPrompt::AskYesNoCancel(const std::string& text, const std::str
 
 bool CQtPrompt::ChoosePath(const PathRequest& request, std::string& path) {
     QFileDialog dlg(m_parent, Q(request.title), Q(request.proposedPath));
-    dlg.setNameFilters(QtFilters(request.filter));
+    const QStringList filters = QtFilters(request.filter);
+    dlg.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dlg.selectNameFilter(filters[request.filterIndex - 1]);
     if (request.forSaving) {
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);

@@ -51,9 +51,7 @@ CDlgInsertTone::CDlgInsertTone(const InsertToneSettings& s, std::string settings
     fmForm->addRow(QStringLiteral("Modulation Frequency (Hz):"), m_fmRate);
     fmForm->addRow(QStringLiteral("Frequency Range (Hz):"), m_fmRange);
     auto* fmRow = new QHBoxLayout;
-    // A stored FM triangle cannot be chosen again here; show it as none.
-    m_fm = AddWaveButtons(fmBox, fmRow, QStringLiteral("No FM"), s.fmWaveformType == kModTriangle ? 0 : s.fmWaveformType);
-    m_fm->button(kModTriangle)->setEnabled(false);
+    m_fm = AddWaveButtons(fmBox, fmRow, QStringLiteral("No FM"), s.fmWaveformType);
     fmForm->addRow(fmRow);
 
     auto* amBox = new QGroupBox(QStringLiteral("Amplitude Modulation"), this);

@@ -7,7 +7,8 @@
 
 namespace tavril {
 
-CDlgKlipSettings::CDlgKlipSettings(const KlipNSaveSettings& s, QWidget* parent) : QDialog(parent)
+CDlgKlipSettings::CDlgKlipSettings(const KlipNSaveSettings& s, std::string settingsFile, QWidget* parent)
+    : QDialog(parent), m_settingsFile(std::move(settingsFile))
 {
     setWindowTitle(QStringLiteral("Klip n' Save Settings"));
     m_autofill = new QCheckBox(
@@ -26,6 +27,10 @@ CDlgKlipSettings::CDlgKlipSettings(const KlipNSaveSettings& s, QWidget* parent) 
     m_openClip->setChecked(s.openClipInWindow != 0);
 
     auto* buttons = MakeOkCancelButtons(this);
+    AddMakeDefaultButton(buttons, this, [this] {
+        ReportDefaultSaved(this, Settings().Save(m_settingsFile),
+                           QStringLiteral("The Klip n' Save settings could not be stored."));
+    });
     StackDialog(this, {m_autofill, m_template, m_fileDate, m_fileTime, m_openClip, buttons});
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // CDlgKlipSettings: "Klip n' Save Settings": whether clip names are filled in
 // from a template, which moments the date and time fields take, the template
-// itself, and whether each clip opens in a window. The dialog has no "Make
-// default": the caller stores the values in "Klip n Save Settings" on OK, so
-// they hold in the next session too. UI thread only.
+// itself, and whether each clip opens in a window. OK changes the values
+// until the program ends; "Make default" writes them to `settingsFile` ("":
+// the default settings file). UI thread only.
 
 #include "EditDialogSettings.h"
 
 #include <QDialog>
+#include <string>
 
 class QCheckBox;
 class QLineEdit;
@@ -17,7 +18,7 @@ namespace tavril {
 class CDlgKlipSettings : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgKlipSettings(const KlipNSaveSettings& settings, QWidget* parent = nullptr);
+    CDlgKlipSettings(const KlipNSaveSettings& settings, std::string settingsFile, QWidget* parent = nullptr);
     KlipNSaveSettings Settings() const;
     QCheckBox* AutofillBox() const { return m_autofill; }
     QCheckBox* FileDateBox() const { return m_fileDate; }
@@ -31,6 +32,7 @@ private:
     QCheckBox* m_fileTime;
     QLineEdit* m_template;
     QCheckBox* m_openClip;
+    std::string m_settingsFile;
 };
 
 } // namespace tavril

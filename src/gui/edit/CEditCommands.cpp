@@ -43,9 +43,10 @@ constexpr const char* kSoundFilter =
 // Asks for a sound file to save to, proposing `proposed`; false when the
 // user cancelled or gave no name.
 bool ChooseSaveTarget(IPrompt& prompt, const char* title, const std::string& proposed, const std::string& extension,
-                      std::string& target)
+                      std::string& target, int filterIndex = 1)
 {
     IPrompt::PathRequest req;
+    req.filterIndex = filterIndex;
     req.title = title;
     req.filter = kSoundFilter;
     req.defaultExtension = extension;
@@ -474,12 +475,9 @@ EditOutcome CEditCommands::KlipSave(const EditContext& c)
 
 void CEditCommands::KlipSettingsDialog()
 {
-    CDlgKlipSettings dlg(m_svc.klip, m_parent);
-    if (Exec(dlg) != QDialog::Accepted) return;
-    // The dialog has no "Make default": its values hold from now on.
-    m_svc.klip = dlg.Settings();
-    if (!m_svc.klip.Save(m_svc.SettingsFile()))
-        m_svc.Prompt().ShowMessage("The Klip n' Save settings could not be stored; they hold until Tavril ends.");
+    CDlgKlipSettings dlg(m_svc.klip, m_svc.SettingsFile(), m_parent);
+    if (Exec(dlg) == QDialog::Accepted)
+        m_svc.klip = dlg.Settings();
 }
 
 // ---- files ----
@@ -601,7 +599,9 @@ EditOutcome CEditCommands::SaveAs(const EditContext& c)
 {
     EditOutcome o;
     std::string target;
-    if (!ChooseSaveTarget(m_svc.Prompt(), "Save Sound As:", c.doc->Path(), DefaultExtension(), target)) return o;
+    if (!ChooseSaveTarget(m_svc.Prompt(), "Save Sound As:", c.doc->Path(), DefaultExtension(), target,
+                          m_host.SaveAsFilterIndex()))
+        return o;
     const std::string before = c.doc->Path();
     o.done = SaveDocument(*c.doc, target);
     o.fileChanged = o.done;
@@ -672,6 +672,7 @@ EditOutcome CEditCommands::LoadInto(const EditContext& c)
     IPrompt::PathRequest req;
     req.title = "Select a Sound File to Load into the Selected Window:";
     req.filter = kSoundFilter;
+    req.filterIndex = m_host.LoadFilterIndex();
     req.proposedPath = IsUntitled(*c.doc) ? std::string() : fs::path(c.doc->Path()).parent_path().string();
     std::string path;
     if (!m_svc.Prompt().ChoosePath(req, path) || path.empty()) return o;

@@ -71,6 +71,9 @@ public:
     // While a worker thread saves a document, no window may read a sound:
     // the host stops painting them between these calls.
     virtual void SuspendPainting(bool suspend) { (void)suspend; }
+    // The filter (counting from 1) the save-as and load-into file dialogs start with.
+    virtual int SaveAsFilterIndex() const { return 1; }
+    virtual int LoadFilterIndex() const { return 1; }
 };
 
 class CEditCommands {

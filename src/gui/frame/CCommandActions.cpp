@@ -65,8 +65,12 @@ CCommandActions::CCommandActions(QWidget* host) : QObject(host), m_host(host) {
         a->setToolTip(Q(PromptTooltip(info)));
         a->setCheckable(IsCheckable(info.id));
         QList<QKeySequence> keys;
-        for (const std::string& k : KeysFor(info.id))
+        for (const std::string& k : KeysFor(info.id)) {
             keys << QKeySequence::fromString(Q(k), QKeySequence::PortableText);
+            // The keypad's Enter is another key to the toolkit; users expect it to act as Enter.
+            if (k == "Return")
+                keys << QKeySequence(Qt::KeypadModifier | Qt::Key_Enter) << QKeySequence(Qt::Key_Enter);
+        }
         a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
         Cmd id = info.id;
@@ -76,6 +80,14 @@ CCommandActions::CCommandActions(QWidget* host) : QObject(host), m_host(host) {
     }
     for (const MenuRow& row : MenuRows())
         AddRow(row);
+    // The small insertion menu opens from the sound window's context menu.
+    QMenu* context = Popup(MenuKind::Context);
+    QMenu* insertion = Popup(MenuKind::Insertion);
+    if (context && insertion) {
+        insertion->setTitle(QStringLiteral("&Insert"));
+        context->addSeparator();
+        context->addMenu(insertion);
+    }
 }
 
 QMenu* CCommandActions::MenuFor(MenuKind kind, const QString& path) {

@@ -1,6 +1,7 @@
 #include "frame/CFrameEditHost.h"
 
 #include "frame/CChildFrame.h"
+#include "frame/CFrameFiles.h"
 #include "edit/CEditServices.h"
 #include "view/CTavrilView.h"
 
@@ -89,16 +90,16 @@ EditContext CFrameEditHost::ContextFor(CTavrilView& view)
 void CFrameEditHost::RegisterSettingsGroups(CMainFrame& frame, CEditServices& svc)
 {
     CEditServices* s = &svc;
-    frame.SetSettingsFileGroup("Fixed frequency filter", {[s](const std::string& f) { s->filter.Save(f); },
+    frame.Files().Settings().SetGroup("Fixed frequency filter", {[s](const std::string& f) { s->filter.Save(f); },
                                                           [s](const std::string& f) { s->filter.Load(f); }});
-    frame.SetSettingsFileGroup("Multi tool", {[s](const std::string& f) { s->multiTool.Save(f); },
+    frame.Files().Settings().SetGroup("Multi tool", {[s](const std::string& f) { s->multiTool.Save(f); },
                                               [s](const std::string& f) { s->multiTool.Load(f); }});
-    frame.SetSettingsFileGroup("Klip 'n Save", {[s](const std::string& f) { s->klip.Save(f); },
+    frame.Files().Settings().SetGroup("Klip 'n Save", {[s](const std::string& f) { s->klip.Save(f); },
                                                 [s](const std::string& f) { s->klip.Load(f); }});
     // Not offered in settings files, but written at every exit.
-    frame.SetSettingsFileGroup(RampSettings::kSection, {[s](const std::string& f) { s->ramp.Save(f); },
+    frame.Files().Settings().SetGroup(RampSettings::kSection, {[s](const std::string& f) { s->ramp.Save(f); },
                                                         [s](const std::string& f) { s->ramp.Load(f); }});
-    frame.SetSettingsFileGroup(InsertNoiseSettings::kSection, {[s](const std::string& f) { s->noise.Save(f); },
+    frame.Files().Settings().SetGroup(InsertNoiseSettings::kSection, {[s](const std::string& f) { s->noise.Save(f); },
                                                                [s](const std::string& f) { s->noise.Load(f); }});
 }
 
@@ -142,5 +143,9 @@ void CFrameEditHost::SuspendPainting(bool suspend)
     // keeps painting.
     m_frame.Area()->setUpdatesEnabled(!suspend);
 }
+
+int CFrameEditHost::SaveAsFilterIndex() const { return m_frame.General().saveAsFileFilterIndex; }
+
+int CFrameEditHost::LoadFilterIndex() const { return m_frame.General().loadFileFilterIndex; }
 
 } // namespace tavril

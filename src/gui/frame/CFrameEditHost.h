@@ -37,6 +37,8 @@ public:
     void OpenSoundWindow(const std::string& path) override;
     void DocumentChanged(CTavrilDoc* doc, const EditOutcome& outcome) override;
     void SuspendPainting(bool suspend) override;
+    int SaveAsFilterIndex() const override;
+    int LoadFilterIndex() const override;
 
 private:
     CMainFrame& m_frame;

@@ -1,10 +1,13 @@
 #include "frame/CMainFrame.h"
 
-#include "AnnotationMetafile.h"
-
+#include "analyse/CAnalysisCommands.h"
 #include "frame/CCommandActions.h"
 #include "frame/CChildFrame.h"
-#include "frame/Dialogs.h"
+#include "frame/CFrameDialogs.h"
+#include "frame/CFrameFiles.h"
+#include "frame/CFrameKeyRouter.h"
+#include "frame/CFrameMenuLists.h"
+#include "frame/CWindowArranger.h"
 #include "SettingsStore.h"
 
 #include <QAction>
@@ -12,27 +15,17 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTextBrowser>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sys/resource.h>
 #include <system_error>
 
 namespace tavril {
@@ -44,29 +37,10 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 using S = SettingsStore;
 
-std::string Format(const char* fmt, int n) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, fmt, n);
-    return buf;
-}
-
-// Paths read from files written elsewhere may use backslashes.
-fs::path FromStored(const std::string& p) {
-    std::string s = p;
-    std::replace(s.begin(), s.end(), '\\', '/');
-    return fs::path(s);
-}
-
 bool Exists(const fs::path& p) {
     std::error_code ec;
     return !p.empty() && fs::is_regular_file(p, ec);
 }
-
-const char* kOpenFilter =
-    "All Tavril files (*.set;*.dsp;*.wav;*.sig;*.snd;*.aif;*.aiff;*.txt)|*.set;*.dsp;*.wav;*.sig;*.snd;*.aif;*.aiff;"
-    "*.txt|Wave files (*.wav)|*.wav|AIFF files (*.aif;*.aiff)|*.aif;*.aiff|Signal files (*.sig)|*.sig|"
-    "SND files (*.snd)|*.snd|Tavril Display files (*.dsp)|*.dsp|Tavril Setting files (*.set)|*.set|"
-    "Text files (*.txt)|*.txt|";
 
 } // namespace
 
@@ -97,6 +71,9 @@ CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* pa
     connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::OnWindowActivated);
 
     m_actions = new CCommandActions(this);
+    m_keys = std::make_unique<CFrameKeyRouter>(*this, m_flags);
+    m_menuLists = std::make_unique<CFrameMenuLists>(*this);
+    m_arranger = std::make_unique<CWindowArranger>(*this);
     connect(m_actions, &CCommandActions::Triggered, this, &CMainFrame::Dispatch);
     BuildMenus();
     m_toolbar = m_actions->BuildToolbar(this);
@@ -113,7 +90,11 @@ CMainFrame::CMainFrame(IPrompt& prompt, const DocServices* services, QWidget* pa
         l->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("SCRL")) + 8);
         statusBar()->addPermanentWidget(l);
     }
-    RegisterOwnSettingsGroups();
+    m_files = std::make_unique<CFrameFiles>(*this, prompt);
+    m_dialogs = std::make_unique<CFrameDialogs>(*this, prompt);
+    m_dialogs->RegisterSettingsGroups(m_files->Settings());
+    m_analysis = std::make_unique<CAnalysisCommands>(this, prompt);
+    m_analysis->RegisterSettingsGroups(m_files->Settings());
     qApp->installEventFilter(this);
     resize(1000, 700);
     UpdateCommandStates();
@@ -145,45 +126,16 @@ void CMainFrame::BuildMenus() {
             connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
     for (QMenu* m : m_actions->Bar(MenuKind::Full))
         if (m->title() == QStringLiteral("Window"))
-            connect(m, &QMenu::aboutToShow, this, [this, m] { RebuildWindowList(m); });
-    // Keys of the table that a top-level menu's mnemonic would also claim.
-    for (MenuKind kind : {MenuKind::Short, MenuKind::Full})
-        for (QMenu* m : m_actions->Bar(kind)) {
-            QKeySequence mnemonic = QKeySequence::mnemonic(m->title());
-            if (mnemonic.isEmpty())
-                continue;
-            std::string key = mnemonic.toString(QKeySequence::PortableText).toStdString();
-            for (const KeyRow& k : KeyRows())
-                if (key == k.key)
-                    m_mnemonicKeys[key] = k.id;
-        }
+            connect(m, &QMenu::aboutToShow, this, [this, m] { m_menuLists->RebuildWindowList(m); });
+    m_keys->CollectMnemonicKeys(*m_actions);
     ShowMenuBar(false);
     RebuildRecentMenu();
     RebuildUserMenu();
 }
 
-void CMainFrame::RebuildWindowList(QMenu* menu) {
-    for (QAction* a : m_windowListActions)
-        delete a;
-    m_windowListActions.clear();
-    auto ws = Windows();
-    if (ws.empty())
-        return;
-    m_windowListActions.push_back(menu->addSeparator());
-    CChildFrame* active = ActiveWindow();
-    for (size_t i = 0; i < ws.size() && i < 9; ++i) {
-        CChildFrame* w = ws[i];
-        auto* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
-        a->setCheckable(true);
-        a->setChecked(w == active);
-        QPointer<CChildFrame> target(w);
-        connect(a, &QAction::triggered, this, [this, target] {
-            if (target)
-                ActivateWindow(target.data());
-        });
-        m_windowListActions.push_back(a);
-    }
-}
+void CMainFrame::RebuildRecentMenu() { m_menuLists->RebuildRecentMenu(); }
+
+void CMainFrame::RebuildUserMenu() { m_menuLists->RebuildUserMenu(); }
 
 void CMainFrame::ShowMenuBar(bool full) {
     QMenuBar* bar = menuBar();
@@ -193,49 +145,6 @@ void CMainFrame::ShowMenuBar(bool full) {
     for (QMenu* m : m_actions->Bar(full ? MenuKind::Full : MenuKind::Short))
         bar->addMenu(m);
     m_fullMenu = full;
-}
-
-void CMainFrame::RebuildRecentMenu() {
-    for (QAction* a : m_recentActions)
-        delete a;
-    m_recentActions.clear();
-    for (QAction* placeholder : m_actions->Placeholders(Cmd::RecentFileList)) {
-        auto* menu = qobject_cast<QMenu*>(placeholder->parent());
-        placeholder->setVisible(m_recent.files.empty());
-        for (size_t i = 0; i < m_recent.files.size(); ++i) {
-            std::string path = m_recent.files[i];
-            QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(Q(path));
-            auto* a = new QAction(text, menu);
-            a->setStatusTip(QStringLiteral("Open this document"));
-            connect(a, &QAction::triggered, this, [this, path] {
-                if (!OpenAnyFile(path)) {
-                    m_recent.Remove(path);
-                    RebuildRecentMenu();
-                }
-            });
-            menu->insertAction(placeholder, a);
-            m_recentActions.push_back(a);
-        }
-    }
-}
-
-void CMainFrame::RebuildUserMenu() {
-    for (QAction* a : m_userMenuActions)
-        delete a;
-    m_userMenuActions.clear();
-    for (QAction* placeholder : m_actions->Placeholders(Cmd::UserMenuList)) {
-        auto* menu = qobject_cast<QMenu*>(placeholder->parent());
-        placeholder->setVisible(false);
-        for (size_t i = 0; i < m_userMenu.files.size() && i < static_cast<size_t>(kMaxUserMenuEntries); ++i) {
-            std::string path = m_userMenu.files[i];
-            QString text = m_userMenu.hidePath ? Q(FromStored(path).filename().string()) : Q(path);
-            auto* a = new QAction(text, menu);
-            a->setStatusTip(QStringLiteral("Open this file of the user menu"));
-            connect(a, &QAction::triggered, this, [this, path] { OpenAnyFile(path); });
-            menu->insertAction(placeholder, a);
-            m_userMenuActions.push_back(a);
-        }
-    }
 }
 
 bool CMainFrame::IsEnabled(Cmd id) const {
@@ -257,6 +166,9 @@ bool CMainFrame::IsEnabled(Cmd id) const {
 
 void CMainFrame::UpdateCommandStates() {
     ShowMenuBar(!Windows().empty());
+    // The task bar tells the program's windows apart by the active sound.
+    CChildFrame* active = ActiveWindow();
+    setWindowTitle(active ? active->windowTitle() + QStringLiteral(" \u2014 Tavril") : QStringLiteral("Tavril"));
     for (const CommandInfo& info : CommandInfos())
         m_actions->SetEnabled(info.id, IsEnabled(info.id));
     // The short bar's settings item edits the defaults and is always there.
@@ -314,19 +226,27 @@ bool CMainFrame::FrameCommand(Cmd id) {
         AddWindow(doc, SettingsForNewWindow());
         return true;
     }
-    case Cmd::FileOpen: CmdOpen(); return true;
+    case Cmd::FileOpen: m_files->CmdOpen(); return true;
+    case Cmd::Correlate:
+        if (v)
+            m_analysis->Correlate(*v);
+        return true;
+    case Cmd::ExportSpectrogramText:
+        if (v)
+            m_analysis->ExportSpectrogram(*v);
+        return true;
     case Cmd::FileCloseWindow:
         if (auto* w = ActiveWindow())
             w->close();
         return true;
-    case Cmd::FileCloseAll: CmdCloseAll(); return true;
-    case Cmd::ImportFileList: CmdImportTextList(); return true;
-    case Cmd::ExportDisplayTextList: CmdExportTextList(); return true;
-    case Cmd::ExportDisplayAndSounds: CmdSaveDisplay(true); return true;
-    case Cmd::SetDefaultFormat: CmdDefaultFormat(); return true;
-    case Cmd::MergeDisplay: CmdMergeDisplay(); return true;
-    case Cmd::SaveDisplay: CmdSaveDisplay(false); return true;
-    case Cmd::SaveSettings: CmdSaveSettings(); return true;
+    case Cmd::FileCloseAll: CloseAllWindows(); return true;
+    case Cmd::ImportFileList: m_files->CmdImportTextList(); return true;
+    case Cmd::ExportDisplayTextList: m_files->CmdExportTextList(); return true;
+    case Cmd::ExportDisplayAndSounds: m_files->CmdSaveDisplay(true); return true;
+    case Cmd::SetDefaultFormat: m_dialogs->CmdDefaultFormat(); return true;
+    case Cmd::MergeDisplay: m_files->CmdMergeDisplay(); return true;
+    case Cmd::SaveDisplay: m_files->CmdSaveDisplay(false); return true;
+    case Cmd::SaveSettings: m_files->CmdSaveSettings(); return true;
     case Cmd::AppExit: close(); return true;
     case Cmd::TimeScaleFit:
         if (v)
@@ -346,19 +266,19 @@ bool CMainFrame::FrameCommand(Cmd id) {
         return true;
     case Cmd::ViewToolbar: m_toolbar->setVisible(!m_toolbar->isVisible()); return true;
     case Cmd::ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
-    case Cmd::EditUserMenu: CmdEditUserMenu(); return true;
-    case Cmd::WindowSettings: CmdWindowSettings(false); return true;
-    case Cmd::DefaultWindowSettings: CmdWindowSettings(true); return true;
-    case Cmd::NewWindowSizing: CmdNewWindowSizing(); return true;
+    case Cmd::EditUserMenu: m_dialogs->CmdEditUserMenu(); return true;
+    case Cmd::WindowSettings: m_dialogs->CmdWindowSettings(false); return true;
+    case Cmd::DefaultWindowSettings: m_dialogs->CmdWindowSettings(true); return true;
+    case Cmd::NewWindowSizing: m_dialogs->CmdNewWindowSizing(); return true;
     case Cmd::OpenUsingActive: m_openUsingDefault = false; return true;
     case Cmd::OpenUsingDefault: m_openUsingDefault = true; return true;
-    case Cmd::SetPriority: CmdPriority(); return true;
-    case Cmd::FormatInfo: CmdFormatInfo(); return true;
+    case Cmd::SetPriority: m_dialogs->CmdPriority(); return true;
+    case Cmd::FormatInfo: m_dialogs->CmdFormatInfo(); return true;
     case Cmd::WindowNew:
         if (v)
             OpenLinkedWindow(v);
         return true;
-    case Cmd::WindowCascade: m_area->cascadeSubWindows(); return true;
+    case Cmd::WindowCascade: m_arranger->Cascade(); return true;
     case Cmd::WindowTile: m_area->tileSubWindows(); return true;
     case Cmd::WindowArrangeIcons: {
         int x = 0;
@@ -369,11 +289,11 @@ bool CMainFrame::FrameCommand(Cmd id) {
             }
         return true;
     }
-    case Cmd::ResizeHeightWidth: CmdResizeAll(true, true); return true;
-    case Cmd::ResizeHeight: CmdResizeAll(true, false); return true;
-    case Cmd::ResizeWidth: CmdResizeAll(false, true); return true;
-    case Cmd::Rearrange: CmdRearrange(); return true;
-    case Cmd::FitScreen: CmdFitScreen(); return true;
+    case Cmd::ResizeHeightWidth: m_arranger->ResizeAll(true, true); return true;
+    case Cmd::ResizeHeight: m_arranger->ResizeAll(true, false); return true;
+    case Cmd::ResizeWidth: m_arranger->ResizeAll(false, true); return true;
+    case Cmd::Rearrange: m_arranger->Rearrange(); return true;
+    case Cmd::FitScreen: m_arranger->FitScreen(); return true;
     case Cmd::SnapToGrid: m_snap = !m_snap; return true;
     case Cmd::StackBelow: m_stackBelow = !m_stackBelow; return true;
     case Cmd::DefaultTemplate:
@@ -383,17 +303,17 @@ bool CMainFrame::FrameCommand(Cmd id) {
         }
         return true;
     case Cmd::HelpTopics:
-    case Cmd::ContextHelp: CmdHelp(); return true;
-    case Cmd::About: CmdAbout(); return true;
-    case Cmd::NeighbourLeft: CmdNeighbour(-1, 0); return true;
-    case Cmd::NeighbourRight: CmdNeighbour(1, 0); return true;
-    case Cmd::NeighbourUp: CmdNeighbour(0, -1); return true;
-    case Cmd::NeighbourDown: CmdNeighbour(0, 1); return true;
+    case Cmd::ContextHelp: m_dialogs->CmdHelp(); return true;
+    case Cmd::About: m_dialogs->CmdAbout(); return true;
+    case Cmd::NeighbourLeft: ActivateNeighbour(-1, 0); return true;
+    case Cmd::NeighbourRight: ActivateNeighbour(1, 0); return true;
+    case Cmd::NeighbourUp: ActivateNeighbour(0, -1); return true;
+    case Cmd::NeighbourDown: ActivateNeighbour(0, 1); return true;
     case Cmd::RedrawAll:
         for (CChildFrame* w : Windows())
             w->View()->Redraw();
         return true;
-    case Cmd::GoToTime: CmdGoToTime(); return true;
+    case Cmd::GoToTime: m_dialogs->CmdGoToTime(); return true;
     case Cmd::NextPane: CmdNextPane(1); return true;
     case Cmd::PrevPane: CmdNextPane(-1); return true;
     default: return false;
@@ -449,7 +369,10 @@ WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
 
 CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s) {
     CChildFrame* previous = ActiveWindow();
-    auto* view = new CTavrilView(std::move(doc), s, &m_flags);
+    WindowDisplaySettings settings = s;
+    if (doc->Channels() > 0)
+        settings.KeepChannelsOf(static_cast<int>(doc->Channels()));
+    auto* view = new CTavrilView(std::move(doc), settings, &m_flags);
     view->SetDocumentFactory([this] { return NewDocument(); });
     view->SetWindowId(m_nextWindowId++);
     auto* w = new CChildFrame(view);
@@ -478,20 +401,24 @@ CChildFrame* CMainFrame::AddWindow(std::shared_ptr<CSoundDocument> doc, const Wi
     });
     connect(view, &CTavrilView::CursorsMoved, this, &CMainFrame::OnCursorsMoved);
     connect(w, &CChildFrame::Closing, this, &CMainFrame::OnWindowClosing);
+    connect(w, &QWidget::windowTitleChanged, this, [this] { UpdateCommandStates(); });
     w->installEventFilter(this);
     w->show();
+    m_arranger->KeepInside(w);  // the area places it; it must stay where it can be seen
     ActivateWindow(w);
     return w;
 }
 
-CChildFrame* CMainFrame::OpenSoundFile(const std::string& path) {
-    auto doc = NewDocument();
+CChildFrame* CMainFrame::OpenSoundFile(const std::string& name) {
+    // A name given relative to the working folder is kept by its full path:
+    // the folder's other files, display files and the recent list need it.
     std::error_code ec;
+    const std::string path = fs::absolute(name, ec).lexically_normal().string();
+    auto doc = NewDocument();
     if (!doc->Open(path))
-        return nullptr;  // no such file; one that cannot be read is reported by the document
+        return nullptr;  // missing, or refused and reported by the document
     m_currentFolder = fs::path(path).parent_path().string();
-    m_recent.Add(fs::absolute(path, ec).string());
-    RebuildRecentMenu();
+    AddRecentFile(path);
     return AddWindow(doc, SettingsForNewWindow());
 }
 
@@ -504,19 +431,16 @@ CChildFrame* CMainFrame::OpenLinkedWindow(CTavrilView* source) {
 
 bool CMainFrame::OpenAnyFile(const std::string& path) {
     if (IsDisplayFileName(path)) {
-        bool ok = LoadDisplay(path, true);
-        if (ok) {
-            m_recent.Add(path);
-            RebuildRecentMenu();
-        }
-        return ok;
+        if (!m_files->LoadDisplay(path, true))
+            return false;
+        AddRecentFile(path);
+        return true;
     }
     if (IsSettingsFileName(path)) {
         if (!Exists(path))
             return false;
-        LoadSettingsFile(path);
-        m_recent.Add(path);
-        RebuildRecentMenu();
+        m_files->LoadSettingsFile(path);
+        AddRecentFile(path);
         return true;
     }
     if (!Exists(path)) {
@@ -524,6 +448,19 @@ bool CMainFrame::OpenAnyFile(const std::string& path) {
         return false;
     }
     return OpenSoundFile(path) != nullptr;
+}
+
+void CMainFrame::AddRecentFile(const std::string& path) {
+    std::error_code ec;
+    m_recent.Add(fs::absolute(path, ec).string());
+    RebuildRecentMenu();
+}
+
+void CMainFrame::PlaceWindow(CChildFrame* w, const QRect& r) { m_arranger->Place(w, r); }
+
+void CMainFrame::ActivateNeighbour(int dx, int dy) {
+    if (CChildFrame* n = m_arranger->Neighbour(dx, dy))
+        ActivateWindow(n);
 }
 
 void CMainFrame::OnWindowActivated(QMdiSubWindow* w) {
@@ -582,54 +519,9 @@ void CMainFrame::ApplyGeneralDetails() {
     UpdateCommandStates();
 }
 
-std::vector<LayoutRect> CMainFrame::Rects(const std::vector<CChildFrame*>& ws) const {
-    std::vector<LayoutRect> r;
-    for (CChildFrame* w : ws)
-        r.push_back({w->x(), w->y(), w->width(), w->height()});
-    return r;
-}
-
-void CMainFrame::SetRects(const std::vector<CChildFrame*>& ws, const std::vector<LayoutRect>& rects) {
-    bool saved = m_snapping;
-    m_snapping = true;  // an arrangement is not a user's move to snap
-    for (size_t i = 0; i < ws.size() && i < rects.size(); ++i)
-        ws[i]->setGeometry(rects[i].x, rects[i].y, rects[i].w, rects[i].h);
-    m_snapping = saved;
-}
-
-void CMainFrame::CmdCloseAll() {
+void CMainFrame::CloseAllWindows() {
     for (CChildFrame* w : Windows())
         w->close();
-}
-
-void CMainFrame::CmdResizeAll(bool height, bool width) {
-    auto ws = Windows();
-    auto it = std::find(ws.begin(), ws.end(), ActiveWindow());
-    if (ws.size() < 2 || it == ws.end())
-        return;
-    SetRects(ws, ResizeAllTo(Rects(ws), static_cast<int>(it - ws.begin()), height, width));
-}
-
-void CMainFrame::CmdRearrange() {
-    auto ws = Windows();
-    if (ws.size() >= 2)
-        SetRects(ws, Rearrange(Rects(ws)));
-}
-
-void CMainFrame::CmdFitScreen() {
-    auto ws = Windows();
-    if (ws.size() >= 2)
-        SetRects(ws, FitToClient(Rects(ws), m_area->viewport()->width(), m_area->viewport()->height()));
-}
-
-void CMainFrame::CmdNeighbour(int dx, int dy) {
-    auto ws = Windows();
-    auto it = std::find(ws.begin(), ws.end(), ActiveWindow());
-    if (it == ws.end())
-        return;
-    int n = NeighbourWindow(Rects(ws), static_cast<int>(it - ws.begin()), dx, dy);
-    if (n >= 0)
-        ActivateWindow(ws[n]);
 }
 
 void CMainFrame::CmdNextPane(int step) {
@@ -641,63 +533,12 @@ void CMainFrame::CmdNextPane(int step) {
     v->CursorsChanged(false);
 }
 
-void CMainFrame::CmdGoToTime() {
-    CTavrilView* v = ActiveView();
-    if (!v)
-        return;
-    std::string text;
-    if (!m_prompt.AskText("Enter time to go to (HH:MM:SS, or seconds):", "Go to time in sound file", text))
-        return;
-    float a = 0, b = 0, c = 0;
-    int n = std::sscanf(text.c_str(), "%f:%f:%f", &a, &b, &c);
-    if (n <= 0) {
-        m_prompt.ShowMessage("\"" + text + "\" is not a time.", "Tavril");
-        return;
-    }
-    double seconds = n == 1 ? a : a * 3600.0 + b * 60.0 + c;
-    v->GoToTime(seconds);
-}
-
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Shift)
-            m_flags.shiftDown = e->type() == QEvent::KeyPress;
-    }
-    // A key of the table that is also a menu title's Alt+letter (Alt+T and
-    // "&Tools") belongs to the command, as accelerators always win over
-    // mnemonics: claim it before the toolkit finds two owners and runs neither.
-    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && !m_mnemonicKeys.empty()) {
-            QKeySequence seq(k->keyCombination());
-            auto it = m_mnemonicKeys.find(seq.toString(QKeySequence::PortableText).toStdString());
-            if (it != m_mnemonicKeys.end()) {
-                e->accept();
-                if (e->type() == QEvent::KeyPress && !k->isAutoRepeat())
-                    Dispatch(it->second);
-                return true;
-            }
-        }
-    }
-    // A character no key of the table took goes to the typed-character owners.
-    if (e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        auto* w = qobject_cast<QWidget*>(watched);
-        const bool plain = !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-        if (w && w->window() == this && plain && k->text().size() == 1 && k->text()[0].unicode() >= 0x20 &&
-            k->text()[0].unicode() < 0x7F && !k->isAutoRepeat() &&
-            // Offered once, where the key first arrives.
-            (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)) &&
-            (qobject_cast<CTavrilView*>(w) || qobject_cast<CViewPane*>(w) || w == this || w == m_area ||
-             w == m_area->viewport()) &&
-            OfferTypedCharacter(static_cast<char>(k->text()[0].unicode())))
-            return true;
-    }
-    if (m_snap && !m_snapping && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
+    if (m_keys->Filter(watched, e))
+        return true;
+    if (m_snap && !m_arranger->IsPlacing() && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) {
         if (auto* w = qobject_cast<QMdiSubWindow*>(watched))
-            SnapWindow(w);
+            m_arranger->Snap(w);
     }
     return QMainWindow::eventFilter(watched, e);
 }
@@ -717,23 +558,26 @@ bool CMainFrame::OfferTypedCharacter(char c) {
     return m_typed.logKeys && m_typed.logKeys(c);
 }
 
-void CMainFrame::SnapWindow(QMdiSubWindow* w) {
-    LayoutRect r{w->x(), w->y(), w->width(), w->height()};
-    LayoutRect s = SnapToGrid(r, m_area->viewport()->width(), m_area->viewport()->height(),
-                              m_grid.horizontalUseGrid != 0, m_grid.horizontalPixels, m_grid.verticalUseGrid != 0,
-                              m_grid.verticalPixels);
-    if (s == r)
-        return;
-    m_snapping = true;
-    w->setGeometry(s.x, s.y, s.w, s.h);
-    m_snapping = false;
-}
-
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    CmdCloseAll();
+    // Every changed sound is asked about before any window closes, so that
+    // Cancel on any of them keeps them all.
+    std::vector<CSoundDocument*> asked;
+    for (CChildFrame* w : Windows()) {
+        CSoundDocument* doc = w->View()->Document().get();
+        if (std::find(asked.begin(), asked.end(), doc) != asked.end())
+            continue;
+        asked.push_back(doc);
+        if (m_extension.confirmClose && doc->Doc().IsModified() && !m_extension.confirmClose(doc->Doc())) {
+            e->ignore();
+            return;
+        }
+    }
+    m_exitConfirmed = true;
+    CloseAllWindows();
     QApplication::processEvents();
+    m_exitConfirmed = false;
     if (!Windows().empty()) {
-        e->ignore();  // a window with unsaved changes stayed open at the user's word
+        e->ignore();
         return;
     }
     SaveExitSettings();
@@ -742,7 +586,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 
 // Also asked before a window's sound is replaced by another file (Alt+Left/Right).
 bool CMainFrame::CanCloseWindow(CChildFrame* w) {
-    if (!m_extension.confirmClose)
+    if (!m_extension.confirmClose || m_exitConfirmed)
         return true;
     CSoundDocument* doc = w->View()->Document().get();
     for (CChildFrame* other : Windows())
@@ -773,548 +617,14 @@ void CMainFrame::LoadStartupSettings() {
         QByteArray::fromStdString(S::ReadSettingString("", "Tool Bar State", "State", "")));
     if (!state.isEmpty())
         restoreState(state);
-    if (!S::Exists("")) {
-        // First start: write what the objects hold after construction, in the
-        // order of the start-up list, for every group the program has.
-        static const char* const firstStart[] = {
-            "General main menu settings", "Fixed frequency filter", "Default new window sizing", "Printing",
-            "System priority", "Recording config and virtual recorders", "Default new window display configuration",
-            "Log file settings", "Loop mode playback", "display menu list", "Multi tool", "Playback trial",
-            "Klip 'n Save", "General annotation settings", "Settings for detecting sound in recording files"};
-        for (const char* key : firstStart) {
-            if (std::string(key) == "display menu list") {
-                m_userMenu.Save("");
-                continue;
-            }
-            auto it = m_settingsGroups.find(key);
-            if (it != m_settingsGroups.end() && it->second.save)
-                it->second.save("");
-        }
-    }
-    // Then every start reads them, in the start-up order.
-    static const char* const everyStart[] = {
-        "Recording config and virtual recorders", "Default new window display configuration",
-        "Default new window sizing", "Ramp Begin/End Details", "System priority", "Fixed frequency filter",
-        "Log file settings", "Playback trial", "Loop mode playback", "General main menu settings", "Printing",
-        "display menu list", "Multi tool", "Klip 'n Save", "General annotation settings",
-        "Settings for detecting sound in recording files"};
-    for (const char* key : everyStart) {
-        auto it = m_settingsGroups.find(key);
-        if (it != m_settingsGroups.end() && it->second.load)
-            it->second.load("");
-        if (std::string(key) == "display menu list")
-            m_defaultFormat.Load("");
-    }
+    m_files->Settings().CreateDefaultsIfMissing();
+    m_files->Settings().ReadAtStartUp();
 }
 
 void CMainFrame::SaveExitSettings() {
-    // The sections written at every exit, in order; the first two belong to
-    // the tools and are there when those registered them by section name.
-    for (const char* section : {"Ramp Begin/End Details", "Insert Noise Dialog"}) {
-        auto it = m_settingsGroups.find(section);
-        if (it != m_settingsGroups.end() && it->second.save)
-            it->second.save("");
-    }
-    m_general.hideAllCursors = m_flags.hideAllCursors;
-    m_general.hideTitleBars = m_flags.titleBarsHidden;
-    m_general.Save("");
+    m_files->Settings().WriteAtExit();
     m_recent.Save("");
     S::WriteSettingString("", "Tool Bar State", "State", saveState().toBase64().toStdString());
-}
-
-void CMainFrame::ApplyPriority(int previous) {
-    if (m_priority.level == previous)
-        return;
-    int nice = m_priority.level == 0 ? 0 : (m_priority.level == 1 ? -5 : -15);
-    errno = 0;
-    if (setpriority(PRIO_PROCESS, 0, nice) != 0) {
-        m_prompt.ShowMessage(std::string("The priority level could not be applied: ") + std::strerror(errno) +
-                                 ".\nThe program keeps running at its present priority.",
-                             "Set Priority");
-    }
-}
-
-// ------------------------------------------------------- display files
-
-namespace {
-// Files made of many sections are written beside their target and renamed
-// over it at the end, so an interrupted save leaves the old file whole.
-std::string SavingName(const std::string& path) { return path + ".saving"; }
-
-bool Finish(const std::string& temp, const std::string& path) {
-    std::error_code ec;
-    if (Exists(temp))
-        fs::rename(temp, path, ec);
-    else
-        ec = std::make_error_code(std::errc::io_error);
-    if (ec)
-        fs::remove(temp, ec);
-    return Exists(path) && !Exists(temp);
-}
-} // namespace
-
-bool CMainFrame::SaveDisplay(const std::string& path, bool exportSounds) {
-    std::string temp = SavingName(path);
-    std::error_code ec;
-    fs::remove(temp, ec);
-    if (!WriteDisplaySections(temp, path, exportSounds)) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    if (!Finish(temp, path)) {
-        m_prompt.ShowMessage("Could not write the display file " + path + ".", "Tavril");
-        return false;
-    }
-    return true;
-}
-
-bool CMainFrame::WriteDisplaySections(const std::string& file, const std::string& displayPath, bool exportSounds) {
-    const std::string& path = file;
-    std::error_code ec;
-    auto ws = Windows();
-    S::WriteSettingInt(path, "Display info", "num windows", static_cast<int>(ws.size()));
-    S::WriteSettingString(path, "Display info", "display file path", fs::absolute(displayPath, ec).string());
-    S::WriteSettingInt(path, "Display info", "display file version", 4);
-    fs::path folder = fs::absolute(displayPath, ec).parent_path();
-    std::map<const CSoundDocument*, int> owner;  // first window showing each sound
-    for (size_t n = 0; n < ws.size(); ++n) {
-        CTavrilView* v = ws[n]->View();
-        std::string section = Format("Settings for Window %d", static_cast<int>(n));
-        auto found = owner.find(v->Document().get());
-        bool linked = found != owner.end();
-        std::string soundPath = v->Doc().Path();
-        if (!linked) {
-            owner[v->Document().get()] = v->WindowId();
-            if (exportSounds && Exists(soundPath)) {
-                fs::path target = folder / fs::path(soundPath).filename();
-                // A different file of the same name is never overwritten.
-                for (int k = 2; Exists(target) && !fs::equivalent(target, soundPath, ec); ++k) {
-                    std::ifstream a(soundPath, std::ios::binary), b(target, std::ios::binary);
-                    std::string da((std::istreambuf_iterator<char>(a)), {}), db((std::istreambuf_iterator<char>(b)), {});
-                    if (da == db)
-                        break;
-                    fs::path base = fs::path(soundPath).stem();
-                    target = folder / (base.string() + " (" + std::to_string(k) + ")" +
-                                       fs::path(soundPath).extension().string());
-                }
-                if (!Exists(target) || !fs::equivalent(target, soundPath, ec)) {
-                    fs::copy_file(soundPath, target, fs::copy_options::skip_existing, ec);
-                    if (ec) {
-                        m_prompt.ShowMessage("Could not copy " + soundPath + " to " + target.string() + ": " +
-                                                 ec.message(),
-                                             "Tavril");
-                        return false;
-                    }
-                }
-                soundPath = target.string();
-            }
-        }
-        QRect g = ws[n]->geometry();
-        S::WriteSettingInt(path, section, "Window ID", v->WindowId());
-        S::WriteSettingInt(path, section, "Window scroll bar position", v->ScrollPosition());
-        S::WriteSettingString(path, section, "Sound file name", linked ? "" : soundPath);
-        S::WriteSettingString(path, section, "Sound file title", linked ? "" : v->Doc().Title());
-        S::WriteSettingInt(path, section, "linked to window with ID", linked ? found->second : -1);
-        S::WriteSettingLong(path, section, "window rect left", g.left());
-        S::WriteSettingLong(path, section, "window rect top", g.top());
-        S::WriteSettingLong(path, section, "window rect right", g.right() + 1);
-        S::WriteSettingLong(path, section, "window rect bottom", g.bottom() + 1);
-        S::WriteSettingLong(path, section, "Display bitmap file position", -1);
-        v->Settings().Save(path, static_cast<int>(n));
-    }
-    return true;
-}
-
-std::string CMainFrame::ResolveSoundForDisplay(const std::string& displayPath, const std::string& storedDisplayPath,
-                                               const std::string& storedSound, const std::string& title,
-                                               std::string& browseFolder, bool& cancelled) {
-    cancelled = false;
-    std::error_code ec;
-    fs::path displayNow = fs::absolute(displayPath, ec);
-    fs::path sound = FromStored(storedSound);
-    if (!storedDisplayPath.empty()) {
-        fs::path then = FromStored(storedDisplayPath).parent_path();
-        fs::path rel = sound.lexically_relative(then);
-        if (!rel.empty() && *rel.begin() != "..") {
-            fs::path candidate = displayNow.parent_path() / rel;
-            if (Exists(candidate))
-                return candidate.string();
-        }
-    }
-    if (Exists(sound))
-        return sound.string();
-    if (title.empty())
-        return {};
-    fs::path name = FromStored(title).filename();
-    for (const fs::path& folder : {displayNow.parent_path(), fs::current_path(ec)})
-        if (Exists(folder / name))
-            return (folder / name).string();
-    if (!browseFolder.empty() && Exists(fs::path(browseFolder) / name))
-        return (fs::path(browseFolder) / name).string();
-    std::string question = "Couldn't find sound file " + storedSound + "\n\n" +
-                           "It may have been deleted or moved to a different directory.\n" +
-                           "If its been moved, re-save the display to store the new location." +
-                           "\n\nBrowse to find this file?";
-    IPrompt::Reply r = m_prompt.AskYesNoCancel(question, "Tavril");
-    if (r == IPrompt::Reply::Cancel) {
-        cancelled = true;
-        return {};
-    }
-    if (r == IPrompt::Reply::No)
-        return {};
-    IPrompt::PathRequest req;
-    req.title = "Browse for the file:";
-    req.filter = "Wave files|*.wav|";
-    std::string chosen;
-    if (!m_prompt.ChoosePath(req, chosen) || !Exists(chosen))
-        return {};
-    browseFolder = fs::path(chosen).parent_path().string();
-    return chosen;
-}
-
-bool CMainFrame::LoadDisplay(const std::string& path, bool closeFirst, bool tryEvery) {
-    if (!Exists(path)) {
-        m_prompt.ShowMessage("Error opening display file " + path + ".", "Tavril");
-        return false;
-    }
-    int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
-    if (count == 0)
-        count = 10000;
-    count = std::min(count, 10000);
-    std::string storedDisplay = S::ReadSettingString(path, "Display info", "display file path", "");
-    int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
-    if (closeFirst)
-        CmdCloseAll();
-    if (version <= 0)
-        return true;
-    struct Loaded {
-        CChildFrame* frame;
-        int id;
-        int linkedTo;
-    };
-    std::vector<Loaded> loaded;
-    std::string browseFolder;
-    for (int n = 0; n < count; ++n) {
-        std::string section = Format("Settings for Window %d", n);
-        long left = S::ReadSettingLong(path, section, "window rect left", -100000);
-        if (left < -99999) {
-            if (tryEvery)
-                continue;
-            break;
-        }
-        std::string sound = S::ReadSettingString(path, section, "Sound file name", "");
-        std::string title = S::ReadSettingString(path, section, "Sound file title", "");
-        std::shared_ptr<CSoundDocument> doc;
-        if (sound.empty()) {
-            doc = NewDocument();  // linked below
-        } else {
-            bool cancelled = false;
-            std::string found = ResolveSoundForDisplay(path, storedDisplay, sound, title, browseFolder, cancelled);
-            if (cancelled)
-                break;
-            if (found.empty()) {
-                if (title.empty() && !tryEvery)
-                    break;  // nothing left to search by
-                continue;   // the user chose to skip this window
-            }
-            doc = NewDocument();
-            doc->Open(found);
-        }
-        WindowDisplaySettings s;
-        s.CopyFrom(m_defaultDisplay);
-        s.Load(path, n);
-        CChildFrame* w = AddWindow(doc, s);
-        int id = S::ReadSettingInt(path, section, "Window ID", -1);
-        int linkedTo = S::ReadSettingInt(path, section, "linked to window with ID", -1);
-        long top = S::ReadSettingLong(path, section, "window rect top", 0);
-        long right = S::ReadSettingLong(path, section, "window rect right", left + 400);
-        long bottom = S::ReadSettingLong(path, section, "window rect bottom", top + 200);
-        bool saved = m_snapping;
-        m_snapping = true;
-        w->setGeometry(static_cast<int>(left), static_cast<int>(top), std::max(40L, right - left),
-                       std::max(30L, bottom - top));
-        m_snapping = saved;
-        w->View()->SetScrollPosition(S::ReadSettingInt(path, section, "Window scroll bar position", 0));
-        w->View()->Redraw();
-        loaded.push_back({w, id, linkedTo});
-    }
-    for (const Loaded& l : loaded) {
-        if (l.linkedTo < 0)
-            continue;
-        bool linked = false;
-        for (const Loaded& other : loaded)
-            if (other.id == l.linkedTo && other.frame != l.frame && other.linkedTo < 0) {
-                l.frame->View()->SetDocument(other.frame->View()->Document());
-                l.frame->UpdateTitle();
-                linked = true;
-                break;
-            }
-        // The window it showed the sound of was skipped: an empty window
-        // with no name would only puzzle.
-        if (!linked)
-            l.frame->close();
-    }
-    for (const Loaded& l : loaded)
-        l.frame->View()->SetWindowId(m_nextWindowId++);
-    m_currentDisplay = path;
-    UpdateCommandStates();
-    return true;
-}
-
-const char* const kSettingsDisplayBox = "Save the current display along with selected settings";
-
-namespace {
-// The order in which a settings file is written.
-const char* const kSettingsSaveOrder[] = {
-    "General main menu settings", "Fixed frequency filter", "Default new window sizing", "Printing",
-    "System priority", "Recording config and virtual recorders", "Default new window display configuration",
-    "Log file settings", "Loop mode playback", "Multi tool", "Playback trial", "Klip 'n Save",
-    "Settings for detecting sound in recording files", "General annotation settings"};
-// The order in which it is read; "the display" marks where the windows come.
-const char* const kSettingsLoadOrder[] = {
-    "Default new window display configuration", "Default new window sizing", "Ramp Begin/End Details",
-    "System priority", "Fixed frequency filter", "Log file settings", "Printing", "Loop mode playback",
-    "Recording config and virtual recorders", "Klip 'n Save", "General main menu settings", "display menu list",
-    "the display", "Playback trial", "Multi tool", "Settings for detecting sound in recording files",
-    "General annotation settings"};
-} // namespace
-
-void CMainFrame::SetSettingsFileGroup(const std::string& key, SettingsFileGroup group) {
-    m_settingsGroups[key] = std::move(group);
-}
-
-bool CMainFrame::HasSettingsFileGroup(const std::string& key) const {
-    return key == kSettingsDisplayBox || m_settingsGroups.count(key) > 0;
-}
-
-void CMainFrame::RegisterOwnSettingsGroups() {
-    SetSettingsFileGroup("General main menu settings", {[this](const std::string& f) {
-                                                            m_general.hideAllCursors = m_flags.hideAllCursors;
-                                                            m_general.hideTitleBars = m_flags.titleBarsHidden;
-                                                            m_general.Save(f);
-                                                        },
-                                                        [this](const std::string& f) {
-                                                            m_general.Load(f);
-                                                            ApplyGeneralDetails();
-                                                        }});
-    SetSettingsFileGroup("Default new window sizing", {[this](const std::string& f) { m_grid.Save(f); },
-                                                       [this](const std::string& f) {
-                                                           m_grid.Load(f);
-                                                           m_snap = false;
-                                                       }});
-    SetSettingsFileGroup("System priority", {[this](const std::string& f) { m_priority.Save(f); },
-                                             [this](const std::string& f) {
-                                                 int previous = m_priority.level;
-                                                 m_priority.Load(f);
-                                                 ApplyPriority(previous);
-                                             }});
-    SetSettingsFileGroup("Default new window display configuration",
-                         {[this](const std::string& f) { m_defaultDisplay.Save(f, -1); },
-                          [this](const std::string& f) { m_defaultDisplay.Load(f, -1); }});
-    SetSettingsFileGroup("display menu list", {nullptr, [this](const std::string& f) {
-                                                   m_userMenu.Load(f);
-                                                   RebuildUserMenu();
-                                               }});
-}
-
-bool CMainFrame::SaveSettingsFile(const std::string& path, const std::vector<std::string>& checkBoxes) {
-    if (!IsSettingsFileName(path))
-        return false;
-    auto has = [&](const std::string& box) {
-        return std::find(checkBoxes.begin(), checkBoxes.end(), box) != checkBoxes.end();
-    };
-    std::string temp = SavingName(path);
-    std::error_code ec;
-    fs::remove(temp, ec);
-    if (has(kSettingsDisplayBox) && !WriteDisplaySections(temp, path, false)) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    for (const char* box : kSettingsSaveOrder) {
-        auto it = m_settingsGroups.find(box);
-        if (has(box) && it != m_settingsGroups.end() && it->second.save)
-            it->second.save(temp);
-    }
-    if (!Exists(temp))  // nothing checked still leaves a file the user can open
-        S::WriteSettingInt(temp, "Display info", "display file version", 0);
-    if (!Finish(temp, path)) {
-        m_prompt.ShowMessage("Could not write the settings file " + path + ".", "Tavril");
-        return false;
-    }
-    return true;
-}
-
-void CMainFrame::LoadSettingsFile(const std::string& path) {
-    for (const char* key : kSettingsLoadOrder) {
-        if (std::string(key) == "the display") {
-            // A missing count means no windows; a newer display replaces the
-            // open windows; every window section is tried.
-            int count = S::ReadSettingInt(path, "Display info", "num windows", 0);
-            int version = S::ReadSettingInt(path, "Display info", "display file version", 0);
-            if (count > 0 && version > 0) {
-                if (version > 1)
-                    CmdCloseAll();
-                LoadDisplay(path, false, true);
-            }
-            continue;
-        }
-        auto it = m_settingsGroups.find(key);
-        if (it != m_settingsGroups.end() && it->second.load)
-            it->second.load(path);
-    }
-    UpdateCommandStates();
-}
-
-bool CMainFrame::ExportFileList(const std::string& path) {
-    std::string text;
-    std::vector<const CSoundDocument*> seen;
-    for (CChildFrame* w : Windows()) {
-        const CSoundDocument* d = w->View()->Document().get();
-        if (std::find(seen.begin(), seen.end(), d) != seen.end())
-            continue;  // a linked window has no sound of its own
-        seen.push_back(d);
-        text += w->View()->Doc().Path() + "\r\n";
-    }
-    std::string tmp = path + ".tmp-tavril";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    return !ec;
-}
-
-int CMainFrame::ImportFileList(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return 0;
-    int opened = 0;
-    std::string line;
-    fs::path base = fs::absolute(path).parent_path();
-    int lines = 0;
-    while (std::getline(in, line) && lines++ < 100000) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.pop_back();
-        size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos)
-            continue;
-        fs::path p = FromStored(line.substr(start));
-        if (p.is_relative())
-            p = base / p;  // names without a folder are taken beside the list
-        if (!Exists(p)) {
-            m_prompt.ShowMessage("Error opening soundfile " + p.string() + ". The file may be corrupt", "Tavril");
-            continue;
-        }
-        if (OpenSoundFile(p.string()))
-            ++opened;
-    }
-    return opened;
-}
-
-// ------------------------------------------------------------- commands
-
-void CMainFrame::CmdOpen() {
-    IPrompt::PathRequest req;
-    req.title = "Select a Tavril File to Open:";
-    req.filter = kOpenFilter;
-    req.proposedPath = m_currentFolder;
-    std::string chosen;
-    if (!m_prompt.ChoosePath(req, chosen))
-        return;
-    OpenAnyFile(chosen);
-}
-
-void CMainFrame::CmdMergeDisplay() {
-    IPrompt::PathRequest req;
-    req.title = "Select a Display File to Open:";
-    req.filter = "Tavril Display files|*.dsp|";
-    std::string chosen;
-    if (m_prompt.ChoosePath(req, chosen))
-        LoadDisplay(chosen, false);
-}
-
-void CMainFrame::CmdSaveDisplay(bool exportSounds) {
-    IPrompt::PathRequest req;
-    req.title = exportSounds ? "Select folder and display file name to export to:" : "Select a Tavril Display Filename:";
-    req.filter = "Tavril Display files|*.dsp|";
-    req.defaultExtension = "dsp";
-    req.forSaving = true;
-    std::string chosen;
-    if (!m_prompt.ChoosePath(req, chosen) || !IsDisplayFileName(chosen))
-        return;
-    if (SaveDisplay(chosen, exportSounds)) {
-        m_recent.Add(chosen);
-        RebuildRecentMenu();
-    }
-}
-
-void CMainFrame::CmdSaveSettings() {
-    std::vector<std::string> groups;
-    std::vector<std::string> available;
-    for (const auto& [key, group] : m_settingsGroups)
-        if (group.save)
-            available.push_back(key);
-    available.push_back(kSettingsDisplayBox);
-    if (!CDlgSelectSettings::Run(this, available, groups))
-        return;
-    IPrompt::PathRequest req;
-    req.title = "Select a Tavril Settings Filename:";
-    req.filter = "Tavril Setting files|*.set|";
-    req.defaultExtension = "set";
-    req.forSaving = true;
-    std::string chosen;
-    if (m_prompt.ChoosePath(req, chosen))
-        SaveSettingsFile(chosen, groups);
-}
-
-void CMainFrame::CmdExportTextList() {
-    IPrompt::PathRequest req;
-    req.title = "Select a Text File to Export Sound File Names to:";
-    req.filter = "text files|*.txt|";
-    req.defaultExtension = "txt";
-    req.forSaving = true;
-    std::string chosen;
-    if (m_prompt.ChoosePath(req, chosen) && !ExportFileList(chosen))
-        m_prompt.ShowMessage("Could not write " + chosen + ".", "Tavril");
-}
-
-void CMainFrame::CmdImportTextList() {
-    IPrompt::PathRequest req;
-    req.title = "Select a Text File Containing Sound File Names to Import:";
-    req.filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*|";
-    std::string chosen;
-    if (m_prompt.ChoosePath(req, chosen))
-        ImportFileList(chosen);
-}
-
-void CMainFrame::CmdWindowSettings(bool defaults) {
-    CTavrilView* v = defaults ? nullptr : ActiveView();
-    WindowDisplaySettings edited;
-    edited.CopyFrom(v ? v->Settings() : m_defaultDisplay);
-    edited.m_lockWindowSettings = v ? v->Settings().m_lockWindowSettings : m_defaultDisplay.m_lockWindowSettings;
-    QStringList names;
-    for (CChildFrame* w : Windows())
-        names << w->windowTitle();
-    CDlgWindowDisplaySettings dlg(edited, names, this);
-    dlg.SetMakeDefault([this](const WindowDisplaySettings& s) {
-        m_defaultDisplay.CopyFrom(s);
-        m_defaultDisplay.Save("", -1);
-    });
-    int r = dlg.exec();
-    if (r == QDialog::Rejected)
-        return;
-    WindowDisplaySettings result = dlg.Result();
-    if (!v) {
-        m_defaultDisplay.CopyFrom(result);
-        return;
-    }
-    ApplyWindowSettings(v, result, dlg.ApplyToAll());
 }
 
 void CMainFrame::ApplyWindowSettings(CTavrilView* v, const WindowDisplaySettings& result, bool applyToAll) {
@@ -1335,128 +645,6 @@ void CMainFrame::ApplyWindowSettings(CTavrilView* v, const WindowDisplaySettings
     auto ws = Windows();
     int link = result.m_linkWindows ? result.m_linkedWindow : -1;
     v->SetLinkTarget(link >= 0 && link < static_cast<int>(ws.size()) ? ws[link]->View() : nullptr);
-}
-
-void CMainFrame::CmdFormatInfo() {
-    CTavrilView* v = ActiveView();
-    if (!v)
-        return;
-    CSoundDocument& d = v->Doc();
-    unsigned bits = d.Sound().GetBitsPerSample();
-    d.Sound().Close();
-    CDlgFormatInfo dlg(Q(d.Path()), d.SampleRate(), bits, d.Channels(), d.Frames(), this);
-    AnnotationMetafile meta;
-    const bool isMeta = d.Doc().IsMetafile() && meta.Load(d.Path());
-    const QString oldAnnotation = isMeta ? Q(meta.ReadKey("annotationfile")) : QString();
-    const QString oldFolder = isMeta ? Q(meta.ReadKey("path")) : QString();
-    dlg.SetLinks(oldAnnotation, oldFolder, isMeta);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    if (isMeta && (dlg.AnnotationFile() != oldAnnotation || dlg.SeriesFolder() != oldFolder)) {
-        // Unsaved annotations go to the file they were read from first.
-        if (d.Doc().IsModified())
-            d.Doc().SaveAnnotations();
-        std::string error;
-        bool ok = dlg.AnnotationFile() == oldAnnotation ||
-                  meta.SetAnnotationFile(dlg.AnnotationFile().toStdString(), &error);
-        ok = ok && (dlg.SeriesFolder() == oldFolder || meta.SetKey("path", dlg.SeriesFolder().toStdString(), false, &error));
-        if (!ok)
-            m_prompt.ShowMessage("The metafile " + d.Path() + " could not be changed: " + error);
-        d.Open(d.Path());
-        for (CChildFrame* w : Windows())
-            if (w->View()->Document().get() == &d)
-                w->View()->SetDocument(w->View()->Document());
-        return;
-    }
-    d.ApplyFormatInfo(dlg.SampleRate() != d.SampleRate() ? dlg.SampleRate() : 0.0, dlg.Bits() != bits ? dlg.Bits() : 0);
-    for (CChildFrame* w : Windows())
-        if (w->View()->Document().get() == &d) {
-            w->View()->Redraw();
-            w->View()->CursorsChanged(false);
-        }
-}
-
-void CMainFrame::CmdNewWindowSizing() {
-    CDlgNewWindowSizing dlg(m_grid, this);
-    if (dlg.exec() == QDialog::Accepted) {
-        m_grid = dlg.Result();
-        if (dlg.MakeDefault())
-            m_grid.Save("");
-    }
-}
-
-void CMainFrame::CmdPriority() {
-    CDlgPriority dlg(m_priority.level, this);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    int previous = m_priority.level;
-    m_priority.level = dlg.Level();
-    ApplyPriority(previous);
-}
-
-void CMainFrame::CmdDefaultFormat() {
-    CDlgDefaultFormat dlg(m_defaultFormat.formatType, this);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    m_defaultFormat.formatType = dlg.Index();
-    m_defaultFormat.Save("");
-}
-
-void CMainFrame::CmdEditUserMenu() {
-    CDlgEditUserMenu dlg(m_userMenu, m_prompt, this);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    m_userMenu = dlg.Result();
-    if (dlg.MakeDefault())
-        m_userMenu.Save("");
-    RebuildUserMenu();
-}
-
-void CMainFrame::CmdHelp() {
-    QString html = QStringLiteral("<h2>Tavril commands</h2><p>Every command with where it is found, its keys and "
-                                  "what it does.</p><table border=1 cellspacing=0 cellpadding=3>"
-                                  "<tr><th>Menu item</th><th>Menu</th><th>Keys</th><th>What it does</th></tr>");
-    for (const MenuRow& row : MenuRows()) {
-        if (row.id == Cmd::None || row.menu != MenuKind::Full)
-            continue;
-        const CommandInfo* info = FindCommand(row.id);
-        QString text = QString::fromLatin1(row.text).section('\t', 0, 0).remove('&');
-        QStringList keys;
-        for (const std::string& k : KeysFor(row.id))
-            keys << Q(k);
-        QString status = Q(PromptStatusText(*info));
-        if (info->rule == EnableRule::Later)
-            status += QStringLiteral(" (not available yet)");
-        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>")
-                    .arg(text.toHtmlEscaped(), QString::fromLatin1(row.path).remove('&').replace('|', " > "),
-                         keys.join(", ").toHtmlEscaped(), status.toHtmlEscaped());
-    }
-    html += QStringLiteral("</table><h3>Keys without a menu item</h3><ul>");
-    for (const KeyRow& k : KeyRows()) {
-        bool inMenu = false;
-        for (const MenuRow& row : MenuRows())
-            inMenu = inMenu || row.id == k.id;
-        if (!inMenu)
-            html += QStringLiteral("<li><b>%1</b>: %2</li>")
-                        .arg(QString::fromLatin1(k.key), Q(PromptStatusText(*FindCommand(k.id))).toHtmlEscaped());
-    }
-    html += QStringLiteral("</ul>");
-    QDialog dlg(this);
-    dlg.setWindowTitle(QStringLiteral("Tavril Help"));
-    auto* layout = new QVBoxLayout(&dlg);
-    auto* browser = new QTextBrowser(&dlg);
-    browser->setHtml(html);
-    layout->addWidget(browser);
-    dlg.resize(820, 600);
-    dlg.exec();
-}
-
-void CMainFrame::CmdAbout() {
-    QMessageBox::about(this, QStringLiteral("About Tavril"),
-                       QStringLiteral("<h3>Tavril %1</h3><p>A workstation for recording, viewing, measuring, "
-                                      "editing and annotating animal sounds.</p><p>The demo recording "
-                                      "(data/demo/spinetail.wav) is credited in data/demo/NOTICE.</p>")
-                           .arg(QStringLiteral(TAVRIL_VERSION)));
 }
 
 } // namespace tavril

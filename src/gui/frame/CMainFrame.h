@@ -18,7 +18,7 @@
 #include "view/CTavrilView.h"
 #include "CTempFiles.h"
 #include "CommandTable.h"
-#include "frame/FrameSettings.h"
+#include "FrameSettings.h"
 #include "IPrompt.h"
 #include "WindowDisplaySettings.h"
 #include "frame/WindowLayout.h"
@@ -39,19 +39,14 @@ class QToolBar;
 
 namespace tavril {
 
+class CAnalysisCommands;
 class CChildFrame;
 class CCommandActions;
-
-// One group of settings a settings file can carry: the check box that offers
-// it in "Select Settings to Save:" and how its sections are written and read.
-struct SettingsFileGroup {
-    std::function<void(const std::string& file)> save;
-    std::function<void(const std::string& file)> load;
-};
-
-// Check box texts of the dialog, in the order the settings file writes the
-// groups. The display comes first.
-extern const char* const kSettingsDisplayBox;  // "Save the current display along with selected settings"
+class CFrameDialogs;
+class CFrameFiles;
+class CFrameKeyRouter;
+class CFrameMenuLists;
+class CWindowArranger;
 
 // Commands carried out outside the frame (the editing commands): asked first
 // whether they take a command, whether it is enabled and what its item reads,
@@ -122,22 +117,21 @@ public:
     QString StatusText() const;
     bool IsFullMenuShown() const { return m_fullMenu; }
 
-    // Display files.
-    bool SaveDisplay(const std::string& path, bool exportSounds);
-    // `tryEvery`: go on after a window that cannot be loaded (settings files).
-    bool LoadDisplay(const std::string& path, bool closeFirst, bool tryEvery = false);
-    // Settings files.
-    // Writes the groups whose check boxes are named, in the fixed order.
-    bool SaveSettingsFile(const std::string& path, const std::vector<std::string>& checkBoxes);
-    void LoadSettingsFile(const std::string& path);
-    // Adds (or replaces) the group behind a check box; other parts of the
-    // program register theirs. A group registered under a section name that
-    // has no check box ("Ramp Begin/End Details") is only read.
-    void SetSettingsFileGroup(const std::string& checkBoxOrSection, SettingsFileGroup group);
-    bool HasSettingsFileGroup(const std::string& checkBoxOrSection) const;
-    // Text lists of sound files.
-    bool ExportFileList(const std::string& path);
-    int ImportFileList(const std::string& path);
+    // Display files, settings files and text lists of sounds.
+    CFrameFiles& Files() { return *m_files; }
+    // Correlation and spectrogram export of the active window.
+    CAnalysisCommands& Analysis() { return *m_analysis; }
+
+    // Used by the file commands to rebuild windows from a display.
+    std::shared_ptr<CSoundDocument> NewDocument();
+    CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
+    // Places a window without snapping it to the grid.
+    void PlaceWindow(CChildFrame* w, const QRect& r);
+    int TakeWindowId() { return m_nextWindowId++; }
+    void CloseAllWindows();
+    void AddRecentFile(const std::string& path);
+    // The folder of the last sound opened, where the open dialog starts.
+    const std::string& CurrentFolder() const { return m_currentFolder; }
 
     // Settings the frame owns (public for the dialogs and tests).
     GeneralDetails& General() { return m_general; }
@@ -168,9 +162,6 @@ private:
     void BuildMenus();
     void ShowMenuBar(bool full);
     void RebuildRecentMenu();
-    // The framework's list of open windows at the end of the Window menu.
-    void RebuildWindowList(QMenu* menu);
-    CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
     WindowDisplaySettings SettingsForNewWindow() const;
     void OnWindowActivated(QMdiSubWindow* w);
     void OnWindowClosing(CChildFrame* w);
@@ -179,42 +170,8 @@ private:
     void SetReadout(const QString& text);
 
     bool FrameCommand(Cmd id);
-    void CmdOpen();
-    void CmdMergeDisplay();
-    void CmdSaveDisplay(bool exportSounds);
-    void CmdSaveSettings();
-    void CmdExportTextList();
-    void CmdImportTextList();
-    void CmdCloseAll();
-    void CmdResizeAll(bool height, bool width);
-    void CmdRearrange();
-    void CmdFitScreen();
-    void CmdNeighbour(int dx, int dy);
-    void CmdGoToTime();
+    void ActivateNeighbour(int dx, int dy);
     void CmdNextPane(int step);
-    void CmdWindowSettings(bool defaults);
-    void CmdFormatInfo();
-    void CmdNewWindowSizing();
-    void CmdPriority();
-    void CmdDefaultFormat();
-    void CmdEditUserMenu();
-    void CmdHelp();
-    void CmdAbout();
-    void ApplyPriority(int previous);
-    // Writes the display sections into `file` (a fresh file), naming
-    // `displayPath` as where the display lives.
-    bool WriteDisplaySections(const std::string& file, const std::string& displayPath, bool exportSounds);
-    void RegisterOwnSettingsGroups();
-    void SnapWindow(QMdiSubWindow* w);
-
-    std::vector<LayoutRect> Rects(const std::vector<CChildFrame*>& ws) const;
-    void SetRects(const std::vector<CChildFrame*>& ws, const std::vector<LayoutRect>& rects);
-    std::string ResolveSoundForDisplay(const std::string& displayPath, const std::string& storedDisplayPath,
-                                       const std::string& storedSound, const std::string& title,
-                                       std::string& browseFolder, bool& cancelled);
-
-    // A new document on the frame's services.
-    std::shared_ptr<CSoundDocument> NewDocument();
 
     struct OwnServices {
         CTempFiles temps;
@@ -229,6 +186,12 @@ private:
     std::unique_ptr<OwnServices> m_own;
     std::unique_ptr<DocServices> m_services;
     CCommandActions* m_actions = nullptr;
+    std::unique_ptr<CFrameFiles> m_files;
+    std::unique_ptr<CFrameKeyRouter> m_keys;
+    std::unique_ptr<CFrameMenuLists> m_menuLists;
+    std::unique_ptr<CWindowArranger> m_arranger;
+    std::unique_ptr<CFrameDialogs> m_dialogs;
+    std::unique_ptr<CAnalysisCommands> m_analysis;
     QMdiArea* m_area = nullptr;
     QToolBar* m_toolbar = nullptr;
     QLabel* m_statusText = nullptr;
@@ -243,17 +206,11 @@ private:
     WindowDisplaySettings m_defaultDisplay;
     bool m_openUsingDefault = false;
     bool m_snap = false;
+    bool m_exitConfirmed = false;  // the exit question was answered for every window
     bool m_stackBelow = false;
-    bool m_snapping = false;
     int m_nextWindowId = 1;
     std::string m_currentFolder;
-    std::string m_currentDisplay;
     QPointer<CChildFrame> m_lastActive;
-    std::vector<QAction*> m_recentActions;
-    std::vector<QAction*> m_userMenuActions;
-    std::vector<QAction*> m_windowListActions;
-    std::map<std::string, SettingsFileGroup> m_settingsGroups;
-    std::map<std::string, Cmd> m_mnemonicKeys;
     CommandExtension m_extension;
     TypedCharacterHandlers m_typed;
 };

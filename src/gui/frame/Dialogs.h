@@ -7,7 +7,7 @@
 // Created on the stack by the frame's commands; UI thread only.
 
 #include "frame/CMainFrame.h"
-#include "frame/FrameSettings.h"
+#include "FrameSettings.h"
 #include "IPrompt.h"
 #include "WindowDisplaySettings.h"
 

@@ -148,4 +148,29 @@ int NeighbourWindow(const std::vector<LayoutRect>& rects, int active, int dx, in
     return best;
 }
 
+std::vector<LayoutRect> CascadeRects(const std::vector<LayoutRect>& rects, int clientW, int clientH, int step) {
+    std::vector<LayoutRect> out;
+    if (clientW <= 0 || clientH <= 0)
+        return rects;
+    const int w = std::max(clientW * 3 / 4, std::min(clientW, 200));
+    const int h = std::max(clientH * 3 / 4, std::min(clientH, 100));
+    step = std::max(1, step);
+    const int places = std::max(1, std::min((clientW - w) / step, (clientH - h) / step) + 1);
+    for (size_t i = 0; i < rects.size(); ++i) {
+        const int k = static_cast<int>(i % static_cast<size_t>(places));
+        out.push_back({k * step, k * step, w, h});
+    }
+    return out;
+}
+
+LayoutRect FitInside(LayoutRect r, int clientW, int clientH) {
+    if (clientW <= 0 || clientH <= 0)
+        return r;
+    r.w = std::min(r.w, clientW);
+    r.h = std::min(r.h, clientH);
+    r.x = std::clamp(r.x, 0, clientW - r.w);
+    r.y = std::clamp(r.y, 0, clientH - r.h);
+    return r;
+}
+
 } // namespace tavril

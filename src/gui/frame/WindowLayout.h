@@ -1,8 +1,8 @@
 #pragma once
 // WindowLayout: the arithmetic of arranging sound windows inside the main
 // frame: snapping to the sizing grid, giving all windows the active one's
-// size, rearranging on a grid of rows and columns, and scaling the whole
-// display to the frame. Plain rectangles in, rectangles out, no widgets, so
+// size, rearranging on a grid of rows and columns, cascading, and scaling
+// the whole display to the frame. Plain rectangles in, rectangles out, no widgets, so
 // every rule is tested without a screen. Any thread.
 
 #include <vector>
@@ -33,6 +33,15 @@ std::vector<LayoutRect> Rearrange(const std::vector<LayoutRect>& rects);
 
 // Scales positions and sizes so that the bounding box of all windows fills the client area.
 std::vector<LayoutRect> FitToClient(const std::vector<LayoutRect>& rects, int clientW, int clientH);
+
+// Cascade: every window three quarters of the client area, each one `step`
+// further right and down than the one before, starting again at the top
+// left when the next would leave the area.
+std::vector<LayoutRect> CascadeRects(const std::vector<LayoutRect>& rects, int clientW, int clientH, int step);
+
+// The rectangle moved, and shrunk where it is larger, so that it lies inside
+// the client area.
+LayoutRect FitInside(LayoutRect r, int clientW, int clientH);
 
 // Index of the window next to `active` in a direction (dx, dy one of -1, 0, 1), or -1.
 int NeighbourWindow(const std::vector<LayoutRect>& rects, int active, int dx, int dy);

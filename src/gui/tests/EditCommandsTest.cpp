@@ -350,8 +350,14 @@ TEST_F(EditCommands, DialogsOpenWithTheirTitlesRangesAndDefaults)
     EXPECT_EQ(tone.AmGroup()->checkedId(), 0);
     EXPECT_EQ(tone.FmGroup()->button(0)->text(), "No FM");
     EXPECT_EQ(tone.AmGroup()->button(0)->text(), "No AM");
-    EXPECT_FALSE(tone.FmGroup()->button(3)->isEnabled());
+    EXPECT_TRUE(tone.FmGroup()->button(3)->isEnabled());
     EXPECT_TRUE(tone.AmGroup()->button(3)->isEnabled());
+    // A stored FM triangle is shown as triangle and handed back unchanged.
+    InsertToneSettings triangle = m_svc->tone;
+    triangle.fmWaveformType = 3;
+    CDlgInsertTone stored(triangle, "");
+    EXPECT_EQ(stored.FmGroup()->checkedId(), 3);
+    EXPECT_EQ(stored.Settings().fmWaveformType, 3);
 
     CDlgAmplitudeEnvelope env(m_svc->envelope, "", m_prompt);
     EXPECT_EQ(env.windowTitle(), "Amplitude Envelope");
@@ -371,7 +377,7 @@ TEST_F(EditCommands, DialogsOpenWithTheirTitlesRangesAndDefaults)
     EXPECT_FALSE(multi.FilterOn()->isChecked() || multi.NoiseOn()->isChecked() || multi.MaximizeOn()->isChecked() ||
                  multi.RampOn()->isChecked());
 
-    CDlgKlipSettings klip(m_svc->klip);
+    CDlgKlipSettings klip(m_svc->klip, "");
     EXPECT_EQ(klip.windowTitle(), "Klip n' Save Settings");
     EXPECT_FALSE(klip.AutofillBox()->isChecked());
     EXPECT_TRUE(klip.TemplateField()->text().isEmpty());
@@ -528,6 +534,9 @@ TEST_F(EditCommands, MakeDefaultStoresTheShownValuesForTheNextStart)
     CDlgAmplitudeEnvelope env(m_svc->envelope, "", m_prompt);
     env.KindGroup()->button(0)->setChecked(true);
     ASSERT_TRUE(clickMakeDefault(env));
+    CDlgKlipSettings klip(m_svc->klip, "");
+    klip.TemplateField()->setText("%f %y");
+    ASSERT_TRUE(clickMakeDefault(klip));
     EXPECT_FALSE(clickMakeDefault(*std::make_unique<CDlgAmplify>()));  // preset to 100 every time
 
     m_svc->LoadSettings();
@@ -541,6 +550,7 @@ TEST_F(EditCommands, MakeDefaultStoresTheShownValuesForTheNextStart)
     EXPECT_EQ(m_svc->multiTool.noiseFilterOn, 1);
     EXPECT_EQ(m_svc->noise.noiseAmplitudePct, 33);
     EXPECT_EQ(m_svc->envelope.useExactEnvelope, 0);
+    EXPECT_EQ(m_svc->klip.filenameTemplate, "%f %y");
 }
 
 // ---- filters ----
@@ -693,10 +703,14 @@ TEST_F(EditCommands, KlipNSaveFillsTheTemplateWithTheSoundsNameAndChannel)
         d.TemplateField()->setText("%f_%c");
         d.OpenClipBox()->setChecked(true);
     });
+    const KlipNSaveSettings before = m_svc->klip;
     m_cmds->Run(Cmd::KlipSettings, nullptr);
     KlipNSaveSettings stored;
+    stored.filenameTemplate = "unread";
     stored.Load("");
-    EXPECT_EQ(stored.filenameTemplate, "%f_%c");
+    EXPECT_NE(stored.filenameTemplate, "%f_%c");  // OK holds until exit; only Make default writes
+    EXPECT_EQ(m_svc->klip.filenameTemplate, "%f_%c");
+    EXPECT_NE(before.filenameTemplate, "%f_%c");
 
     const std::string clip = m_dir.File("wren_2.wav");
     m_prompt.paths.push_back(clip);

@@ -2,6 +2,7 @@
 // and a clip or import opens a window.
 #include "annotate/CAnnotationCommands.h"
 #include "frame/CChildFrame.h"
+#include "frame/CFrameFiles.h"
 #include "frame/CCommandActions.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
@@ -227,11 +228,11 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
     m_edit->multiTool.endRampMs = 77;
     m_edit->klip.filenameTemplate = "%f %e";
     const std::string set = m_dir.File("field season.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(set, {"Fixed frequency filter", "Multi tool", "Klip 'n Save"}));
+    ASSERT_TRUE(m_frame->Files().SaveSettingsFile(set, {"Fixed frequency filter", "Multi tool", "Klip 'n Save"}));
     m_edit->filter = FilterSettings{};
     m_edit->multiTool = MultiToolSettings{};
     m_edit->klip = KlipNSaveSettings{};
-    m_frame->LoadSettingsFile(set);
+    m_frame->Files().LoadSettingsFile(set);
     EXPECT_EQ(m_edit->filter.lopassFreqHz, 4321);
     EXPECT_EQ(m_edit->multiTool.rampOn, 1);
     EXPECT_EQ(m_edit->multiTool.endRampMs, 77);
@@ -250,7 +251,7 @@ TEST_F(FrameEditing, SettingsFilesCarryTheFilterMultiToolAndKlipSettings)
 
     // Groups left unchecked are not in the file.
     const std::string only = m_dir.File("filter only.set");
-    ASSERT_TRUE(m_frame->SaveSettingsFile(only, {"Fixed frequency filter"}));
+    ASSERT_TRUE(m_frame->Files().SaveSettingsFile(only, {"Fixed frequency filter"}));
     const auto bytes = ReadAll(only);
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_NE(text.find("[Filter Details]"), std::string::npos);
@@ -405,6 +406,42 @@ TEST_F(FrameEditing, ClosingTheLastWindowOfAChangedSoundAsksFirst)
     EXPECT_TRUE(m_frame->close());
     EXPECT_TRUE(m_frame->Windows().empty());
     EXPECT_EQ(ReadSamples(path).size(), 500u);
+}
+
+// Three changed sounds: No for the first, Cancel for the second. Nothing
+// closes, and the third is never asked about.
+TEST_F(FrameEditing, CancelInTheExitQuestionKeepsEveryWindow)
+{
+    m_frame->SetCommandExtension(CFrameEditHost::MakeExtension(*m_cmds, *m_edit));
+    std::vector<CTavrilView*> views;
+    for (int i = 0; i < 3; ++i) {
+        CTavrilView* v = Open(Ramp(1000));
+        ASSERT_NE(v, nullptr);
+        v->Doc().Doc().SetModifiedFlag(true);
+        views.push_back(v);
+    }
+    m_prompt.replies = {IPrompt::Reply::No, IPrompt::Reply::Cancel};
+    EXPECT_FALSE(m_frame->close());
+    Settle();
+    EXPECT_EQ(m_prompt.questions.size(), 2u);
+    EXPECT_EQ(m_frame->Windows().size(), 3u);
+    EXPECT_TRUE(m_frame->isVisible());
+}
+
+// The three "file filter index" keys choose where the file dialogs start.
+TEST_F(FrameEditing, FileDialogsStartWithTheStoredFilter)
+{
+    CTavrilView* v = Open(Ramp(100));
+    m_frame->General().openFileFilterIndex = 3;
+    m_frame->General().saveAsFileFilterIndex = 2;
+    m_frame->General().loadFileFilterIndex = 4;
+    m_frame->Dispatch(Cmd::FileOpen);
+    Run(Cmd::FileSaveAs, v);
+    Run(Cmd::FileLoadInto, v);
+    ASSERT_EQ(m_prompt.pathRequests.size(), 3u);  // each cancelled
+    EXPECT_EQ(m_prompt.pathRequests[0].filterIndex, 3);
+    EXPECT_EQ(m_prompt.pathRequests[1].filterIndex, 2);
+    EXPECT_EQ(m_prompt.pathRequests[2].filterIndex, 4);
 }
 
 TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedSound)

@@ -103,6 +103,12 @@ TEST_F(MenuAndKeys, EveryTableRowIsShownInItsMenuInOrder) {
                 continue;  // run-time lists, checked separately
             expected[path] << (r.id == Cmd::None ? QString("-") : QString::fromLatin1(r.text));
         }
+        if (kind == MenuKind::Context) {  // the insertion menu opens from its end
+            expected[QString()] << "-" << ">&Insert";
+            for (const MenuRow& r : MenuRows())
+                if (r.menu == MenuKind::Insertion)
+                    expected["&Insert"] << QString::fromLatin1(r.text);
+        }
         auto check = [&](auto&& self, QMenu* menu, const QString& path) -> void {
             ASSERT_NE(menu, nullptr) << path.toStdString();
             QStringList shown;
@@ -139,7 +145,8 @@ TEST_F(MenuAndKeys, ItemsCarryPromptsAndCommandsCarryKeys) {
             want << QString::fromStdString(k);
         QStringList have;
         for (const QKeySequence& k : a->shortcuts())
-            have << k.toString(QKeySequence::PortableText);
+            if (!k.toString(QKeySequence::PortableText).endsWith("Enter"))  // the keypad's, beside Return
+                have << k.toString(QKeySequence::PortableText);
         EXPECT_EQ(have, want) << info.name;
         for (QAction* item : frame.Actions().MenuItems(info.id))
             EXPECT_EQ(item->statusTip().toStdString(), PromptStatusText(info)) << info.name;
@@ -220,6 +227,21 @@ TEST_F(MenuAndKeys, CommandsCarriedOutElsewhereAreAskedFirst) {
     frame.Dispatch(Cmd::Trim);
     EXPECT_EQ(ran, std::vector<Cmd>{Cmd::Trim});
     EXPECT_TRUE(HasItem(frame, Cmd::Trim, "&Trim It\tCtrl+T"));
+}
+
+TEST_F(MenuAndKeys, KeypadEnterActsAsEnter) {
+    CMainFrame& frame = *m_frame;
+    int ran = 0;
+    frame.SetCommandExtension(CommandExtension{[](Cmd id) { return id == Cmd::EditSelectionAnnotation; },
+                                               [](Cmd, CTavrilView*) { return true; }, nullptr,
+                                               [&](Cmd, CTavrilView*) { ++ran; }, nullptr});
+    CChildFrame* w = frame.OpenSoundFile(ToneFile("a.wav"));
+    QApplication::setActiveWindow(&frame);
+    w->View()->setFocus();
+    QTest::keyClick(w->View(), Qt::Key_Return);
+    ASSERT_EQ(ran, 1);
+    QTest::keyClick(w->View(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(ran, 2);
 }
 
 TEST_F(MenuAndKeys, TypedCharactersGoToTrialKeysThenPlayKeysThenTheLogfile) {

@@ -5,12 +5,14 @@
 #include "SpectrogramPicture.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <filesystem>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 using namespace tavril;
 using namespace tavril::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -247,16 +249,130 @@ TEST_F(SoundWindow, AltRightLoadsTheNextFileOfTheFolderAfterAskingAboutEdits) {
     EXPECT_EQ(asked, 2);  // unchanged sounds are not asked about
 }
 
-TEST_F(SoundWindow, UnreadableFileOpensAnEmptyWindowWithTheMessage) {
+TEST_F(SoundWindow, ARefusedFileLeavesNoWindowAndNoRecentEntry) {
     std::string path = m_dir.File("broken.wav");
     WriteAll(path, {'R', 'I', 'F', 'F', 1, 2});
-    CChildFrame* w = m_frame->OpenSoundFile(path);
-    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(m_frame->OpenSoundFile(path), nullptr);
+    EXPECT_TRUE(m_frame->Windows().empty());
+    EXPECT_TRUE(m_frame->Recent().files.empty());
     ASSERT_EQ(m_prompt.messages.size(), 1u);
-    EXPECT_EQ(m_prompt.messages[0], "Error opening soundfile " + path + ". The file may be corrupt");
-    w->View()->Pane(0)->repaint();  // draws only the background
-    EXPECT_EQ(w->View()->Pane(0)->LastColumnsComputed(), 0);
+    EXPECT_EQ(m_prompt.messages[0].substr(0, m_prompt.messages[0].find('\n')),
+              "Error opening soundfile " + path + ". The file may be corrupt");
     EXPECT_EQ(m_frame->OpenSoundFile(m_dir.File("missing.wav")), nullptr);
+}
+
+TEST_F(SoundWindow, ARelativeNameOpensByItsFullPath) {
+    for (const char* n : {"a.wav", "b.wav", "c.wav"})
+        ToneFile(n, 500);
+    const fs::path old = fs::current_path();
+    fs::current_path(m_dir.Path());
+    CChildFrame* w = m_frame->OpenSoundFile("b.wav");
+    fs::current_path(old);  // the working folder changes; the window must not care
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->View()->Doc().Path(), m_dir.File("b.wav"));
+    m_frame->Dispatch(Cmd::NextFileInFolder);
+    EXPECT_EQ(w->View()->Doc().Path(), m_dir.File("c.wav"));
+    EXPECT_EQ(m_frame->Recent().files.front(), m_dir.File("b.wav"));
+}
+
+TEST_F(SoundWindow, TheMainTitleNamesTheActiveSound) {
+    EXPECT_EQ(m_frame->windowTitle(), "Tavril");
+    CChildFrame* a = m_frame->OpenSoundFile(ToneFile("spinetail.wav", 500));
+    EXPECT_EQ(m_frame->windowTitle(), QString::fromUtf8("spinetail.wav \u2014 Tavril"));
+    m_frame->OpenSoundFile(ToneFile("wren.wav", 500));
+    EXPECT_EQ(m_frame->windowTitle(), QString::fromUtf8("wren.wav \u2014 Tavril"));
+    m_frame->ActivateWindow(a);
+    EXPECT_EQ(m_frame->windowTitle(), QString::fromUtf8("spinetail.wav \u2014 Tavril"));
+}
+
+TEST_F(SoundWindow, AMonoSoundFromAStereoWindowShowsOneChannel) {
+    const std::string stereo = m_dir.File("stereo.wav");
+    ASSERT_TRUE(WriteWav(stereo, Stereo(500, [](int) { return 100; }, [](int) { return -100; }), 22050.0, 2));
+    CChildFrame* s = m_frame->OpenSoundFile(stereo);
+    WindowDisplaySettings two = s->View()->Settings();
+    two.m_channelList = "1,2";
+    two.ParseChannelList();
+    s->View()->SetSettings(two);
+    CChildFrame* mono = m_frame->OpenSoundFile(ToneFile("mono.wav", 500));
+    EXPECT_EQ(mono->View()->Settings().ChannelCount(), 1);
+    EXPECT_EQ(mono->View()->PaneCount(), 1);
+}
+
+TEST_F(SoundWindow, WheelScrollsAndCtrlWheelZoomsAboutThePointer) {
+    CChildFrame* w = m_frame->OpenSoundFile(ToneFile("long.wav", 22050 * 20, 700.0));
+    w->resize(600, 250);
+    CTavrilView* v = w->View();
+    Settle();
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods, QPoint at) {
+        QWheelEvent e(at, v->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v, &e);
+    };
+    CViewPane* pane = v->Pane(0);
+    const QRect plot = pane->PlotRect();
+    const QPoint at = pane->mapTo(v, QPoint(plot.left() + plot.width() / 2, plot.center().y()));
+    // Stretched, the whole sound is in view: Ctrl+wheel takes the scale the
+    // window shows and zooms in from it.
+    const double stretchedSpp = v->SamplesPerPixel();
+    const double frameBefore = (pane->FirstColumn() + plot.width() / 2) * stretchedSpp;
+    wheel(3 * 120, Qt::ControlModifier, at);  // three notches at once
+    ASSERT_TRUE(v->IsFixedScale());
+    const double spp = v->SamplesPerPixel();
+    EXPECT_LT(spp, stretchedSpp);
+    EXPECT_NEAR((pane->FirstColumn() + plot.width() / 2) * spp, frameBefore, spp + 1.0);
+    // Wheel down moves later in time, up earlier.
+    const int scroll = v->ScrollPosition();
+    wheel(-120, Qt::NoModifier, at);
+    EXPECT_GT(v->ScrollPosition(), scroll);
+    wheel(120, Qt::NoModifier, at);
+    EXPECT_EQ(v->ScrollPosition(), scroll);
+    wheel(-120, Qt::ControlModifier, at);  // and out again
+    EXPECT_GT(v->SamplesPerPixel(), spp);
+}
+
+// Labels of crowded axes are thinned, never overlapped; an hour has time labels.
+TEST_F(SoundWindow, AxisLabelsNeverOverlap) {
+    auto overlaps = [](const std::vector<QRect>& r) {
+        for (size_t a = 0; a < r.size(); ++a)
+            for (size_t b = a + 1; b < r.size(); ++b)
+                if (r[a].intersects(r[b]))
+                    return true;
+        return false;
+    };
+    auto axes = [](CTavrilView* v, int displayType) {
+        WindowDisplaySettings s = v->Settings();
+        s.m_displayType = displayType;
+        s.m_timeTicksOn = s.m_timeTickValuesOn = true;
+        s.m_freqAmpTicksOn = s.m_freqAmpTickValuesOn = true;
+        s.m_timeTickValue = 1.0f;
+        s.m_freqAmpTickValue = 1.0f;  // 1 kHz
+        s.m_freqAmpTickUnits = 1;     // written in Hz: wide values
+        v->SetSettings(s);
+    };
+    // One hour at 200 Hz.
+    const std::string hour = m_dir.File("hour.wav");
+    ASSERT_TRUE(WriteWav(hour, std::vector<int16_t>(200 * 3600, 1000), 200.0));
+    CChildFrame* h = m_frame->OpenSoundFile(hour);
+    h->resize(800, 260);
+    axes(h->View(), 0);
+    h->View()->Pane(0)->grab();
+    const auto& hourLabels = h->View()->Pane(0)->LabelRects();
+    EXPECT_FALSE(overlaps(hourLabels));
+    const int plotBottom = h->View()->Pane(0)->PlotRect().bottom();
+    EXPECT_GE(std::count_if(hourLabels.begin(), hourLabels.end(), [&](const QRect& r) { return r.top() > plotBottom; }),
+              3);  // time values below the plot
+
+    // A quarter second at 250 kHz: 125 kHz of 1 kHz ticks.
+    const std::string bat = m_dir.File("bat.wav");
+    ASSERT_TRUE(WriteWav(bat, Tone(62500, 40000.0, 250000.0), 250000.0));
+    CChildFrame* b = m_frame->OpenSoundFile(bat);
+    b->resize(500, 300);
+    axes(b->View(), 1);
+    b->View()->Pane(0)->grab();
+    const auto& batLabels = b->View()->Pane(0)->LabelRects();
+    EXPECT_FALSE(overlaps(batLabels));
+    const int batBottom = b->View()->Pane(0)->PlotRect().bottom();
+    EXPECT_GE(std::count_if(batLabels.begin(), batLabels.end(), [&](const QRect& r) { return r.top() <= batBottom; }),
+              3);  // frequency values beside the plot
 }
 
 TEST_F(SoundWindow, ScrollingComputesOnlyTheColumnsThatCameIntoView) {
@@ -402,8 +518,13 @@ TEST_F(SoundWindow, EveryCorpusFileOpensAndDrawsWithoutHarm) {
     ASSERT_FALSE(files.empty());
     int drawn = 0;
     for (const auto& f : files) {
+        const size_t told = m_prompt.messages.size();
         CChildFrame* w = m_frame->OpenSoundFile(f.string());
-        ASSERT_NE(w, nullptr) << f;
+        if (!w) {  // refused: the user hears why, and no window is left
+            EXPECT_EQ(m_prompt.messages.size(), told + 1) << f;
+            EXPECT_TRUE(m_frame->Windows().empty()) << f;
+            continue;
+        }
         w->resize(300, 160);
         CTavrilView* v = w->View();
         WindowDisplaySettings s = v->Settings();

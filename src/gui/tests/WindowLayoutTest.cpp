@@ -62,6 +62,24 @@ TEST(WindowLayout, Neighbours) {
     EXPECT_EQ(NeighbourWindow(r, 2, 0, -1), 0);
 }
 
+TEST(WindowLayout, CascadeKeepsWindowsUsable) {
+    // 800 x 600 area: windows of 600 x 450, stepping by 20 while they fit
+    // (8 places: 7 steps of 20 leave 600 - 450 = 150 >= 140).
+    const std::vector<LayoutRect> tiny(10, LayoutRect{5, 5, 115, 40});
+    const auto r = CascadeRects(tiny, 800, 600, 20);
+    ASSERT_EQ(r.size(), 10u);
+    EXPECT_EQ(r[0], (LayoutRect{0, 0, 600, 450}));
+    EXPECT_EQ(r[2], (LayoutRect{40, 40, 600, 450}));
+    EXPECT_EQ(r[7], (LayoutRect{140, 140, 600, 450}));
+    EXPECT_EQ(r[8], (LayoutRect{0, 0, 600, 450}));  // starts again at the top left
+}
+
+TEST(WindowLayout, FitInsideMovesAndShrinks) {
+    EXPECT_EQ(FitInside({700, 500, 300, 200}, 800, 600), (LayoutRect{500, 400, 300, 200}));
+    EXPECT_EQ(FitInside({-20, 10, 900, 100}, 800, 600), (LayoutRect{0, 10, 800, 100}));
+    EXPECT_EQ(FitInside({10, 10, 100, 100}, 800, 600), (LayoutRect{10, 10, 100, 100}));
+}
+
 class WindowLayoutFrame : public FrameTest {
 protected:
     CMainFrame& ShowFrame(int width, int height) {
@@ -137,4 +155,19 @@ TEST_F(WindowLayoutFrame, ArrowKeysActivateTheNeighbouringWindow) {
     frame.Dispatch(Cmd::Rearrange);
     EXPECT_EQ(right->pos(), QPoint(300, 0));
     EXPECT_EQ(below->pos(), QPoint(0, 200));
+}
+
+TEST_F(WindowLayoutFrame, CascadeAndNewWindowsStayInsideTheArea) {
+    ShowFrame(900, 600);
+    for (int i = 0; i < 4; ++i)
+        m_frame->OpenSoundFile(m_wav);
+    const QRect area = m_frame->Area()->viewport()->rect();
+    for (CChildFrame* w : m_frame->Windows())
+        EXPECT_TRUE(area.contains(w->geometry())) << w->geometry().x() << "," << w->geometry().y();
+    m_frame->Dispatch(Cmd::WindowCascade);
+    for (CChildFrame* w : m_frame->Windows()) {
+        EXPECT_EQ(w->width(), area.width() * 3 / 4);
+        EXPECT_EQ(w->height(), area.height() * 3 / 4);
+        EXPECT_TRUE(area.contains(w->geometry()));
+    }
 }

@@ -7,12 +7,9 @@ namespace tavril {
 CSoundDocument::CSoundDocument(const DocServices& services) : m_doc(std::make_unique<CTavrilDoc>(services)) {}
 
 bool CSoundDocument::Open(const std::string& path) {
-    if (!m_doc->OpenDocument(path)) {
-        Refresh();
-        return false;
-    }
+    const bool opened = m_doc->OpenDocument(path);
     Refresh();
-    return true;
+    return opened && !m_doc->OpenWasRefused();
 }
 
 void CSoundDocument::New() {

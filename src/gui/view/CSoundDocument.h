@@ -20,9 +20,8 @@ public:
 
     explicit CSoundDocument(const DocServices& services);
 
-    // Opens the file; false (without a message) when it does not exist. A
-    // file that exists but cannot be read is reported by the document and
-    // leaves an empty sound in the window.
+    // Opens the file; false when it does not exist (without a message) or
+    // cannot be read (the document has told the user why).
     bool Open(const std::string& path);
     // A new, untitled document (an empty mono 16-bit 22050 Hz sound).
     void New();

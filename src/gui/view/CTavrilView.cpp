@@ -2,6 +2,9 @@
 
 #include "view/CEveryFramePictures.h"
 #include "annotate/AnnotationOverlay.h"
+#include <QWheelEvent>
+
+#include <limits>
 
 #include "TimeScale.h"
 #include "WaveformColumns.h"
@@ -238,6 +241,43 @@ void CTavrilView::UpdateScrollBar() {
     m_scroll->setVisible(true);
 }
 
+void CTavrilView::wheelEvent(QWheelEvent* e) {
+    const QPoint angle = e->angleDelta();
+    const int delta = std::abs(angle.y()) >= std::abs(angle.x()) ? angle.y() : angle.x();
+    if (delta == 0 || m_panes.empty() || !(m_doc->SampleRate() > 0.0)) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    const double notches = delta / 120.0;
+    if (!(e->modifiers() & Qt::ControlModifier)) {
+        if (IsFixedScale())  // a stretched sound is all in view: nothing to scroll
+            m_scroll->setValue(m_scroll->value() - static_cast<int>(std::lround(notches * 3 * m_scroll->singleStep())));
+        return;
+    }
+    // The frame under the pointer stays under it.
+    auto* pane = qobject_cast<CViewPane*>(childAt(e->position().toPoint()));
+    if (!pane)
+        pane = m_panes.front();
+    const QRect plot = pane->PlotRect();
+    const int x = std::clamp(pane->mapFrom(this, e->position().toPoint()).x() - plot.left(), 0, plot.width());
+    const double oldSpp = SamplesPerPixel();
+    const double frame = (pane->FirstColumn() + x) * oldSpp;
+    if (!IsFixedScale()) {
+        // From the stretched view at the scale it shows now.
+        m_settings.m_stretchOrAbsolute = 1;
+        m_settings.m_msecPerLine = static_cast<float>(oldSpp * 1000.0 / m_doc->SampleRate());
+    }
+    for (int i = 0; i < static_cast<int>(std::lround(std::abs(notches))) || i == 0; ++i)
+        m_settings.m_msecPerLine =
+            notches > 0 ? ZoomInMsPerLine(m_settings.m_msecPerLine) : ZoomOutMsPerLine(m_settings.m_msecPerLine);
+    const double spp = SamplesPerPixel();
+    Redraw();
+    if (spp > 0.0)
+        m_scroll->setValue(static_cast<int>(std::lround(frame / spp)) - (pane->RowIndex() * plot.width() + x));
+    CursorsChanged(false);
+}
+
 void CTavrilView::GoToTime(double seconds) {
     double fs = m_doc->SampleRate();
     if (fs <= 0.0)
@@ -280,9 +320,10 @@ void CTavrilView::SelectChannel(int k) {
 bool CTavrilView::StepFileInFolder(int direction) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path current(m_doc->Path());
-    if (current.empty() || m_doc->Sound().IsMetafile())
+    if (m_doc->Path().empty() || m_doc->Sound().IsMetafile())
         return false;
+    // The listing holds full paths; so must the name looked up in it.
+    const fs::path current = fs::absolute(m_doc->Path(), ec).lexically_normal();
     fs::path folder = current.parent_path();
     if (folder.empty())
         folder = ".";
@@ -312,7 +353,8 @@ bool CTavrilView::StepFileInFolder(int direction) {
     if (!m_newDocument || (m_replaceGuard && !m_replaceGuard(this)))
         return false;
     auto doc = m_newDocument();
-    doc->Open(m_folderListing[next]);
+    if (!doc->Open(m_folderListing[next]))
+        return false;  // refused: the user was told, and the window keeps its sound
     SetDocument(doc);
     return true;
 }
@@ -640,22 +682,31 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
     const int left = plot.left(), top = plot.top();
     p.setPen(Qt::black);
 
-    // Vertical axis.
-    if (s.m_freqAmpTicksOn && fs > 0.0) {
+    // Vertical axis. Where the set spacing crowds the ticks or their values,
+    // every k-th tick (or value) of it is drawn.
+    m_labelRects.clear();
+    if ((s.m_freqAmpTicksOn || s.m_freqAmpTickValuesOn || s.m_freqAmpGridOn) && fs > 0.0) {
         double lowHz = DisplayLowHz(s, fs), highHz = DisplayHighHz(s, fs);
-        TickLayout ticks = VerticalTicks(h, s.m_freqAmpTickValue, s.m_displayType == 1, lowHz, highHz);
+        double tickValue = s.m_freqAmpTickValue;
+        TickLayout ticks = VerticalTicks(h, tickValue, s.m_displayType == 1, lowHz, highHz);
+        if (ticks.count == 0 && tickValue > 0.0) {
+            const double span = s.m_displayType == 1 ? (highHz - lowHz) / 1000.0 : 2.0;
+            tickValue *= static_cast<double>(TickMultiple(tickValue * h / std::max(span, 1e-9), 4.0));
+            ticks = VerticalTicks(h, tickValue, s.m_displayType == 1, lowHz, highHz);
+        }
+        const long long labelEvery = TickMultiple(ticks.spacingPx, fm.height() + 2.0);
         for (int i = 0; i < ticks.count; ++i) {
             int y = top + static_cast<int>(h - i * ticks.spacingPx);
-            p.drawLine(left - 5, y, left - 1, y);
+            if (s.m_freqAmpTicksOn)
+                p.drawLine(left - 5, y, left - 1, y);
             if (s.m_freqAmpGridOn) {
                 p.save();
                 p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
                 p.drawLine(left, y, plot.right(), y);
                 p.restore();
             }
-            if (s.m_freqAmpTickValuesOn) {
-                double v = s.m_displayType == 1 ? i * s.m_freqAmpTickValue + lowHz / 1000.0
-                                                : i * s.m_freqAmpTickValue - 1.0;
+            if (s.m_freqAmpTickValuesOn && i % labelEvery == 0) {
+                double v = s.m_displayType == 1 ? i * tickValue + lowHz / 1000.0 : i * tickValue - 1.0;
                 if (s.m_displayType == 1 && s.m_freqAmpTickUnits == 1)
                     v *= 1000.0;
                 QString text = QString::fromStdString(FormatAxisNumber(v));
@@ -664,11 +715,12 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
                 if (ty - fm.ascent() < top)  // the top value sits level with its tick
                     ty = y + fm.ascent();
                 p.drawText(left - 7 - 1 - tw, ty, text);
+                m_labelRects.push_back(QRect(left - 8 - tw, ty - fm.ascent(), tw, fm.height()));
             }
         }
     }
     if (s.m_freqAmpTitleOn && !s.m_freqAmpTitle.empty()) {
-        QString title = QString::fromStdString(s.m_freqAmpTitle);
+        QString title = QString::fromStdString(s.VerticalTitle());
         int lines = static_cast<int>(title.size());
         int total = lines * fm.height();
         int y = std::max(top, top + (h - total) / 2);
@@ -686,9 +738,22 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
     int textY = plot.bottom() + 6 + fm.ascent();
     if (s.m_timeTicksOn || s.m_timeTickValuesOn || s.m_timeGridOn) {
         const double t0 = g.s0 / fs;
-        TickLayout ticks = TimeTicks(width, s.m_timeTickValue, fs, g.spp, t0);
-        const double offset = FirstTimeTickOffset(s.m_timeTickValue, t0);
         const double timeOffset = ParseTimeOffset(s.m_timeOffset);
+        double tickSec = s.m_timeTickValue;
+        TickLayout ticks = TimeTicks(width, tickSec, fs, g.spp, t0);
+        if (ticks.count == 0 && tickSec > 0.0 && g.spp > 0.0) {
+            tickSec *= static_cast<double>(TickMultiple(tickSec * fs / g.spp, 4.0));
+            ticks = TimeTicks(width, tickSec, fs, g.spp, t0);
+        }
+        const double offset = FirstTimeTickOffset(tickSec, t0);
+        auto label = [&](double v) {
+            return s.m_timeUnits == 1 ? ClockText(v + timeOffset) : QString::fromStdString(FormatAxisNumber(v));
+        };
+        // Values stay on whole multiples of the spacing, so they read 0, 10, 20 ...
+        const double lastValue = t0 + offset + std::max(0, ticks.count - 1) * tickSec;
+        const int widest = std::max(fm.horizontalAdvance(label(t0 + offset)), fm.horizontalAdvance(label(lastValue)));
+        const long long labelEvery = TickMultiple(ticks.spacingPx, widest + fm.horizontalAdvance(QStringLiteral("00")));
+        int lastLabelRight = std::numeric_limits<int>::min();
         for (int i = 0; i < ticks.count; ++i) {
             int x = left + static_cast<int>(ticks.offsetPx) + static_cast<int>(i * ticks.spacingPx);
             if (x > plot.right())
@@ -701,15 +766,18 @@ void CViewPane::DrawAxes(QPainter& p, const QRect& plot) const {
                 p.drawLine(x, plot.top(), x, plot.bottom());
                 p.restore();
             }
-            if (s.m_timeTickValuesOn) {
-                double v = t0 + offset + i * s.m_timeTickValue;
-                QString text = s.m_timeUnits == 1 ? ClockText(v + timeOffset)
-                                                  : QString::fromStdString(FormatAxisNumber(v));
+            const double v = t0 + offset + i * tickSec;
+            if (s.m_timeTickValuesOn && std::llround(v / tickSec) % labelEvery == 0) {
+                QString text = label(v);
                 int tw = fm.horizontalAdvance(text);
                 int tx = x - tw / 2;
                 if (tx + tw > plot.right())
                     tx = plot.right() - tw;
+                if (tx <= lastLabelRight)
+                    continue;  // the last one, pushed left from the edge, would touch its neighbour
                 p.drawText(tx, textY, text);
+                m_labelRects.push_back(QRect(tx, textY - fm.ascent(), tw, fm.height()));
+                lastLabelRight = tx + tw;
             }
         }
     }

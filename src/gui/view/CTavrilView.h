@@ -124,6 +124,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    // The wheel scrolls the time axis; Ctrl+wheel zooms about the pointer.
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     void RebuildPanes();
@@ -180,6 +182,8 @@ public:
     void RefineProgressed(size_t missingFrames);
     // Columns computed by the last render (whole picture or scrolled-in part).
     int LastColumnsComputed() const { return m_lastColumns; }
+    // Where the last paint wrote the axis values (tests compare them).
+    const std::vector<QRect>& LabelRects() const { return m_labelRects; }
     // Pixel column of the sound (counted from its start) at the plot's left edge.
     int FirstColumn() const;
 
@@ -209,6 +213,7 @@ private:
     mutable bool m_refining = false;
     mutable size_t m_refineTotal = 0;  // frames missing when the refinement began
     mutable int m_progress = -1;
+    mutable std::vector<QRect> m_labelRects;
     bool m_dragging = false;
     bool m_dragX = false, m_dragY = false;
     QPoint m_anchor, m_moving, m_press;

@@ -229,16 +229,19 @@ TEST_F(SettingsStoreTest, TwoProcessesSavingAtOnceLoseNoKey)
 
 TEST_F(SettingsStoreTest, ReadOnlyFolderKeepsOldFile)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
-    fs::path ro = m_dir.Path() / "ro";
-    fs::create_directory(ro);
-    std::string file = (ro / "x.set").string();
-    WriteText(file, "[S]\na=1\n");
-    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
-    int result = SettingsStore::WriteSettingInt(file, "S", "a", 2);
-    fs::permissions(ro, fs::perms::owner_all);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadText(file), "[S]\na=1\n");
+    // Root ignores folder permissions: the body runs as an ordinary user.
+    EXPECT_EQ(tavril::test::RunUnprivileged(m_dir.Path(), [&] {
+        fs::path ro = m_dir.Path() / "ro";
+        fs::create_directory(ro);
+        std::string file = (ro / "x.set").string();
+        WriteText(file, "[S]\na=1\n");
+        fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+        int result = SettingsStore::WriteSettingInt(file, "S", "a", 2);
+        fs::permissions(ro, fs::perms::owner_all);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(ReadText(file), "[S]\na=1\n");
+        return ::testing::Test::HasFailure() ? 1 : 0;
+    }), 0);
 }
 
 TEST_F(SettingsStoreTest, WritesLeaveNoTemporariesAndKeepModeAndLinks)

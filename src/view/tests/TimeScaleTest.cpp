@@ -61,3 +61,14 @@ TEST(TimeScaleTicks, TimeTickLayout) {
     EXPECT_EQ(TimeTicks(100, 0.0001, 1000.0, 100.0, 0.0).count, 0);
     EXPECT_EQ(TimeTicks(100, 1.0, 1000.0, 0.0, 0.0).count, 0);
 }
+
+TEST(TimeScaleTicks, CrowdedMarksStepThroughOneTwoFive) {
+    EXPECT_EQ(TickMultiple(50.0, 40.0), 1);
+    EXPECT_EQ(TickMultiple(30.0, 40.0), 2);   // 60 px
+    EXPECT_EQ(TickMultiple(10.0, 40.0), 5);   // 50 px
+    EXPECT_EQ(TickMultiple(7.0, 40.0), 10);   // 35 px at 5 is too close
+    // One second ticks on an hour in 800 columns: 0.222 px apart; 200 s apart
+    // is 44 px, 100 s only 22.
+    EXPECT_EQ(TickMultiple(800.0 / 3600.0, 40.0), 200);
+    EXPECT_EQ(TickMultiple(0.0, 40.0), 1);
+}

@@ -271,3 +271,44 @@ TEST(WindowDisplaySettingsTest, SpectrogramParametersForASound)
     s.m_displayRowsCode = 40;
     EXPECT_EQ(s.DisplayRows(), 16);
 }
+
+TEST(WindowDisplaySettingsTest, KeepsOnlyChannelsTheSoundHas)
+{
+    WindowDisplaySettings s;
+    s.m_channelList = "1,2";
+    s.ParseChannelList();
+    s.KeepChannelsOf(1);  // a mono sound from a stereo window's settings
+    EXPECT_EQ(s.m_channelList, "1");
+    EXPECT_EQ(s.ChannelCount(), 1);
+
+    s.m_channelList = "3, 1-2, 5";
+    s.ParseChannelList();
+    s.KeepChannelsOf(2);
+    EXPECT_EQ(s.m_channelList, "1,2");
+    EXPECT_EQ(s.ChannelCount(), 2);
+
+    s.m_channelList = "4";
+    s.ParseChannelList();
+    s.KeepChannelsOf(2);
+    EXPECT_EQ(s.m_channelList, "1");
+
+    s.m_channelList = "2 , 1";  // nothing to drop: the user's spelling stays
+    s.ParseChannelList();
+    s.KeepChannelsOf(2);
+    EXPECT_EQ(s.m_channelList, "2 , 1");
+}
+
+TEST(WindowDisplaySettingsTest, WaveformsAreTitledByAmplitude)
+{
+    WindowDisplaySettings s;
+    s.m_displayType = 0;
+    for (const char* builtIn : {"Freq kHz", "Freq Hz", "Freq KHz"}) {
+        s.m_freqAmpTitle = builtIn;
+        EXPECT_EQ(s.VerticalTitle(), "Amplitude") << builtIn;
+    }
+    s.m_freqAmpTitle = "Pressure (Pa)";
+    EXPECT_EQ(s.VerticalTitle(), "Pressure (Pa)");
+    s.m_displayType = 1;
+    s.m_freqAmpTitle = "Freq kHz";
+    EXPECT_EQ(s.VerticalTitle(), "Freq kHz");
+}

@@ -1,4 +1,4 @@
-#include "frame/FrameSettings.h"
+#include "FrameSettings.h"
 
 #include "SettingsSection.h"
 #include "SettingsStore.h"
