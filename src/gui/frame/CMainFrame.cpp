@@ -419,7 +419,14 @@ CChildFrame* CMainFrame::OpenSoundFile(const std::string& name) {
         return nullptr;  // missing, or refused and reported by the document
     m_currentFolder = fs::path(path).parent_path().string();
     AddRecentFile(path);
-    return AddWindow(doc, SettingsForNewWindow());
+    CChildFrame* w = AddWindow(doc, SettingsForNewWindow());
+    // A recording cut short opens with what it holds; the user must know the
+    // end is missing before measuring or saving it.
+    if (doc->Doc().OpenedCutShort())
+        statusBar()->showMessage(QString::fromStdString(fs::path(path).filename().string()) +
+                                 QStringLiteral(" ends before its stated size (a copy cut short, or a recording "
+                                                "that stopped): the whole frames present are shown."));
+    return w;
 }
 
 CChildFrame* CMainFrame::OpenLinkedWindow(CTavrilView* source) {

@@ -5,6 +5,7 @@
 #include "SpectrogramPicture.h"
 
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QWheelEvent>
 #include <filesystem>
 #include <QtTest/QTest>
@@ -259,6 +260,18 @@ TEST_F(SoundWindow, ARefusedFileLeavesNoWindowAndNoRecentEntry) {
     EXPECT_EQ(m_prompt.messages[0].substr(0, m_prompt.messages[0].find('\n')),
               "Error opening soundfile " + path + ". The file may be corrupt");
     EXPECT_EQ(m_frame->OpenSoundFile(m_dir.File("missing.wav")), nullptr);
+}
+
+TEST_F(SoundWindow, ARecordingCutShortOpensWithItsFramesAndSaysSo) {
+    const std::string whole = ToneFile("whole.wav", 1000);
+    EXPECT_NE(m_frame->OpenSoundFile(whole), nullptr);
+    EXPECT_FALSE(m_frame->statusBar()->currentMessage().contains("ends before its stated size"));
+    const std::string cut = ToneFile("cut.wav", 1000);
+    fs::resize_file(cut, fs::file_size(cut) - 2 * 400 - 1);  // 400 frames and a byte gone: 599 whole ones left
+    CChildFrame* w = m_frame->OpenSoundFile(cut);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->View()->Doc().Frames(), 599u);
+    EXPECT_TRUE(m_frame->statusBar()->currentMessage().startsWith("cut.wav ends before its stated size"));
 }
 
 TEST_F(SoundWindow, ARelativeNameOpensByItsFullPath) {
