@@ -11,8 +11,10 @@
 #include "EditDialogSettings.h"
 #include "IPrompt.h"
 #include "KlipFileName.h"
+#include "MetadataChunks.h"
 #include "SoundConvert.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -119,7 +121,7 @@ bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
         if (m_workingCopy.empty()) return false;
         fresh = true;
     }
-    int32_t format = EngineFormatFromName(source);
+    int32_t format = SourceFormat(source);
     if (format == kFormatUnknown) format = DefaultFileFormat();
     std::string error;
     if (!ConvertInto(source, m_workingCopy, format, kFormatWav, error)) {
@@ -140,7 +142,7 @@ bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
 CSoundFile* CTavrilDoc::SoundForReading()
 {
     if (!m_workingCopyExists && m_path == kUntitled) MakeUntitledWorkingCopy();
-    if (m_sound.GetFileName().empty()) m_sound.Open(WorkingFileName(false));
+    if (m_sound.GetFileName().empty()) OpenForReading();
     return &m_sound;
 }
 
@@ -186,6 +188,10 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
     if (IsMetafile()) return false;
     m_sound.Close();
     m_svc.engine.ClearError();
+    if (!LockForEditing()) {
+        ReportFailure(name, LockedMessage(m_path));
+        return false;
+    }
     const std::string previous = WorkingFileName(true);
     if (previous.empty()) {
         ReportFailure(name, m_svc.engine.LastError().empty() ? "the sound could not be copied for editing"
@@ -223,7 +229,26 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
     m_undoMenuText = "Undo " + name + "\tCtrl+Z";
     RefreshAfterEdit();
     m_modified = true;
+    if (m_svc.engine.HasClipped())
+        m_svc.prompt.ShowMessage("\"" + name + "\" limited samples that lay beyond full scale to full scale.");
     return true;
+}
+
+// The user's file itself is only ever read (a read-only medium, or a file
+// another program holds open, works); only the working copy is written.
+void CTavrilDoc::OpenForReading()
+{
+    const std::string name = WorkingFileName(false);
+    if (m_workingCopyExists && name == m_workingCopy) m_sound.Open(name);
+    else m_sound.OpenReadOnly(name);
+}
+
+bool CTavrilDoc::LockForEditing()
+{
+    // Also after a save: the next edit must again keep others out until the
+    // next save.
+    if (m_lock.IsLocked() || m_path == kUntitled) return true;
+    return m_lock.TryLock(m_path);
 }
 
 void CTavrilDoc::Undo()
@@ -239,7 +264,7 @@ void CTavrilDoc::RefreshAfterEdit()
 {
     m_sound.Close();
     m_sound.Reset();
-    m_sound.Open(WorkingFileName(false));
+    OpenForReading();
     m_sound.Close();
 }
 
@@ -299,9 +324,10 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
         // These formats are read only through a WAV working copy.
         if (!MakeWorkingCopy(path))
             m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
-    } else if (!m_sound.Open(path)) {
+    } else if (!m_sound.OpenReadOnly(path)) {
         m_svc.prompt.ShowMessage("Error opening soundfile " + path + ". The file may be corrupt");
     }
+    m_openedCutShort = m_sound.HasTruncation();
     m_sound.Close();
     m_modified = false;
     ResetUndo();
@@ -314,11 +340,46 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgres
     int32_t format = EngineFormatFromName(target);
     if (format == kFormatUnknown) format = DefaultFileFormat();
     std::string error;
+    if (RateLostIn(format, error)) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error + ". The file was not changed.");
+        return false;
+    }
     const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
     bool ok = !temp.empty() && ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress);
+    ok = ok && CarryFromOriginal(temp, error);
     if (!FinishSave(ok, temp, target, error)) return false;
     m_saved = true;
     return true;
+}
+
+// The new version gets what the sound's file held besides its samples: the
+// metadata chunks its recorder and other programs wrote, and an AIFF rate
+// that the WAV working copy could state only in whole hertz.
+bool CTavrilDoc::CarryFromOriginal(const std::string& written, std::string& error)
+{
+    m_droppedChunks.clear();
+    if (m_path == kUntitled || !FileExists(m_path)) return true;
+    if (!CarryMetadataChunks(m_path, written, m_droppedChunks, error)) return false;
+    if (!CarryExactRate(m_path, written)) {
+        error = "Cannot write the sample rate into " + written;
+        return false;
+    }
+    return true;
+}
+
+// Whether saving in `targetFormat` would change the rate the sound's file
+// states (a fractional AIFF rate into a WAV); `why` then says so.
+bool CTavrilDoc::RateLostIn(int32_t targetFormat, std::string& why)
+{
+    if (m_path == kUntitled || CSoundFile::SniffFormat(m_path) != kFormatAiff) return false;
+    CSoundFile original;
+    if (!original.OpenReadOnly(m_path)) return false;
+    const double exact = original.GetSampleRate();
+    original.Close();
+    CSoundFile* s = SoundForReading();
+    const double current = s->GetSampleRate();
+    m_sound.Close();
+    return (current == exact || current == std::max(1.0, std::floor(exact))) && !FormatHoldsRate(targetFormat, exact, why);
 }
 
 // Puts a fully written temporary file in place of the target, or, when the
@@ -349,10 +410,23 @@ bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& pro
     // Annotations are kept by the annotation set, which metafile saves write;
     // this document has none of its own to write.
     if (CSoundFile::FormatFromName(target) == kFormatMeta) return false;
+    if (IsWriteProtected(target)) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + ReadOnlyMessage(target) +
+                                 ". The file was not changed.");
+        return false;
+    }
+    // Another Tavril editing the target would lose its edit, or this one.
+    CFileLock targetLock;
+    if (!(m_lock.IsLocked() && target == m_lock.Path()) && !targetLock.TryLock(target)) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + LockedMessage(target) +
+                                 ". The file was not changed.");
+        return false;
+    }
 
     if (!m_workingCopyExists && m_path == kUntitled && !MakeUntitledWorkingCopy()) return false;
     if (m_workingCopyExists) {
         if (!WriteWorkingCopyTo(target, progress)) return false;
+        m_lock.Unlock();  // the locked file was replaced or is no longer the document's
         m_path = target;
         m_saved = true;
         m_modified = false;
@@ -369,21 +443,27 @@ bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& pro
 // new name asks for another format.
 bool CTavrilDoc::SaveCopyTo(const std::string& target, const SaveProgress& progress)
 {
-    int32_t from = EngineFormatFromName(m_path);
+    int32_t from = SourceFormat(m_path);
     if (from == kFormatUnknown) from = DefaultFileFormat();
     int32_t to = EngineFormatFromName(target);
     if (to == kFormatUnknown) to = DefaultFileFormat();
     std::string error;
+    if (RateLostIn(to, error)) {
+        m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error + ". The file was not changed.");
+        return false;
+    }
     const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
     bool ok = !temp.empty();
     if (ok)
         ok = from == to && !progress ? CopyFileBytes(m_path, temp, error) == 1
                                      : ConvertInto(m_path, temp, from, to, error, progress);
+    ok = ok && CarryFromOriginal(temp, error);
     return FinishSave(ok, temp, target, error);
 }
 
 void CTavrilDoc::CloseDocument()
 {
+    m_lock.Unlock();
     m_sound.Close();
     if (m_workingCopyExists || !m_workingCopy.empty()) Unlink(m_workingCopy);
     m_workingCopy.clear();
@@ -417,7 +497,7 @@ std::string CTavrilDoc::ReadableFileName()
     std::string name = WorkingFileName(false);
     // Formats the sound object cannot read directly (SIG, SND) are read
     // through the working copy.
-    const int32_t format = EngineFormatFromName(name);
+    const int32_t format = SourceFormat(name);
     if (format != kFormatWav && format != kFormatAiff) {
         const std::string work = WorkingFileName(true);
         if (!work.empty()) name = work;

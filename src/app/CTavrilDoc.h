@@ -20,10 +20,12 @@
 
 #include "CSoundFile.h"
 #include "CToneGenerator.h"
+#include "FileSafety.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tavril {
 
@@ -78,6 +80,17 @@ public:
     bool SaveDocument(const std::string& target, const SaveProgress& progress = {});
     // Whether the last SaveDocument was stopped by its progress hook.
     bool SaveWasCancelled() const { return m_saveCancelled; }
+    // Ids of the metadata chunks the last save could not keep because the
+    // target's format has no place for them (a WAV saved as AIFF).
+    const std::vector<std::string>& DroppedChunks() const { return m_droppedChunks; }
+    // Whether the file opened last was a recording cut short: its header
+    // promised more frames than it holds, and the whole frames present are
+    // the sound (for the window's status bar).
+    bool OpenedCutShort() const { return m_openedCutShort; }
+    // Takes the advisory lock on the document's file before it is read for
+    // editing; false (with nothing read) when another Tavril is changing it.
+    // Edits take it themselves; callers that read first take it first.
+    bool LockForEditing();
     void CloseDocument();
     bool Rename(const std::string& newPath);
     bool IsModified() const { return m_modified; }
@@ -157,6 +170,9 @@ private:
     bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress);
     bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
     bool FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error);
+    void OpenForReading();
+    bool CarryFromOriginal(const std::string& written, std::string& error);
+    bool RateLostIn(int32_t targetFormat, std::string& why);
     void ResetUndo();
     void ReportFailure(const std::string& what, const std::string& reason);
     std::string ReadableFileName();
@@ -171,6 +187,9 @@ private:
     bool m_saved = false;
     bool m_modified = false;
     bool m_saveCancelled = false;
+    std::vector<std::string> m_droppedChunks;
+    bool m_openedCutShort = false;
+    CFileLock m_lock;
     CSoundFile m_sound;
 };
 

@@ -55,8 +55,10 @@ bool Whole(const std::vector<std::string>& args, size_t& i, const std::string& n
     return true;
 }
 
-int RunCompare(const std::vector<std::string>& args)
+int RunCompare(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     const CompareSettings defaults;
     CompareRequest r;
     r.bins = defaults.Bins();
@@ -114,17 +116,28 @@ int RunCompare(const std::vector<std::string>& args)
         }
         if (!ok) return Usage(error);
     }
+    for (const std::string& a : operands) {
+        if (!file.empty()) return Usage("only one sound file at a time");
+        file = a;
+    }
     if (file.empty()) return Usage("no sound file given");
     if (!haveStart || !haveLength || !haveDelay) return Usage("--start-ms, --length-ms and --max-delay-ms are needed");
+    if (haveBand && r.bandLowHz > r.bandHighHz) return Usage("--band: the low edge lies above the high edge");
 
     CSoundFile sound;
-    if (!sound.Open(file)) {
-        std::fprintf(stderr, "Error opening soundfile %s. The file may be corrupt\n", file.c_str());
+    if (!sound.OpenReadOnly(file)) {
+        std::fprintf(stderr, "Error opening soundfile %s. %s\n", file.c_str(), OpenFailureText(file).c_str());
         return 1;
     }
     const double rate = sound.GetSampleRate();
     const uint32_t channels = sound.GetChannels();
+    const uint32_t frames = sound.GetFrameCount();
     sound.Close();
+    if (r.startMs * rate / 1000.0 >= frames) return Usage("--start-ms lies past the end of the sound");
+    for (const auto& [option, ch] : {std::pair<const char*, int>{"--ch1", r.channel1}, {"--ch2", r.channel2}})
+        if (ch >= static_cast<int64_t>(channels))
+            return Usage(std::string(option) + ": " + file + " has no channel " + std::to_string(ch) +
+                         " (channels are counted from 0)");
     if (!haveBand) {
         r.bandLowHz = 0.0;
         r.bandHighHz = rate / 2.0;

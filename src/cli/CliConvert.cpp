@@ -10,6 +10,8 @@
 #include "CSoundFile.h"
 #include "ConvertSupport.h"
 #include "DefaultFileFormat.h"
+#include "FileSafety.h"
+#include "MetadataChunks.h"
 #include "SoundConvert.h"
 #include "SoundFormat.h"
 
@@ -48,8 +50,10 @@ int Fail(const std::string& text)
     return 1;
 }
 
-int RunConvert(const std::vector<std::string>& args)
+int RunConvert(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     std::vector<std::string> files;
     int32_t defaultFormat = kFormatUnknown;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -72,6 +76,7 @@ int RunConvert(const std::vector<std::string>& args)
             files.push_back(a);
         }
     }
+    files.insert(files.end(), operands.begin(), operands.end());
     if (files.size() != 2) {
         std::fprintf(stderr, "tavril-cli convert: give one input and one output file (see 'tavril-cli help convert')\n");
         return 2;
@@ -83,11 +88,21 @@ int RunConvert(const std::vector<std::string>& args)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(in, ec)) return Fail(in + " does not exist or is not a file");
 
-    int32_t sourceFormat = EngineFormatFromName(in);
+    int32_t sourceFormat = SourceFormat(in);
     if (sourceFormat == kFormatUnknown) sourceFormat = defaultFormat;
     int32_t targetFormat = EngineFormatFromName(out);
     if (targetFormat == kFormatUnknown) targetFormat = defaultFormat;
 
+    if (IsWriteProtected(out)) return Fail(ReadOnlyMessage(out));
+    CFileLock outLock;
+    if (!outLock.TryLock(out)) return Fail(LockedMessage(out));
+    if (sourceFormat == kFormatAiff) {
+        CSoundFile probe;
+        std::string why;
+        if (probe.OpenReadOnly(in) && !FormatHoldsRate(targetFormat, probe.GetSampleRate(), why))
+            return Fail("cannot write " + out + ": " + why);
+    }
+    std::vector<std::string> notes;
     const std::string work = NewWorkingCopyName();
     if (work.empty()) return Fail("cannot create a working copy in the temporary folder");
     std::string why;
@@ -95,11 +110,12 @@ int RunConvert(const std::vector<std::string>& args)
         ::unlink(work.c_str());
         return Fail("cannot read " + in + " as " + SoundFormatName(sourceFormat) + ": " + why);
     }
+    if (!why.empty()) notes.push_back(why);
     CSoundFile sound;
     if (!sound.Open(work)) {
         ::unlink(work.c_str());
         std::string hint;
-        if (EngineFormatFromName(in) == kFormatUnknown)
+        if (SourceFormat(in) == kFormatUnknown)
             hint = std::string(" (its name does not say its format, so the default file format ") +
                    SoundFormatName(sourceFormat) + " was assumed)";
         return Fail("cannot read " + in + " as " + SoundFormatName(sourceFormat) + hint);
@@ -109,9 +125,27 @@ int RunConvert(const std::vector<std::string>& args)
     const uint32_t frames = sound.GetFrameCount();
     sound.Close();
 
-    const int ok = ConvertFile(work, out, kFormatWav, targetFormat, why);
+    // Written beside OUT, given IN's metadata chunks and exact rate, then
+    // put in place.
+    std::string error;
+    const std::string temp = MakeTempBeside(out, convert::ExtensionForFormat(targetFormat), error);
+    if (temp.empty()) {
+        ::unlink(work.c_str());
+        return Fail(error);
+    }
+    int ok = ConvertFile(work, temp, kFormatWav, targetFormat, why);
     ::unlink(work.c_str());
-    if (!ok) return Fail("cannot write " + out + " as " + SoundFormatName(targetFormat) + ": " + why);
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return Fail("cannot write " + out + " as " + SoundFormatName(targetFormat) + ": " + why);
+    }
+    if (!why.empty()) notes.push_back(why);
+    std::vector<std::string> dropped;
+    ok = CarryMetadataChunks(in, temp, dropped, error) && CarryExactRate(in, temp);
+    if (!ok || !ReplaceWith(temp, out, error)) {
+        ::unlink(temp.c_str());
+        return Fail("cannot write " + out + ": " + (error.empty() ? "the metadata could not be copied" : error));
+    }
 
     if (targetFormat == kFormatSig || targetFormat == kFormatSnd) {
         // Both hold one channel of 16-bit values; SIG pads to blocks of 128.
@@ -129,6 +163,13 @@ int RunConvert(const std::vector<std::string>& args)
                     written.GetChannels(), written.GetChannels() == 1 ? "" : "s", written.GetBitsPerSample(),
                     written.GetFrameCount());
     }
+    if (!dropped.empty()) {
+        std::string ids;
+        for (const std::string& id : dropped) ids += (ids.empty() ? "'" : ", '") + id + "'";
+        notes.push_back("chunks " + ids + " of " + in + " have no place in " + SoundFormatName(targetFormat) +
+                        " and were not written");
+    }
+    for (const std::string& n : notes) std::fprintf(stderr, "tavril-cli convert: note: %s\n", n.c_str());
     return 0;
 }
 

@@ -14,9 +14,13 @@
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
 #include "EditDialogSettings.h"
+#include "FileSafety.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <sys/statvfs.h>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,21 @@ int Usage(const std::string& text)
     return 2;
 }
 
+std::string ParentFolder(const std::string& path)
+{
+    const std::string parent = std::filesystem::absolute(path).parent_path().string();
+    return parent.empty() ? "." : parent;
+}
+
+// Free bytes for this user in the file system holding `folder`; all when
+// it cannot be told (the write itself then reports a full disk).
+uint64_t FreeBytes(const std::string& folder)
+{
+    struct statvfs st {};
+    if (::statvfs(folder.c_str(), &st) != 0) return UINT64_MAX;
+    return uint64_t(st.f_bavail) * st.f_frsize;
+}
+
 int ModulationType(const std::string& name)
 {
     if (name == "sine") return kModSine;
@@ -77,8 +96,10 @@ bool TakeNumbers(const std::vector<std::string>& args, size_t& i, size_t n, std:
     return true;
 }
 
-int RunEditCommand(const std::vector<std::string>& args)
+int RunEditCommand(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     Options o;
     std::string error;
     auto setOp = [&](Op op) {
@@ -168,6 +189,10 @@ int RunEditCommand(const std::vector<std::string>& args)
         }
         if (!ok) return Usage(error);
     }
+    for (const std::string& a : operands) {
+        if (!o.in.empty()) return Usage("more than one input file");
+        o.in = a;
+    }
     if (o.in.empty()) return Usage("no input file");
     if (o.out.empty()) return Usage("no output file (-o OUT)");
     if (o.op == Op::None) return Usage("no operation given");
@@ -194,6 +219,12 @@ int RunEditCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s: %s does not exist\n", kName, o.in.c_str());
         return 1;
     }
+    // Held from the reading of IN to the save: a second edit of the same
+    // file stops here instead of overwriting this one's result.
+    if (!doc.LockForEditing()) {
+        std::fprintf(stderr, "%s: %s\n", kName, LockedMessage(o.in).c_str());
+        return 1;
+    }
     CSoundFile* sound = doc.SoundForEditing();
     if (!sound || !sound->EnsureOpen()) {
         std::fprintf(stderr, "%s: %s cannot be read as a sound%s%s\n", kName, o.in.c_str(),
@@ -207,7 +238,26 @@ int RunEditCommand(const std::vector<std::string>& args)
     if (o.channel >= channels) {
         std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0)\n", kName, o.in.c_str(),
                      o.channel);
-        return 1;
+        return 2;
+    }
+    if (o.op == Op::InsertSilence || o.op == Op::InsertNoise || o.op == Op::InsertTone) {
+        // Refused before anything is written: the new sound must fit a WAV
+        // and the disks that hold the working copies and the result.
+        const double added = std::trunc(o.numbers[0] * rate / 1000.0);
+        const double total = added + frames;
+        const uint64_t bytesPerFrame = uint64_t(channels) * ((sound->GetBitsPerSample() + 7) / 8);
+        if (total > 4294967295.0 || total * bytesPerFrame > 4294967295.0 - 64)
+            return Usage("the sound would become longer than a WAV file can hold (4 GB)");
+        const uint64_t need = static_cast<uint64_t>(total) * bytesPerFrame;
+        for (const std::string& where : {temps.Folder().string(), ParentFolder(o.out)}) {
+            const uint64_t free = FreeBytes(where);
+            if (free < need) {
+                std::fprintf(stderr, "%s: not enough free space in %s: the result needs %llu bytes, %llu are free\n",
+                             kName, where.c_str(), static_cast<unsigned long long>(need),
+                             static_cast<unsigned long long>(free));
+                return 1;
+            }
+        }
     }
     const uint32_t channel = static_cast<uint32_t>(o.channel);
     auto toFrame = [&](double s) {
@@ -220,6 +270,11 @@ int RunEditCommand(const std::vector<std::string>& args)
         sel.right = o.toS ? toFrame(*o.toS) : frames;
     }
     const uint32_t position = o.fromS ? toFrame(*o.fromS) : 0;
+    const bool wholeChannel = o.op == Op::Amplify || o.op == Op::Maximize || o.op == Op::Ramp || o.op == Op::Envelope;
+    if (wholeChannel && (o.fromS || o.toS))
+        return Usage("this tool works on the whole channel; --from-s and --to-s do not apply to it");
+    const bool insertion = o.op == Op::InsertSilence || o.op == Op::InsertNoise || o.op == Op::InsertTone;
+    if (insertion && o.toS) return Usage("an insertion goes at --from-s; --to-s does not apply to it");
     const bool needsRange = o.op == Op::Delete || o.op == Op::Trim;
     if (needsRange && sel.Length() < 1) {
         std::fprintf(stderr, "%s: --delete and --trim need a range (--from-s S --to-s E) of at least one frame\n",
@@ -265,6 +320,12 @@ int RunEditCommand(const std::vector<std::string>& args)
         return 1;
     }
     if (!doc.SaveDocument(o.out)) return 1;
+    if (!doc.DroppedChunks().empty()) {
+        std::string ids;
+        for (const std::string& id : doc.DroppedChunks()) ids += (ids.empty() ? "" : ", ") + id;
+        std::fprintf(stderr, "%s: note: %s has no place for the chunks %s of %s; they were not written\n", kName,
+                     o.out.c_str(), ids.c_str(), o.in.c_str());
+    }
     return 0;
 }
 
@@ -282,6 +343,8 @@ extern const CliCommand kEditCommand = {
     "frame at --from-s (at the very start when it is 0, the default).\n"
     "Operations:\n"
     "  --delete | --trim            remove / keep only the range (range required)\n"
+    "Amplify, maximize, ramp and envelope work on the whole channel and refuse a\n"
+    "range; insertions take --from-s only.\n"
     "  --amplify PCT                multiply by PCT/100, limited to the value range\n"
     "  --maximize                   raise the channel to just below full scale\n"
     "  --ramp BEGIN_MS END_MS       fade in and out\n"

@@ -23,8 +23,10 @@ int Usage(const std::string& text)
     return 2;
 }
 
-int RunImportRaw(const std::vector<std::string>& args)
+int RunImportRaw(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     std::string in, out, type;
     std::optional<double> rate;
     std::optional<long long> channels, bits, offset = 0;
@@ -60,6 +62,10 @@ int RunImportRaw(const std::vector<std::string>& args)
         } else {
             return Usage("only one input file can be imported at a time");
         }
+    }
+    for (const std::string& a : operands) {
+        if (!in.empty()) return Usage("only one input file can be imported at a time");
+        in = a;
     }
     if (in.empty()) return Usage("no input file given");
     if (!rate || !channels || !bits) return Usage("--rate, --channels and --bits are required");

@@ -4,6 +4,8 @@
 #include "CliCommand.h"
 #include "CliUtil.h"
 
+#include "CSoundFile.h"
+
 #include "CEditEngine.h"
 #include "CMultiTool.h"
 #include "CSoundFilter.h"
@@ -38,8 +40,10 @@ bool Number(const std::vector<std::string>& args, size_t& i, double& out)
     return true;
 }
 
-int RunMultitool(const std::vector<std::string>& args)
+int RunMultitool(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     namespace fs = std::filesystem;
     MultiToolSettings s;
     std::vector<std::string> files;
@@ -79,6 +83,7 @@ int RunMultitool(const std::vector<std::string>& args)
             files.push_back(a);
         }
     }
+    files.insert(files.end(), operands.begin(), operands.end());
     if (files.empty()) return Usage("no sound file given");
     if (inPlace == !outDir.empty()) return Usage("give either --in-place or -o DIR");
     std::error_code ec;
@@ -100,13 +105,22 @@ int RunMultitool(const std::vector<std::string>& args)
         engine.ClearError();
         if (!fs::exists(file, ec)) {
             std::fprintf(stderr, "%s: %s does not exist\n", kName, file.c_str());
-            status = 1;
+            if (status == 0) status = 1;
             continue;
+        }
+        {
+            CSoundFile probe;
+            if (probe.OpenReadOnly(file) && channel >= probe.GetChannels()) {
+                std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0); the file was not changed\n",
+                             kName, file.c_str(), static_cast<long long>(channel));
+                status = 2;
+                continue;
+            }
         }
         if (!multi.ApplyToFile(file, target, s, static_cast<uint32_t>(channel), defaultFormat)) {
             std::fprintf(stderr, "%s: %s: %s; the file was not changed\n", kName, file.c_str(),
                          engine.LastError().empty() ? "failed" : engine.LastError().c_str());
-            status = 1;
+            if (status == 0) status = 1;
         }
     }
     return status;
@@ -126,7 +140,7 @@ extern const CliCommand kMultitoolCommand = {
     "               it and renamed over it only when complete)\n"
     "  -o DIR       write each result under its own name into DIR\n"
     "Each file keeps its format. Exit status 0 when every file was processed,\n"
-    "1 otherwise, 2 for bad arguments.\n",
+    "1 otherwise, 2 for bad arguments (also a channel a file does not have).\n",
     RunMultitool,
 };
 

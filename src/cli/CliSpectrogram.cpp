@@ -80,8 +80,10 @@ bool TakeDouble(const std::vector<std::string>& args, size_t& i, const char* nam
     return true;
 }
 
-int RunSpectrogram(const std::vector<std::string>& args)
+int RunSpectrogram(const std::vector<std::string>& allArgs)
 {
+    std::vector<std::string> operands;
+    const std::vector<std::string> args = SplitOperands(allArgs, operands);
     Options o;
     std::string error;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -178,6 +180,10 @@ int RunSpectrogram(const std::vector<std::string>& args)
         }
         if (!ok) return Usage(error);
     }
+    for (const std::string& a : operands) {
+        if (!o.file.empty()) return Usage("only one sound file at a time");
+        o.file = a;
+    }
     if (o.file.empty()) return Usage("no sound file given");
     if (o.spacingGiven > 1) return Usage("give only one of --period-ms, --period-samples and --period-percent");
     if (!o.png.empty() && (o.textOptionGiven || o.spacingGiven))
@@ -185,8 +191,8 @@ int RunSpectrogram(const std::vector<std::string>& args)
     if (o.png.empty() && o.pictureOptionGiven) return Usage("picture options need --png OUT.png");
 
     CSoundFile sound;
-    if (!sound.Open(o.file)) {
-        std::fprintf(stderr, "Error opening soundfile %s. The file may be corrupt\n", o.file.c_str());
+    if (!sound.OpenReadOnly(o.file)) {
+        std::fprintf(stderr, "Error opening soundfile %s. %s\n", o.file.c_str(), OpenFailureText(o.file).c_str());
         return 1;
     }
     const double rate = sound.GetSampleRate();
@@ -195,7 +201,7 @@ int RunSpectrogram(const std::vector<std::string>& args)
         if (o.channel >= sound.GetChannels()) {
             std::fprintf(stderr, "%s: %s has no channel %lld (channels are counted from 0)\n", kName, o.file.c_str(),
                          o.channel);
-            return 1;
+            return 2;
         }
         std::vector<uint32_t> pixels;
         RenderSpectrogramPicture(sound, o.display, static_cast<int>(o.channel), o.width, o.height, pixels);

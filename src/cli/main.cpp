@@ -20,7 +20,9 @@ void PrintOverview(FILE* out)
                  "Headless tools of Tavril, the workstation for animal sound recordings.\n\n"
                  "Commands:\n");
     for (const CliCommand& c : Commands()) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
-    std::fprintf(out, "\nRun 'tavril-cli help COMMAND' for the options of one command.\n");
+    std::fprintf(out, "\nRun 'tavril-cli help COMMAND' for the options of one command. In every command\n"
+                      "'--' ends the options: what follows are file names, even '-x.wav'.\n"
+                      "Exit status: 0 done, 1 the operation failed, 2 a bad argument.\n");
 }
 
 const CliCommand* Find(const std::string& name)
@@ -67,6 +69,7 @@ int main(int argc, char** argv)
     }
     std::vector<std::string> rest(args.begin() + 1, args.end());
     for (const std::string& a : rest) {
+        if (a == "--") break;  // file names follow, whatever they look like
         if (a == "--help" || a == "-h") {
             std::fputs(c->usage, stdout);
             return 0;

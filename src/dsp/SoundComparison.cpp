@@ -75,7 +75,7 @@ std::vector<float> CompareChannels(const std::string& path, const CompareRequest
         return std::vector<float>{};
     };
     CSoundFile sound;
-    if (!sound.Open(path)) return fail("cannot open the sound file");
+    if (!sound.OpenReadOnly(path)) return fail("cannot open the sound file");
     const double fs = sound.GetSampleRate();
     const int channels = static_cast<int>(sound.GetChannels());
     sound.Close();

@@ -75,7 +75,7 @@ int SpectralFrameStore::Run(const std::string& fileName, int bins, float periodM
     m_soundFrames = 0;
     Prepare(0, bins, 0.0, periodMs);
     CSoundFile sound;
-    if (!sound.Open(fileName)) return 0;
+    if (!sound.OpenReadOnly(fileName)) return 0;  // only read: a read-only medium works
     const double fs = sound.GetSampleRate();
     const uint32_t total = sound.GetFrameCount();
     const uint32_t channels = sound.GetChannels();

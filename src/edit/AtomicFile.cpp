@@ -1,5 +1,7 @@
 #include "AtomicFile.h"
 
+#include "FileSafety.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -52,11 +54,9 @@ std::string CreateUniqueFile(const std::string& pattern, int suffixLength)
 
 std::string MakeTempBeside(const std::string& target, const std::string& extension, std::string& error)
 {
-    const fs::path t(target);
-    const fs::path folder = t.parent_path();
-    std::string name(".");
-    name.append(t.filename().string()).append(".tavril-XXXXXX").append(extension);
-    const std::string temp = CreateUniqueFile((folder / name).string(), static_cast<int>(extension.size()));
+    // A short name of its own: a target name near the file system's limit
+    // would leave no room for a longer one.
+    const std::string temp = CreateUniqueFile(TempPatternBeside(target, extension), static_cast<int>(extension.size()));
     if (temp.empty()) error = Describe("Cannot write in the folder of", target, errno);
     return temp;
 }
@@ -68,16 +68,16 @@ int ReplaceWith(const std::string& temp, const std::string& target, std::string&
         ::unlink(temp.c_str());
         return 0;
     }
-    // The new version keeps the permissions of the file it replaces; a new
-    // file gets the ordinary ones (the temporary file was private).
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        ::chmod(temp.c_str(), st.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(temp.c_str(), 0666 & ~mask);
+    // A write-protected file is the user's decision, and the rename would
+    // replace it whenever the folder is writable.
+    if (IsWriteProtected(target)) {
+        error = ReadOnlyMessage(target);
+        ::unlink(temp.c_str());
+        return 0;
     }
+    // The new version keeps the permissions and owner of the file it
+    // replaces; a new file gets the ordinary ones (the temporary was private).
+    TakeOverAttributes(temp, target);
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         error = Describe("Cannot replace", target, errno);
         ::unlink(temp.c_str());

@@ -144,9 +144,10 @@ int CEditEngine::CreateLike(const std::string& destination, const std::string& l
     const double rate = src.GetSampleRate();
     const uint32_t ch = src.GetChannels();
     const uint32_t bits = src.GetBitsPerSample();
+    const bool isFloat = src.IsFloat();
     src.Close();
     CSoundFile dst;
-    if (!dst.Create(destination, rate, ch, bits)) return FailWrite(destination);
+    if (!dst.Create(destination, rate, ch, bits, 0, isFloat)) return FailWrite(destination);
     dst.Close();
     if (dst.HasWriteError()) return FailWrite(destination);
     return 1;
@@ -173,6 +174,20 @@ int CEditEngine::CopyFrames(const std::string& destination, const std::string& s
 
     dst.Seek(destStart < 0 ? UINT32_MAX : static_cast<uint32_t>(std::min<int64_t>(destStart, UINT32_MAX)));
     src.Seek(sourceStart);
+    if (src.IsFloat() && src.SameDiskLayout(dst)) {
+        // Float samples are copied as stored: values beyond full scale
+        // would not survive the integer memory model.
+        std::vector<unsigned char> raw(size_t(blockFrames) * dst.GetHeader().DiskBytesPerFrame());
+        for (uint32_t done = 0; done < n;) {
+            const uint32_t k = std::min(blockFrames, n - done);
+            if (src.ReadDiskFrames(raw.data(), k) != k) return Fail("Cannot read the sound file " + source);
+            if (dst.WriteDiskFrames(raw.data(), k) != k) return FailWrite(destination);
+            done += k;
+            if (!Progress(double(done) / n)) return 0;
+        }
+        dst.Close();
+        return dst.HasWriteError() ? FailWrite(destination) : 1;
+    }
     for (uint32_t done = 0; done < n;) {
         const uint32_t k = std::min(blockFrames, n - done);
         if (src.ReadFrames(in.data(), k) != k) return Fail("Cannot read the sound file " + source);
@@ -194,6 +209,7 @@ int CEditEngine::CopyFrames(const std::string& destination, const std::string& s
         done += k;
         if (!Progress(double(done) / n)) return 0;
     }
+    if (src.HasClipped()) m_clipped = true;
     src.Close();
     dst.Close();
     if (dst.HasWriteError()) return FailWrite(destination);
@@ -303,7 +319,7 @@ int CEditEngine::Insert(const std::string& source, const std::string& destinatio
 
     if (mode == kClipOnly) {
         CSoundFile d;
-        if (!d.Create(destination, srcRate, srcCh, srcBits)) return FailWrite(destination);
+        if (!d.Create(destination, srcRate, srcCh, srcBits, 0, s.IsFloat())) return FailWrite(destination);
         d.Close();
         return CopyFrames(destination, clip, clipStart, -1, clipCount);
     }
@@ -365,7 +381,7 @@ int CEditEngine::CopyChannelToNewFile(const std::string& newFile, const std::str
     const uint32_t n = ClampCount(src.GetFrameCount(), start, count);
     ::unlink(newFile.c_str());
     CSoundFile dst;
-    if (!dst.Create(newFile, src.GetSampleRate(), 1, bits)) return FailWrite(newFile);
+    if (!dst.Create(newFile, src.GetSampleRate(), 1, bits, 0, src.IsFloat())) return FailWrite(newFile);
     const uint32_t bytes = (bits + 7) / 8;
     const uint32_t blockFrames = BlockFrames(ch * bytes);
     std::vector<unsigned char> buf(size_t(blockFrames) * ch * bytes);
@@ -434,6 +450,7 @@ int CEditEngine::StreamChannel(const std::string& destination, const std::string
         done += k;
         if (!Progress(double(done) / count)) return 0;
     }
+    if (src.HasClipped()) m_clipped = true;
     dst.Close();
     if (dst.HasWriteError()) return FailWrite(destination);
     return 1;
@@ -459,6 +476,7 @@ int CEditEngine::ReadChannelBlocks(const std::string& source, uint32_t start, ui
         if (!fn(values.data(), k, done)) return 0;
         done += k;
     }
+    if (src.HasClipped()) m_clipped = true;
     return 1;
 }
 

@@ -124,7 +124,11 @@ public:
     {
         m_lastError.clear();
         m_cancelled = false;
+        m_clipped = false;
     }
+    // Float samples beyond full scale went through the integer value range
+    // of a tool since ClearError, and were limited to full scale.
+    bool HasClipped() const { return m_clipped; }
     // Records a failure reason; returns 0 so callers can `return Fail(...)`.
     int Fail(const std::string& reason);
     int FailOpen(const std::string& file);
@@ -135,6 +139,7 @@ private:
     std::string m_lastError;
     ProgressFn m_progress;
     bool m_cancelled = false;
+    bool m_clipped = false;
 };
 
 } // namespace tavril

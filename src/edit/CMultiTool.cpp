@@ -1,5 +1,9 @@
 #include "CMultiTool.h"
 
+#include "ConvertSupport.h"
+#include "FileSafety.h"
+#include "MetadataChunks.h"
+
 #include "AtomicFile.h"
 #include "CEditEngine.h"
 #include "CSoundFilter.h"
@@ -75,10 +79,14 @@ int CMultiTool::Apply(const std::string& source, const std::string& destination,
 int CMultiTool::ApplyToFile(const std::string& file, const std::string& target, const MultiToolSettings& settings,
                             uint32_t channel, int32_t defaultFormat)
 {
-    int32_t from = EngineFormatFromName(file);
+    int32_t from = SourceFormat(file);
     if (from == kFormatUnknown) from = defaultFormat;
     int32_t to = EngineFormatFromName(target);
     if (to == kFormatUnknown) to = defaultFormat;
+    if (IsWriteProtected(target)) return m_engine.Fail(ReadOnlyMessage(target));
+    CFileLock lock, targetLock;
+    if (!lock.TryLock(file)) return m_engine.Fail(LockedMessage(file));
+    if (target != file && !targetLock.TryLock(target)) return m_engine.Fail(LockedMessage(target));
     TempSet temps;
     std::string error;
     std::string input = file;
@@ -93,12 +101,18 @@ int CMultiTool::ApplyToFile(const std::string& file, const std::string& target, 
     temps.files.push_back(output);
     if (!m_engine.CreateLike(output, input)) return 0;
     if (!Apply(input, output, settings, channel)) return 0;
-    if (to == kFormatWav) {
-        if (!ReplaceWith(output, target, error)) return m_engine.Fail(error);
-        return 1;
+    std::string written = output;
+    if (to != kFormatWav) {
+        written = MakeTempBeside(target, convert::ExtensionForFormat(to), error);
+        if (written.empty()) return m_engine.Fail(error);
+        temps.files.push_back(written);
+        if (!ConvertFile(output, written, kFormatWav, to, error)) return m_engine.Fail(error);
     }
-    // The conversion writes beside the target and renames it over it.
-    if (!ConvertFile(output, target, kFormatWav, to, error)) return m_engine.Fail(error);
+    // What the file held besides its samples stays with it.
+    std::vector<std::string> dropped;
+    if (!CarryMetadataChunks(file, written, dropped, error) || !CarryExactRate(file, written))
+        return m_engine.Fail(error.empty() ? "Cannot write " + written : error);
+    if (!ReplaceWith(written, target, error)) return m_engine.Fail(error);
     return 1;
 }
 

@@ -235,6 +235,9 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     const uint32_t commFrames = Get32(c + 2);
     const uint32_t bits = Get16(c + 6);
     const double rate = ExtendedToDouble(c + 8);
+    // A compressed coding says so first: its COMM often gives no sample size.
+    SoundHeader probe;
+    if (h.aifc && !LayoutForType(c + 18, bits == 0 ? 8 : bits, probe)) return fail(kMsgCompressed);
     if (channels == 0 || channels > kMaxChannels || !std::isfinite(rate) || !(rate > 0) || rate > kMaxSampleRate)
         return fail(kMsgBadFormat);
     if (bits > kMaxBits && !h.aifc) return fail(kMsgReadSampleSize);
@@ -290,6 +293,7 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
     const uint64_t declared = ssnd->size >= 8 + uint64_t(dataSkip) ? ssnd->size - 8 - uint64_t(dataSkip) : 0;
     uint64_t frames;
     uint64_t dataBytes;
+    // A complete SSND decides over COMM's count, as sox reads such files.
     if (declared <= inFile && !sizeUnknown) {
         frames = declared / frameBytes;
         dataBytes = declared;
@@ -297,6 +301,8 @@ int AiffCodec::ReadHeader(CFileHandle& file, SoundHeader& out, std::string& mess
         frames = inFile / frameBytes;
         if (commFrames != 0 && commFrames < frames) frames = commFrames;
         dataBytes = frames * frameBytes;
+        // Cut short: SSND or COMM promised more than the file holds.
+        h.truncated = !sizeUnknown || uint64_t(commFrames) > frames;
     }
     if (comm->headerOffset >= dataStart) {
         // COMM after the samples: they end where it starts, and may not grow

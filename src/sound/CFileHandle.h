@@ -45,6 +45,7 @@ public:
     bool Flush();
     // The errno of the last failing call, 0 when none failed.
     int LastError() const { return m_lastError; }
+    int Descriptor() const { return m_fd; }
 
 private:
     int m_fd = -1;

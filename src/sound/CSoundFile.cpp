@@ -3,6 +3,10 @@
 #include "ISoundCodec.h"
 #include "SampleCoding.h"
 #include "SoundCodecs.h"
+#include "AiffCodec.h"
+#include "WavCodec.h"
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -36,7 +40,7 @@ SoundFormat CSoundFile::FormatFromName(const std::string& name)
         for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return t;
     };
-    if (upperTail(5) == ".AIFF") return kFormatAiff;
+    if (upperTail(5) == ".AIFF" || upperTail(5) == ".AIFC") return kFormatAiff;
     const std::string ext = upperTail(4);
     if (ext == ".WAV" || ext == ".TMP") return kFormatWav;
     if (ext == ".SIG") return kFormatSig;
@@ -52,6 +56,65 @@ int CSoundFile::ConvertSampleWidth(const void* src, uint32_t srcBits, void* dst,
     return tavril::ConvertSampleWidth(src, srcBits, dst, dstBits, samples);
 }
 
+SoundFormat CSoundFile::SniffFormat(const std::string& path)
+{
+    CFileHandle f;
+    unsigned char b[12];
+    if (!f.OpenReadOnly(path) || f.ReadAt(0, b, 12) != 12) return kFormatUnknown;
+    const bool riff = std::memcmp(b, "RIFF", 4) == 0 || std::memcmp(b, "RIFX", 4) == 0 || std::memcmp(b, "RF64", 4) == 0;
+    if (riff && std::memcmp(b + 8, "WAVE", 4) == 0) return kFormatWav;
+    if (std::memcmp(b, "FORM", 4) == 0 && (std::memcmp(b + 8, "AIFF", 4) == 0 || std::memcmp(b + 8, "AIFC", 4) == 0))
+        return kFormatAiff;
+    return kFormatUnknown;
+}
+
+std::string CSoundFile::OpenFailureReason(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    CFileHandle f;
+    if (!f.OpenReadOnly(path)) return std::strerror(f.LastError());
+    const SoundFormat sniffed = SniffFormat(path);
+    const SoundFormat named = FormatFromName(path);
+    if (sniffed == kFormatUnknown) return named == kFormatWav || named == kFormatAiff || named == kFormatUnknown
+                                              ? "not a sound file" : "the file may be corrupt";
+    if (sniffed == kFormatAiff) {
+        std::string message;
+        SoundHeader h;
+        AiffCodec().ReadHeader(f, h, message);
+        if (message == AiffCodec::kMsgCompressed) return "unsupported sample format";
+        return "the file may be corrupt";
+    }
+    // WAV: a coding other than integer or float PCM is not damage.
+    unsigned char b[12];
+    f.ReadAt(0, b, 12);
+    const bool be = std::memcmp(b, "RIFX", 4) == 0;
+    if (auto fmt = WavCodec::FindChunk(f, "fmt ", be)) {
+        unsigned char t[28] = {};
+        const size_t n = f.ReadAt(fmt->bodyOffset, t, std::min<uint32_t>(fmt->size, 28));
+        auto get16 = [&](size_t at) { return be ? uint16_t((t[at] << 8) | t[at + 1]) : uint16_t(t[at] | (t[at + 1] << 8)); };
+        uint16_t tag = n >= 2 ? get16(0) : 0;
+        if (tag == 0xFFFE && n >= 26) tag = get16(24);
+        if (n >= 2 && tag != 1 && tag != 3) return "unsupported sample format";
+        const uint32_t bytes = n >= 16 ? (get16(14) + 7u) / 8u : 2u;
+        if (bytes == 0 || (bytes > 4 && bytes != 8)) return "unsupported sample format";
+    }
+    return "the file may be corrupt";
+}
+
+bool CSoundFile::IsFloat() const
+{
+    return m_header.encoding == SampleEncoding::FloatLE || m_header.encoding == SampleEncoding::FloatBE;
+}
+
+int CSoundFile::OpenReadOnly(const std::string& name)
+{
+    if (m_open && (name != m_fileName || m_file.IsWritable())) Close();
+    m_readOnly = true;
+    return Open(name);
+}
+
 int CSoundFile::Open(const std::string& name)
 {
     if (m_open) {
@@ -64,9 +127,16 @@ int CSoundFile::Open(const std::string& name)
     m_headerDirty = false;
     m_writeError = false;
     m_readError = false;
+    m_clipped = false;
 
-    if (m_formatType == kFormatMeta || m_formatType == kFormatUnknown) return 0;
-    if (!m_file.OpenReadWrite(name) && !m_file.OpenReadOnly(name)) return 0;
+    if (m_formatType == kFormatMeta) return 0;
+    if (m_formatType == kFormatWav || m_formatType == kFormatAiff || m_formatType == kFormatUnknown) {
+        const SoundFormat sniffed = SniffFormat(name);
+        if (sniffed != kFormatUnknown) m_formatType = sniffed;
+    }
+    if (m_formatType == kFormatUnknown) return 0;
+    if (m_readOnly ? !m_file.OpenReadOnly(name) : (!m_file.OpenReadWrite(name) && !m_file.OpenReadOnly(name)))
+        return 0;
 
     if (const ISoundCodec* codec = CodecFor(m_formatType)) {
         SoundHeader h;
@@ -82,7 +152,7 @@ int CSoundFile::Open(const std::string& name)
 }
 
 int CSoundFile::Create(const std::string& name, double sampleRate, uint32_t channels, uint32_t bits,
-                       uint32_t preSizeFrames)
+                       uint32_t preSizeFrames, bool floatSamples)
 {
     m_headerDirty = false;
     if (m_open) Close();
@@ -99,6 +169,11 @@ int CSoundFile::Create(const std::string& name, double sampleRate, uint32_t chan
     if (!f.Create(name)) return 0;
     if (codec) {
         SoundHeader h = codec->NewHeader(sampleRate, channels, bits);
+        if (floatSamples && format == kFormatWav) {
+            h.encoding = SampleEncoding::FloatLE;
+            h.bitsPerSample = 32;
+            h.diskBytesPerSample = 4;
+        }
         h.frameCount = 0;  // the pre-size frames are written below, which sizes the header
         if (!codec->WriteHeader(f, h)) { f.Close(); ::unlink(name.c_str()); return 0; }
     }
@@ -147,6 +222,7 @@ void CSoundFile::Reset()
     m_position = 0;
     m_fileName.clear();
     m_seriesStartFrame = 0;
+    m_readOnly = false;
 }
 
 int CSoundFile::EnsureOpen()
@@ -160,12 +236,14 @@ int CSoundFile::ReadSamplesRaw(void* buffer, size_t samples, uint32_t memBytes)
     const uint32_t ch = m_header.channels;
     const uint32_t disk = m_header.diskBytesPerSample;
     auto* out = static_cast<unsigned char*>(buffer);
+    // Silence in the memory model: 128 for 8-bit samples, 0 otherwise.
+    const int silence = memBytes == 1 ? 0x80 : 0;
     if (ch == 0 || disk == 0) {
-        std::memset(out, 0, samples * memBytes);
+        std::memset(out, silence, samples * memBytes);
         return 1;
     }
     // Only the data region is read: bytes of chunks that follow the samples
-    // are not sound, and a read past the end yields silence (zero bytes).
+    // are not sound, and a read past the end yields silence.
     const uint64_t firstSample = uint64_t(m_position) * ch;
     const uint64_t totalSamples = uint64_t(m_header.frameCount) * ch;
     const size_t inData = firstSample >= totalSamples ? 0 : static_cast<size_t>(std::min<uint64_t>(samples, totalSamples - firstSample));
@@ -177,10 +255,12 @@ int CSoundFile::ReadSamplesRaw(void* buffer, size_t samples, uint32_t memBytes)
         } else {
             m_scratch2.resize(inData * disk);
             got = m_file.ReadAt(offset, m_scratch2.data(), inData * disk) / disk;
+            if (!m_clipped && (m_header.encoding == SampleEncoding::FloatLE || m_header.encoding == SampleEncoding::FloatBE))
+                m_clipped = AnyBeyondFullScale(m_scratch2.data(), m_header.encoding, disk, got);
             if (!DecodeSamples(m_scratch2.data(), m_header.encoding, disk, out, memBytes, got)) got = 0;
         }
     }
-    std::memset(out + got * memBytes, 0, (samples - got) * memBytes);
+    std::memset(out + got * memBytes, silence, (samples - got) * memBytes);
     // Past the end of the data is silence by design; missing bytes inside it
     // mean the file shrank or the disk failed, and must not pass as silence.
     if (got < inData) {
@@ -250,6 +330,51 @@ uint32_t CSoundFile::WriteFrames(const void* buffer, uint32_t frames, uint32_t s
     } else {
         ok = WriteSamplesRaw(buffer, samples, BytesPerSample());
     }
+    m_position += frames;
+    m_header.frameCount = std::max(m_header.frameCount, m_position);
+    m_headerDirty = true;
+    return ok ? frames : 0;
+}
+
+bool CSoundFile::SameDiskLayout(const CSoundFile& other) const
+{
+    return m_open && other.m_open && m_header.encoding == other.m_header.encoding &&
+           m_header.diskBytesPerSample == other.m_header.diskBytesPerSample && m_header.channels == other.m_header.channels &&
+           m_header.bitsPerSample == other.m_header.bitsPerSample;
+}
+
+uint32_t CSoundFile::ReadDiskFrames(void* buffer, uint32_t frames)
+{
+    if (!m_open && !EnsureOpen()) return 0;
+    const uint64_t bpf = m_header.DiskBytesPerFrame();
+    if (frames == 0 || bpf == 0) return 0;
+    const uint32_t inData = m_position >= m_header.frameCount ? 0 : std::min(frames, m_header.frameCount - m_position);
+    auto* out = static_cast<unsigned char*>(buffer);
+    const size_t got = m_file.ReadAt(m_header.dataOffset + m_position * bpf, out, inData * bpf);
+    std::memset(out + got, 0, frames * bpf - got);  // zero bytes: silence in every disk coding but 8-bit
+    if (bpf / m_header.channels == 1 && m_header.encoding == SampleEncoding::PcmLE)
+        std::memset(out + inData * bpf, 0x80, (frames - inData) * bpf);
+    m_position += frames;
+    if (got < inData * bpf) {
+        m_readError = true;
+        return 0;
+    }
+    return frames;
+}
+
+uint32_t CSoundFile::WriteDiskFrames(const void* buffer, uint32_t frames)
+{
+    if (!m_open && !EnsureOpen()) return 0;
+    const uint64_t bpf = m_header.DiskBytesPerFrame();
+    if (frames == 0 || bpf == 0 || !CodecFor(m_formatType)) return 0;
+    if (uint64_t(m_position) + frames > UINT32_MAX) return 0;
+    if (m_header.dataGrowthLimit != 0 && m_header.dataOffset + (uint64_t(m_position) + frames) * bpf > m_header.dataGrowthLimit) {
+        m_writeError = true;
+        return 0;
+    }
+    const size_t bytes = frames * bpf;
+    const bool ok = m_file.WriteAt(m_header.dataOffset + m_position * bpf, buffer, bytes) == bytes;
+    if (!ok) m_writeError = true;
     m_position += frames;
     m_header.frameCount = std::max(m_header.frameCount, m_position);
     m_headerDirty = true;
@@ -347,6 +472,57 @@ int CSoundFile::SetBitsPerSample(uint32_t bits)
     // Refuse before touching a sample: a width the format cannot describe
     // would leave converted samples under the old header.
     if (!codec || !codec->SupportsWidth(bits) || !SupportedMemBytes((bits + 7) / 8) || !m_file.IsWritable()) return 0;
+
+    // The new version is made beside the file (a copy converted in place, so
+    // every other chunk stays) and replaces it only when complete: a full
+    // disk leaves the file as it was.
+    const std::string target = m_fileName;
+    Close();
+    const size_t slash = target.find_last_of('/');
+    std::string pattern = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tavril-width-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return 0;
+    ::close(fd);
+    const std::string temp(name.data());
+    bool ok = false;
+    {
+        CFileHandle in, out;
+        struct stat st {};
+        ok = in.OpenReadOnly(target) && out.OpenReadWrite(temp) && ::stat(target.c_str(), &st) == 0;
+        std::vector<unsigned char> block(kBlockBytes);
+        for (uint64_t at = 0, size = in.Size(); ok && at < size;) {
+            const size_t n = in.ReadAt(at, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), size - at)));
+            ok = n > 0 && out.WriteAt(at, block.data(), n) == n;
+            at += n;
+        }
+        if (ok) ::fchmod(out.Descriptor(), st.st_mode & 07777);
+    }
+    if (ok) {
+        CSoundFile work;
+        ok = work.Open(temp) == 1 && work.ConvertWidthInPlace(bits) == 1;
+        work.Close();
+        ok = ok && !work.HasWriteError();
+        if (ok) {
+            CFileHandle sync;
+            ok = sync.OpenReadOnly(temp) && sync.Flush();
+        }
+    }
+    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        m_writeError = true;
+        return 0;
+    }
+    Reset();
+    if (Open(target)) Close();
+    return 1;
+}
+
+int CSoundFile::ConvertWidthInPlace(uint32_t bits)
+{
+    const ISoundCodec* codec = CodecFor(m_formatType);
+    if (!codec) return 0;
 
     const SoundHeader oldHeader = m_header;
     SoundHeader newHeader = m_header;

@@ -39,9 +39,16 @@ public:
     CSoundFile(const CSoundFile&) = delete;
     CSoundFile& operator=(const CSoundFile&) = delete;
 
+    // The file's first bytes (RIFF/RIFX/RF64 or FORM) decide how it is read,
+    // whatever its name says; the name decides only for other formats.
     int Open(const std::string& name);
+    // Opens for reading only, and keeps reopening that way: nothing can be
+    // written by accident, and a read-only medium or write-protected file works.
+    int OpenReadOnly(const std::string& name);
+    // `floatSamples`: a WAV of 32-bit IEEE floats (the memory model stays
+    // 32-bit integers); ignored by formats without float coding.
     int Create(const std::string& name, double sampleRate, uint32_t channels, uint32_t bits,
-               uint32_t preSizeFrames = 0);
+               uint32_t preSizeFrames = 0, bool floatSamples = false);
     void Close();
     void Reset();
     int EnsureOpen();
@@ -58,12 +65,28 @@ public:
     void ReplaceChannel(void* frameBuffer, const void* channelSamples, uint32_t frames, uint32_t channel,
                         uint32_t bits = 0);
     uint32_t Seek(uint32_t frame);
+    // Frames as the file stores them (its own coding and byte order), for
+    // copies between files of one layout that must not pass through the
+    // integer memory model (float samples beyond full scale).
+    bool SameDiskLayout(const CSoundFile& other) const;
+    uint32_t ReadDiskFrames(void* buffer, uint32_t frames);
+    uint32_t WriteDiskFrames(const void* buffer, uint32_t frames);
 
     void SetSampleRate(double sampleRate);
+    // Converts every sample to `bits`; the file is replaced only by a
+    // complete new version. Closes the object.
     int SetBitsPerSample(uint32_t bits);
     void SwapBytes16(void* block, uint32_t frames) const;
 
     static SoundFormat FormatFromName(const std::string& name);
+    // kFormatWav or kFormatAiff when the file's first bytes say so, else
+    // kFormatUnknown (also for a file that cannot be read).
+    static SoundFormat SniffFormat(const std::string& path);
+    // Why Open of `path` fails, in the system's words where the system says
+    // it ("No such file or directory", "Is a directory", "Permission
+    // denied"), else "not a sound file", "unsupported sample format" or
+    // "the file may be corrupt".
+    static std::string OpenFailureReason(const std::string& path);
     static int ConvertSampleWidth(const void* src, uint32_t srcBits, void* dst, uint32_t dstBits,
                                   size_t samples);
 
@@ -82,6 +105,7 @@ public:
     bool IsMetafile() const { return m_formatType == kFormatMeta; }
     bool IsHeaderDirty() const { return m_headerDirty; }
     bool IsReadOnly() const { return m_open && !m_file.IsWritable(); }
+    bool IsFloat() const;
     uint32_t GetSeriesStartFrame() const { return m_seriesStartFrame; }
     const SoundHeader& GetHeader() const { return m_header; }
 
@@ -103,12 +127,19 @@ public:
     // the time of a read (the file shrank, or the disk failed); that read
     // returned 0 and its missing part reads as silence. Cleared by Open.
     bool HasReadError() const { return m_readError; }
+    // The header promised more frames than the file holds (a copy cut short,
+    // a recorder that lost power); the whole frames present are the sound.
+    bool HasTruncation() const { return m_header.truncated; }
+    // Float samples beyond full scale (|x| > 1) were read since Open; the
+    // integer memory model holds them at full scale.
+    bool HasClipped() const { return m_clipped; }
 
 private:
     const ISoundCodec* CodecFor(int32_t format) const;
     int ReadSamplesRaw(void* buffer, size_t samples, uint32_t memBytes);
     int WriteSamplesRaw(const void* buffer, size_t samples, uint32_t memBytes);
     bool RewriteHeader();
+    int ConvertWidthInPlace(uint32_t bits);
 
     bool m_headerDirty = false;
     int32_t m_formatType = kFormatWav;
@@ -120,6 +151,8 @@ private:
     uint32_t m_seriesStartFrame = 0;
     bool m_writeError = false;
     bool m_readError = false;
+    bool m_readOnly = false;
+    bool m_clipped = false;
     std::vector<unsigned char> m_scratch;
     std::vector<unsigned char> m_scratch2;
 };

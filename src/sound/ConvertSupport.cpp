@@ -1,5 +1,7 @@
 #include "ConvertSupport.h"
 
+#include "FileSafety.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -60,29 +62,13 @@ std::string MakeTemp(const std::string& pattern, size_t suffixLength)
 
 CTempBeside::CTempBeside(const std::string& target, const std::string& extension) : m_target(target)
 {
-    const std::filesystem::path t(target);
-    std::filesystem::path dir = t.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string name = ".";
-    name += t.filename().string();
-    name += ".part-XXXXXX";
-    name += extension;
-    const std::string pattern = (dir / name).string();
-    m_path = MakeTemp(pattern, extension.size());
+    // A short name of its own, so that targets with names near the file
+    // system's limit can be written too.
+    m_path = MakeTemp(TempPatternBeside(target, extension), extension.size());
     if (m_path.empty()) return;
     // The temporary file was made private; the result gets the permissions
-    // of the file it replaces (writable by its owner, as a save must leave
-    // it), or those of any new file.
-    struct stat st {};
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = (st.st_mode & 07777) | S_IWUSR;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::chmod(m_path.c_str(), mode);
+    // (and, where allowed, the owner) of the file it replaces.
+    TakeOverAttributes(m_path, target);
 }
 
 CTempBeside::~CTempBeside()
@@ -92,7 +78,7 @@ CTempBeside::~CTempBeside()
 
 bool CTempBeside::Commit()
 {
-    if (m_path.empty()) return false;
+    if (m_path.empty() || IsWriteProtected(m_target)) return false;
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool synced = ::fsync(fd) == 0;

@@ -96,6 +96,20 @@ struct Layout {
 
 bool IsFloat(SampleEncoding e) { return e == SampleEncoding::FloatLE || e == SampleEncoding::FloatBE; }
 bool IsBigEndian(SampleEncoding e) { return e == SampleEncoding::PcmBE || e == SampleEncoding::FloatBE; }
+
+} // namespace
+
+bool AnyBeyondFullScale(const void* disk, SampleEncoding encoding, uint32_t diskBytes, size_t samples)
+{
+    if (!IsFloat(encoding) || (diskBytes != 4 && diskBytes != 8)) return false;
+    const auto* p = static_cast<const unsigned char*>(disk);
+    const bool be = IsBigEndian(encoding);
+    for (size_t i = 0; i < samples; ++i, p += diskBytes)
+        if (std::fabs(LoadFloat(p, diskBytes, be)) > 1.0) return true;
+    return false;
+}
+
+namespace {
 // WAV 8-bit (and the memory model) is unsigned; AIFF 8-bit and the explicit
 // signed coding are not.
 bool IsUnsigned8(SampleEncoding e) { return e == SampleEncoding::PcmLE; }

@@ -20,6 +20,10 @@ bool DecodeSamples(const void* disk, SampleEncoding encoding, uint32_t diskBytes
 bool EncodeSamples(const void* mem, uint32_t memBytes, void* disk,
                    SampleEncoding encoding, uint32_t diskBytes, size_t samples);
 
+// Whether any of `samples` float samples lies beyond full scale (|x| > 1);
+// false for integer encodings.
+bool AnyBeyondFullScale(const void* disk, SampleEncoding encoding, uint32_t diskBytes, size_t samples);
+
 // True when the disk layout equals the memory model byte for byte.
 bool IsNativeLayout(SampleEncoding encoding, uint32_t diskBytes, uint32_t memBytes);
 

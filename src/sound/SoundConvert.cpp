@@ -3,10 +3,12 @@
 #include "CFileHandle.h"
 #include "CSoundFile.h"
 #include "ConvertSupport.h"
+#include "FileSafety.h"
 #include "SigFormat.h"
 #include "SndFormat.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tavril {
@@ -70,6 +72,12 @@ int32_t EngineFormatFromName(const std::string& name)
     return format == kFormatMeta ? kFormatUnknown : format;
 }
 
+int32_t SourceFormat(const std::string& path)
+{
+    const int32_t sniffed = CSoundFile::SniffFormat(path);
+    return sniffed != kFormatUnknown ? sniffed : EngineFormatFromName(path);
+}
+
 int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat)
 {
     std::string message;
@@ -103,11 +111,12 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
         if (!copied) return Fail(message, "cannot copy " + source + " to " + target);
         // The last word before the target changes is the hook's.
         if (!report.Report(1.0)) return Fail(message, kConvertCancelled);
-        if (!temp.Commit()) return Fail(message, "cannot replace " + target);
+        if (!temp.Commit()) return Fail(message, IsWriteProtected(target) ? ReadOnlyMessage(target) : "cannot replace " + target);
         return 1;
     }
 
     bool ok = false;
+    bool clipped = false;
     if (targetFormat == kFormatWav) {
         switch (sourceFormat) {
         case kFormatSig: ok = SigFormat::ReadToWav(source, temp.Path(), report.Part(0.0, 1.0)) == 1; break;
@@ -118,8 +127,15 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
             if (!OpenAs(src, alias)) return Fail(message, "cannot read " + source + " as an AIFF sound");
             // Samples keep their bytes: 12-bit AIFF becomes 16-bit WAV.
             const uint32_t bits = src.BytesPerSample() * 8;
-            ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), bits) == 1 &&
+            // A WAV states whole hertz, at least 1; the exact AIFF rate is put
+            // back when the sound is saved as AIFF again.
+            const double rate = std::max(1.0, std::floor(src.GetSampleRate()));
+            // 32-bit float stays float; 64-bit float keeps more of its
+            // precision as 32-bit integers.
+            const bool asFloat = src.IsFloat() && src.GetHeader().diskBytesPerSample == 4;
+            ok = dst.Create(temp.Path(), rate, src.GetChannels(), bits, 0, asFloat) == 1 &&
                  CopyFrames(src, dst, report);
+            clipped = src.HasClipped();
             break;
         }
         default: return Fail(message, "no conversion from " + from + " to WAV");
@@ -143,6 +159,7 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
             if (src.GetBitsPerSample() > 32) return Fail(message, "AIFF files hold at most 32 bits per sample");
             ok = dst.Create(temp.Path(), src.GetSampleRate(), src.GetChannels(), src.GetBitsPerSample()) == 1 &&
                  CopyFrames(src, dst, report);
+            clipped = src.HasClipped();
             break;
         }
         default: return Fail(message, "no conversion from WAV to " + to);
@@ -157,7 +174,8 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
     if (!check.Open(temp.Path())) return Fail(message, "the converted file does not open as a sound");
     check.Close();
     if (!report.Report(1.0)) return Fail(message, kConvertCancelled);
-    if (!temp.Commit()) return Fail(message, "cannot replace " + target);
+    if (!temp.Commit()) return Fail(message, IsWriteProtected(target) ? ReadOnlyMessage(target) : "cannot replace " + target);
+    if (clipped) message = kConvertClipped;
     return 1;
 }
 

@@ -23,7 +23,9 @@ namespace tavril {
 // Returns 1 on success, 0 on failure.
 int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat);
 
-// The same, saying why a conversion failed in `message` (empty on success).
+// The same, saying why a conversion failed in `message`. On success it is
+// empty, or kConvertClipped when float samples beyond full scale had to be
+// limited to full scale (the target holds integers).
 int ConvertFile(const std::string& source, const std::string& target, int32_t sourceFormat, int32_t targetFormat,
                 std::string& message);
 
@@ -32,6 +34,7 @@ using ConvertProgress = std::function<bool(double fraction)>;
 
 // The message of a conversion stopped by its progress hook.
 constexpr const char* kConvertCancelled = "the conversion was cancelled";
+constexpr const char* kConvertClipped = "samples beyond full scale were limited to full scale";
 
 // The same, telling `progress` (when set) after every block how far it got:
 // strictly increasing fractions that end at 1 when it succeeds. When the hook
@@ -44,5 +47,8 @@ int ConvertFile(const std::string& source, const std::string& target, int32_t so
 // metafile names (TXT, SER) and unknown extensions giving -1 so that the
 // caller falls back to the default file format.
 int32_t EngineFormatFromName(const std::string& name);
+// The format an existing file is read as: WAV or AIFF when its first bytes
+// say so, else as EngineFormatFromName. Names decide only what is written.
+int32_t SourceFormat(const std::string& path);
 
 } // namespace tavril

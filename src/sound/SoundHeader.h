@@ -50,6 +50,9 @@ struct SoundHeader {
     uint64_t dataGrowthLimit = 0;
     uint64_t dataSizeOffset = 0;     // file offset of the data chunk's size field
     uint64_t dataEndOriginal = 0;    // end of the sample data as opened
+    // The header promised more sample bytes than the file holds (a copy cut
+    // short, a recorder that lost power): only the whole frames present count.
+    bool truncated = false;
 
     uint32_t BytesPerSample() const { return (bitsPerSample + 7) / 8; }
     uint32_t BytesPerFrame() const { return channels * BytesPerSample(); }

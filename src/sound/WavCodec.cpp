@@ -76,7 +76,10 @@ namespace {
 
 // Whether every chunk lies inside the file, walking with or without pad
 // bytes. A data chunk of size 0 or 0xFFFFFFFF (a recording whose header was
-// never finished, or RF64) runs to the end of the file.
+// never finished, or RF64) runs to the end of the file, and so does one that
+// claims more than the file holds: the recording was cut short, and the
+// frames that are there are still the user's. Any other chunk running past
+// the end is damage.
 bool ChunksFit(CFileHandle& file, bool bigEndian, bool padded)
 {
     const uint64_t fileSize = file.Size();
@@ -87,7 +90,7 @@ bool ChunksFit(CFileHandle& file, bool bigEndian, bool padded)
         const uint32_t size = Get32(h + 4, bigEndian);
         if (std::memcmp(h, "data", 4) == 0 && (size == 0 || size == 0xFFFFFFFFu)) return true;
         const uint64_t end = pos + 8 + uint64_t(size);
-        if (end > fileSize) return false;
+        if (end > fileSize) return std::memcmp(h, "data", 4) == 0;
         pos = end + (padded ? (size & 1u) : 0u);
     }
     return true;
@@ -108,8 +111,8 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     else return 0;
     const bool be = h.bigEndianHeader;
 
-    // A chunk that claims more bytes than the file has means a damaged or
-    // truncated file; refuse it rather than guess where its samples are.
+    // A chunk other than the samples that claims more bytes than the file
+    // has means damage; refuse it rather than guess where the samples are.
     if (!ChunksFit(file, be, true) && !ChunksFit(file, be, false)) return 0;
 
     auto fmt = FindChunk(file, "fmt ", be);
@@ -191,7 +194,10 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     uint64_t dataSize = data->size;
     if (h.rf64 && data->size == 0xFFFFFFFFu) dataSize = rf64DataSize;
     else if (data->size == 0 || data->size == 0xFFFFFFFFu) dataSize = available;  // header never completed
-    if (dataSize > available) return 0;  // truncated: the header promises samples the file lacks
+    if (dataSize > available) {
+        dataSize = available;
+        h.truncated = true;
+    }
 
     const uint64_t frameBytes = uint64_t(channels) * bytes;
     const uint64_t frames = dataSize / frameBytes;
@@ -199,11 +205,11 @@ int WavCodec::ReadHeader(CFileHandle& file, SoundHeader& out) const
     h.frameCount = static_cast<uint32_t>(frames);
     h.dataEndOriginal = h.dataOffset + dataSize;
 
-    if (h.fmtOffset > h.dataOffset) {
-        h.fmtAfterData = true;
-        h.fmtCopySize = want;
-        std::memcpy(h.fmtCopy, f, want);
-    }
+    // The whole format body is kept: a rewrite patches only the fields that
+    // change and must write the others (valid bits, sub-format) back as read.
+    h.fmtCopySize = want;
+    std::memcpy(h.fmtCopy, f, want);
+    h.fmtAfterData = h.fmtOffset > h.dataOffset;
 
     h.canonical = !h.bigEndianHeader && !h.rf64 && !h.extensible && h.formatTag == kTagPcm &&
                   h.fmtOffset == 20 && h.fmtSize == 18 && h.dataOffset == kHeaderBytes &&
@@ -236,17 +242,19 @@ int WavCodec::WriteHeader(CFileHandle& file, SoundHeader& h) const
     const uint64_t dataBytes = uint64_t(h.frameCount) * h.channels * b;
     if (dataBytes + kHeaderBytes - 8 > UINT32_MAX) return 0;
     const uint32_t rate = static_cast<uint32_t>(h.sampleRate);
+    const bool isFloat = h.encoding == SampleEncoding::FloatLE;
+    const uint16_t tag = isFloat ? kTagFloat : kTagPcm;
     unsigned char out[kHeaderBytes];
     std::memcpy(out, "RIFF", 4);
     Put32(out + 4, static_cast<uint32_t>(38 + dataBytes), false);
     std::memcpy(out + 8, "WAVEfmt ", 8);
     Put32(out + 16, 18, false);
-    Put16(out + 20, kTagPcm, false);
+    Put16(out + 20, tag, false);
     Put16(out + 22, static_cast<uint16_t>(h.channels), false);
     Put32(out + 24, rate, false);
     Put32(out + 28, rate * b * h.channels, false);
     Put16(out + 32, static_cast<uint16_t>(h.channels * b), false);
-    Put16(out + 34, static_cast<uint16_t>(h.bitsPerSample), false);
+    Put16(out + 34, static_cast<uint16_t>(isFloat ? b * 8 : h.bitsPerSample), false);
     Put16(out + 36, 0, false);
     std::memcpy(out + 38, "data", 4);
     Put32(out + 42, static_cast<uint32_t>(dataBytes), false);
@@ -255,8 +263,10 @@ int WavCodec::WriteHeader(CFileHandle& file, SoundHeader& h) const
     h.dataSizeOffset = kHeaderBytes - 4;
     h.fmtOffset = 20;
     h.fmtSize = 18;
-    h.formatTag = kTagPcm;
+    h.formatTag = tag;
     h.canonical = true;
+    std::memcpy(h.fmtCopy, out + 20, 18);
+    h.fmtCopySize = 18;
     return 1;
 }
 
@@ -272,6 +282,8 @@ void WavCodec::AdoptWidth(SoundHeader& h, uint32_t bits) const
     h.diskBytesPerSample = (bits + 7) / 8;
     h.encoding = (h.bigEndianHeader && bits > 8) ? SampleEncoding::PcmBE : SampleEncoding::PcmLE;
     if (!h.extensible) h.formatTag = kTagPcm;
+    if (h.fmtCopySize >= 16) Put16(h.fmtCopy + 14, static_cast<uint16_t>(bits), h.bigEndianHeader);
+    if (h.extensible && h.fmtCopySize >= 20) Put16(h.fmtCopy + 18, static_cast<uint16_t>(bits), h.bigEndianHeader);
 }
 
 int WavCodec::RewriteHeader(CFileHandle& file, SoundHeader& h) const
@@ -290,13 +302,21 @@ int WavCodec::RewriteHeader(CFileHandle& file, SoundHeader& h) const
         Put32(f + 4, rate, be);
         Put32(f + 8, rate * h.channels * h.diskBytesPerSample, be);
         Put16(f + 12, static_cast<uint16_t>(h.channels * h.diskBytesPerSample), be);
-        // A float file is presented as 32-bit integers; its header keeps the
-        // real container width.
-        Put16(f + 14, static_cast<uint16_t>(isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample), be);
+        // The bits field keeps what the file said (24 in a 4-byte container,
+        // the real width of a float file presented as 32-bit integers) while
+        // it still describes the container.
+        uint32_t declared = h.fmtCopySize >= 16 ? Get16(h.fmtCopy + 14, be) : 0;
+        if (declared == 0 || (declared + 7) / 8 > h.diskBytesPerSample)
+            declared = isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample;
+        Put16(f + 14, static_cast<uint16_t>(declared), be);
         unsigned char* body = h.fmtCopy;
         std::memcpy(body, f, 16);
         if (h.extensible && h.fmtCopySize >= 40) {
-            Put16(body + 18, static_cast<uint16_t>(isFloat ? h.diskBytesPerSample * 8 : h.bitsPerSample), be);
+            // Valid bits stay as the file had them (24 in a 32-bit container)
+            // unless they no longer fit the container.
+            const uint16_t container = static_cast<uint16_t>(h.diskBytesPerSample * 8);
+            const uint16_t valid = Get16(body + 18, be);
+            if (valid == 0 || valid > container) Put16(body + 18, container, be);
             Put32(body + 24, isFloat ? kTagFloat : kTagPcm, be);
         }
         if (!h.fmtAfterData || newDataEnd == h.dataEndOriginal) {

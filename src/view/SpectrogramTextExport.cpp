@@ -159,7 +159,7 @@ int ExportSpectrogramText(const std::string& soundPath, const SpectrogramTextReq
     };
     {
         CSoundFile probe;
-        if (!probe.Open(soundPath)) return fail("cannot open " + soundPath + " as a sound file");
+        if (!probe.OpenReadOnly(soundPath)) return fail("cannot open " + soundPath + " as a sound file");
     }
     if (!(request.periodMs > 0.0) || request.periodMs > 1e9)
         return fail("the period between spectra must be above 0 ms");

@@ -5,6 +5,7 @@
 #include "CSoundTools.h"
 #include "EditDialogSettings.h"
 #include "KlipFileName.h"
+#include "MetadataChunks.h"
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
 #include "ScriptedPrompt.h"
@@ -15,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -117,19 +121,31 @@ TEST_F(DocTest, EditingLeavesTheOpenedFileAloneUntilSaved)
     const auto before = ReadAll(sound);
     ASSERT_TRUE(doc.OpenDocument(sound));
     EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.SoundForReading()->IsReadOnly()) << "viewing never opens the user's file for writing";
+    doc.SoundForReading()->Close();
     ASSERT_TRUE(doc.DeleteSelection({100, 300}));
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(ReadAll(sound), before);
     EXPECT_EQ(doc.LengthFrames(), 1800u);
     EXPECT_EQ(doc.LengthMs(), 81u);  // 1800 * 1000 / 22050 = 81.6
 
+    // The write-protected file is refused, not replaced behind the user's back.
+    EXPECT_FALSE(doc.SaveDocument(sound));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find(sound + " is read-only"), std::string::npos) << prompt.messages[0].text;
+    EXPECT_EQ(ReadAll(sound), before);
+    EXPECT_TRUE(doc.IsModified());
+
+    chmod(sound.c_str(), 0640);
     ASSERT_TRUE(doc.SaveDocument(sound));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.UndoMenuText(), "Can't Undo");
     std::vector<int32_t> want(values.begin(), values.begin() + 100);
     want.insert(want.end(), values.begin() + 300, values.end());
     EXPECT_EQ(ReadWav(sound), want);
-    EXPECT_TRUE(prompt.messages.empty());
+    struct stat st {};
+    ASSERT_EQ(stat(sound.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << "the saved file keeps its permission bits";
 }
 
 TEST_F(DocTest, CutUndoRedoAndMenuTexts)
@@ -425,6 +441,29 @@ TEST_F(DocTest, SaveOnAFullDiskLeavesTheOriginalUnchanged)
     ExpectNoSaveTempIn(dir.Path());
 }
 
+TEST_F(DocTest, FullDiskWhileCarryingTheMetadataLeavesTheOriginalUnchanged)
+{
+    // The samples fit under the limit; the 100 KB of metadata behind them do not.
+    const std::string rec = dir.File("tagged.wav");
+    test::WriteAll(rec, test::RiffBuilder()
+                            .Chunk("fmt ", test::RiffBuilder::Fmt(1, 1, 22050, 16))
+                            .Chunk("data", test::Int16Bytes(std::vector<int16_t>(1000, 7)))
+                            .Chunk("iXML", std::vector<unsigned char>(100000, 'x'))
+                            .Bytes());
+    const auto before = ReadAll(rec);
+    EXPECT_EQ(ExitCodeInChild([&] {
+                  if (!doc.OpenDocument(rec) || !doc.DeleteSelection({0, 10})) return 10;
+                  LimitFileSize(64 * 1024);
+                  const bool saved = doc.SaveDocument(rec);
+                  const bool told = prompt.Last().find("could not be saved") != std::string::npos;
+                  doc.CloseDocument();
+                  return saved ? 11 : !told ? 12 : 0;
+              }),
+              0);
+    EXPECT_EQ(ReadAll(rec), before);
+    ExpectNoSaveTempIn(dir.Path());
+}
+
 TEST_F(DocTest, EditOnAFullDiskIsReportedAndUndone)
 {
     EXPECT_EQ(ExitCodeInChild([&] {
@@ -480,6 +519,92 @@ TEST_F(DocTest, FilterCommandsNameTheirUndoAndShowProgress)
     EXPECT_EQ(doc.UndoMenuText(), "Undo Filter Noise\tCtrl+Z");
     EXPECT_EQ(prompt.progressTexts, std::vector<std::string>({"Filtering Data......", "Filtering Noise......"}));
     EXPECT_EQ(doc.LengthFrames(), 2000u);
+}
+
+// A float recording as a recorder leaves it: metadata before and after the
+// samples, and one sample beyond full scale.
+TEST_F(DocTest, EditedSoundKeepsMetadataFloatSamplesAndExactRate)
+{
+    const std::string rec = dir.File("bat.wav");
+    const std::vector<unsigned char> list = {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 4, 0, 0, 0, 'w', 'r', 'e', 'n'};
+    const std::vector<unsigned char> guan = {'G', 'U', 'A', 'N', 'O', '|', 'V', 'e', 'r', 's', 'i', 'o', 'n', ':', ' ', '1'};
+    std::vector<unsigned char> floats;
+    for (float v : {0.5f, 2.0f, -0.25f, 0.125f}) {
+        uint32_t u;
+        std::memcpy(&u, &v, 4);
+        test::Put32LE(floats, u);
+    }
+    test::WriteAll(rec, test::RiffBuilder()
+                            .Chunk("fmt ", test::RiffBuilder::Fmt(3, 1, 96000, 32, true))
+                            .Chunk("LIST", list)
+                            .Chunk("data", floats)
+                            .Chunk("guan", guan)
+                            .Bytes());
+    ASSERT_TRUE(doc.OpenDocument(rec));
+    ASSERT_TRUE(doc.DeleteSelection({0, 1}));
+    EXPECT_TRUE(prompt.messages.empty()) << "a copy of float samples limits nothing";
+    ASSERT_TRUE(doc.SaveDocument(rec));
+    const auto saved = ReadAll(rec);
+    auto has = [&](const std::vector<unsigned char>& part) {
+        return std::search(saved.begin(), saved.end(), part.begin(), part.end()) != saved.end();
+    };
+    EXPECT_TRUE(has(list));
+    EXPECT_TRUE(has(guan));
+    EXPECT_TRUE(has({floats.begin() + 4, floats.end()})) << "the float samples, 2.0 included, as they were";
+
+    // A tool works in the integer value range: 2.0 is limited, and says so.
+    ASSERT_TRUE(doc.Amplify(100, 0));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("beyond full scale"), std::string::npos) << prompt.messages[0].text;
+
+    // As AIFF the WAV chunks have no place, and the document says which.
+    ASSERT_TRUE(doc.SaveDocument(dir.File("bat.aif")));
+    EXPECT_EQ(doc.DroppedChunks(), (std::vector<std::string>{"LIST", "guan"}));
+
+    // An AIFF rate in fractions of a hertz survives an edit through the WAV
+    // working copy, and a WAV, which cannot state it, is refused.
+    const std::string frac = dir.File("frac.aif");
+    {
+        CSoundFile f;
+        ASSERT_EQ(f.Create(frac, 5298.25, 1, 16), 1);
+        const int16_t v[4] = {1, 2, 3, 4};
+        f.WriteFrames(v, 4);
+    }
+    ASSERT_TRUE(doc.OpenDocument(frac));
+    ASSERT_TRUE(doc.DeleteSelection({0, 1}));
+    ASSERT_TRUE(doc.SaveDocument(frac));
+    CSoundFile back;
+    ASSERT_EQ(back.Open(frac), 1);
+    EXPECT_DOUBLE_EQ(back.GetSampleRate(), 5298.25);
+    back.Close();
+    prompt.messages.clear();
+    EXPECT_FALSE(doc.SaveDocument(dir.File("frac.wav")));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find("5298.25 Hz"), std::string::npos) << prompt.messages[0].text;
+    EXPECT_FALSE(fs::exists(dir.File("frac.wav")));
+}
+
+TEST_F(DocTest, AnotherTavrilChangingTheFileStopsTheEdit)
+{
+    const auto before = ReadAll(sound);
+    CFileLock other;  // another process's lock; flock locks conflict between open files
+    ASSERT_TRUE(other.TryLock(sound));
+    ASSERT_TRUE(doc.OpenDocument(sound));
+    EXPECT_FALSE(doc.DeleteSelection({0, 10}));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_NE(prompt.messages[0].text.find(sound + " is being changed by another Tavril"), std::string::npos)
+        << prompt.messages[0].text;
+    other.Unlock();
+    ASSERT_TRUE(doc.DeleteSelection({0, 10}));
+    // While this document holds it, another cannot take it.
+    EXPECT_FALSE(other.TryLock(sound));
+    ASSERT_TRUE(doc.SaveDocument(sound));
+    EXPECT_TRUE(other.TryLock(sound)) << "released with the save";
+    EXPECT_NE(ReadAll(sound), before);
+    // The next edit of the saved file waits for its turn again.
+    EXPECT_FALSE(doc.DeleteSelection({0, 10}));
+    other.Unlock();
+    EXPECT_TRUE(doc.DeleteSelection({0, 10}));
 }
 
 TEST_F(DocTest, MultipleToolsWithNothingOnStillMakeAnUndoStep)
@@ -640,6 +765,53 @@ TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)
     std::vector<int32_t> b(size_t(n) * 2);
     back.ReadFrames(b.data(), n, 32);
     EXPECT_EQ(a, b);
+}
+
+// Every WAV and AIFF of the corpus that opens survives an edit and a save:
+// the samples the edit keeps, and the bytes of every metadata chunk.
+TEST_F(DocCorpusTest, EveryFileThatOpensKeepsSamplesAndChunksThroughAnEdit)
+{
+    const auto corpus = test::CorpusDir();
+    if (!corpus) GTEST_SKIP() << "corpus not present (../shared/corpus)";
+    int edited = 0;
+    for (const auto& e : fs::recursive_directory_iterator(*corpus)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!e.is_regular_file() || (ext != ".wav" && ext != ".aif" && ext != ".aiff" && ext != ".aifc")) continue;
+        if (e.file_size() > (4u << 20)) continue;  // the long recordings add time, not cases
+        CSoundFile orig;
+        if (!orig.OpenReadOnly(e.path().string()) || orig.GetFrameCount() < 2) continue;
+        SCOPED_TRACE(e.path().string());
+        const uint32_t n = orig.GetFrameCount();
+        std::vector<int32_t> want(size_t(n) * orig.GetChannels());
+        orig.ReadFrames(want.data(), n, 32);
+        orig.Close();
+        want.erase(want.begin(), want.begin() + orig.GetChannels());
+        const std::string copy = dir.File("sweep" + ext);
+        fs::copy_file(e.path(), copy, fs::copy_options::overwrite_existing);
+        fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);  // the corpus is write-protected
+        const auto before = ReadAll(copy);
+        const auto chunks = ListMetadataChunks(copy);
+
+        prompt.messages.clear();
+        ASSERT_TRUE(doc.OpenDocument(copy));
+        ASSERT_TRUE(doc.DeleteSelection({0, 1})) << prompt.Last();
+        ASSERT_TRUE(doc.SaveDocument(copy)) << prompt.Last();
+        doc.CloseDocument();
+        CSoundFile back;
+        ASSERT_EQ(back.Open(copy), 1);
+        ASSERT_EQ(back.GetFrameCount(), n - 1);
+        std::vector<int32_t> got(want.size());
+        back.ReadFrames(got.data(), n - 1, 32);
+        EXPECT_EQ(got, want);
+        const auto after = ReadAll(copy);
+        for (const auto& c : chunks) {
+            const auto body = before.begin() + static_cast<std::ptrdiff_t>(c.bodyOffset);
+            EXPECT_NE(std::search(after.begin(), after.end(), body, body + c.size), after.end()) << "chunk " << c.id;
+        }
+        ++edited;
+    }
+    EXPECT_GT(edited, 150);
 }
 
 } // namespace

@@ -77,7 +77,13 @@ TEST(CliCompare, SameChannelIsZeroAtNoDelayAndMistakesAreExplained)
     EXPECT_EQ(run(sound, {"10", "--start-ms", "-5"}).status, 2);
     EXPECT_EQ(run(sound, {"10", "--lines", "48"}).status, 2);
     r = run(sound, {"10", "--ch2", "5"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("channel 2"), std::string::npos);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no channel 5"), std::string::npos) << "the number the user typed";
+    r = run(sound, {"10", "--start-ms", "60000"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("past the end"), std::string::npos) << r.err;
+    r = run(sound, {"10", "--band", "5000", "1000"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("low edge"), std::string::npos) << r.err;
     EXPECT_EQ(run(dir.File("none.wav"), {"10"}).status, 1);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace tavril::test;
 
@@ -63,13 +64,32 @@ TEST(CliConvert, FailuresExitOneAndKeepTheOutput)
         {{"convert", dir.File("junk.aif"), dir.File("keep.snd")}, 1, "cannot read"},
         {{"convert", dir.File("slow.wav"), dir.File("keep.snd")}, 1, ""},
         {{"convert", wav}, 2, ""},
+        {{"convert", wav, dir.File("locked.wav")}, 1, "locked.wav is read-only"},
+        {{"convert", dir.File("frac.aif"), dir.File("frac.wav")}, 1, "5298.25 Hz cannot be stored in a WAV"},
         {{"convert", wav, dir.File("o.wav"), "--default-format", "mp3"}, 2, ""}};
+    WriteAll(dir.File("locked.wav"), {'k', 'e', 'e', 'p'});
+    chmod(dir.File("locked.wav").c_str(), 0444);
+    {
+        tavril::CSoundFile f;
+        ASSERT_EQ(f.Create(dir.File("frac.aif"), 5298.25, 1, 16), 1);
+        const int16_t v[2] = {1, 2};
+        f.WriteFrames(v, 2);
+    }
     for (const auto& row : rows) {
         const auto r = RunCli(row.args);
         EXPECT_EQ(r.status, row.status) << row.args[1];
         EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
     }
     EXPECT_EQ(ReadText(dir.File("keep.snd")), "keep");
+    EXPECT_EQ(ReadText(dir.File("locked.wav")), "keep");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("frac.wav")));
+
+    // Chunks the target format has no place for are named, not dropped silently.
+    const std::string tagged = dir.File("tagged.wav");
+    WriteAll(tagged, RiffBuilder().Chunk("fmt ", RiffBuilder::Fmt(1, 1, 8000, 16)).Chunk("data", Int16Bytes({1, 2})).Chunk("LIST", {'I', 'N', 'F', 'O'}).Bytes());
+    const auto r = RunCli({"convert", tagged, dir.File("tagged.aif")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("chunks 'LIST' of " + tagged + " have no place in AIFF"), std::string::npos) << r.err;
 }
 
 TEST(CliImportRaw, NamesTheTargetAfterTheSource)

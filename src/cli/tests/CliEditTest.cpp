@@ -1,10 +1,12 @@
 // tavril-cli edit and multitool, run as a user would.
 
 #include "CliTestUtil.h"
+#include "FileSafety.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -82,7 +84,9 @@ TEST(CliEditTest, BadRequestsFailClearly)
     const std::string a = Wav(dir, "a.wav", Counting(100)), b = dir.File("b.wav");
     const struct { std::vector<std::string> args; int status; const char* says; } rows[] = {
         {{"edit", a, "-o", b, "--delete"}, 2, "need a range"},
-        {{"edit", a, "-o", b, "--maximize", "--channel", "1"}, 1, "no channel 1"},
+        {{"edit", a, "-o", b, "--maximize", "--channel", "1"}, 2, "no channel 1"},
+        {{"edit", a, "-o", b, "--amplify", "50", "--from-s", "0.001"}, 2, "whole channel"},
+        {{"edit", a, "-o", b, "--insert-silence", "1e12"}, 2, "longer than a WAV file can hold"},
         {{"edit", a, "-o", b, "--maximize", "--reverse"}, 2, ""},
         {{"edit", a, "-o", dir.File("missing/b.wav"), "--maximize"}, 1, "could not be saved"},
         {{"edit", dir.File("none.wav"), "-o", b, "--maximize"}, 1, ""}};
@@ -92,6 +96,26 @@ TEST(CliEditTest, BadRequestsFailClearly)
         EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(b));
+
+    // Another Tavril changing the file: this edit stops and writes nothing.
+    tavril::CFileLock other;
+    ASSERT_TRUE(other.TryLock(a));
+    const auto before = ReadAll(a);
+    const auto r = RunCli({"edit", a, "-o", a, "--reverse"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(a + " is being changed by another Tavril"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadAll(a), before);
+}
+
+TEST(CliMultitoolTest, InPlaceKeepsTheMetadataChunks)
+{
+    TempDir dir;
+    const std::vector<unsigned char> info = {'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 4, 0, 0, 0, 'd', 'a', 'w', 'n'};
+    const std::string a = dir.File("a.wav");
+    WriteAll(a, RiffBuilder().Chunk("LIST", info).Chunk("fmt ", RiffBuilder::Fmt(1, 1, 8000, 16)).Chunk("data", Int16Bytes({100, -200, 50})).Bytes());
+    ASSERT_EQ(RunCli({"multitool", a, "--maximize", "--in-place"}).status, 0);
+    const auto bytes = ReadAll(a);
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), info.begin(), info.end()), bytes.end());
 }
 
 TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
@@ -113,6 +137,9 @@ TEST(CliMultitoolTest, InPlaceAndIntoAFolder)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("none.wav"), std::string::npos);
     EXPECT_EQ(RunCli({"multitool", a, "--maximize"}).status, 2);
+    r = RunCli({"multitool", a, "--maximize", "--channel", "3", "--in-place"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no channel 3"), std::string::npos) << "the number the user typed: " << r.err;
 }
 
 } // namespace

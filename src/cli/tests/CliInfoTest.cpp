@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 using tavril::test::RunCli;
 using tavril::test::TempDir;
 
@@ -36,25 +39,52 @@ TEST(CliInfo, PrintsOneBlockPerFile)
     EXPECT_EQ(r.err, "");
 }
 
-TEST(CliInfo, JsonHasTheSameKeys)
+TEST(CliInfo, JsonHasTheSameKeysForEveryName)
 {
     TempDir dir;
-    const auto r = RunCli({"info", "--json", MakeSound(dir, "quote\"d.wav", 8000, 1, 8, 4000)});
-    EXPECT_EQ(r.status, 0);
-    const std::string escaped = dir.File("quote\\\"d.wav");
-    EXPECT_EQ(r.out, "{\"file\": \"" + escaped + "\", \"format\": \"0 WAV\", \"sample_rate\": 8000, \"channels\": 1, "
-                     "\"bits_per_sample\": 8, \"frames\": 4000, \"data_offset\": 46, \"duration_s\": 0.500}\n");
+    // A quote, a byte that is not UTF-8, a valid 'ä', and a leading '-' that only "--" lets through.
+    const std::string name = "-quote\"d\xff\xc3\xa4.wav";
+    const std::string path = MakeSound(dir, name, 8000, 1, 8, 4000);
+    const auto home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    struct Back {
+        std::filesystem::path to;
+        ~Back() { std::filesystem::current_path(to); }
+    } back{home};
+    const auto r = RunCli({"info", "--json", "--", name});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"file\": \"-quote\\\"d\\u00ff\xc3\xa4.wav\", \"format\": \"0 WAV\", \"sample_rate\": 8000, "
+                     "\"channels\": 1, \"bits_per_sample\": 8, \"frames\": 4000, \"data_offset\": 46, "
+                     "\"duration_s\": 0.500, \"truncated\": false}\n");
+    EXPECT_EQ(RunCli({"info", name}).status, 2) << "without --, the name is an unknown option";
+
+    // A copy cut short in its last frame: 3999 whole frames of 8 bits.
+    ASSERT_EQ(truncate(path.c_str(), 46 + 3999), 0);
+    const auto t = RunCli({"info", "--", name});
+    EXPECT_EQ(t.status, 0);
+    EXPECT_NE(t.out.find("frames: 3999\n"), std::string::npos) << t.out;
+    EXPECT_NE(t.out.find("truncated: true\n"), std::string::npos) << t.out;
+    EXPECT_NE(t.err.find("cut short"), std::string::npos) << t.err;
+    EXPECT_NE(RunCli({"info", "--json", "--", name}).out.find("\"truncated\": true}"), std::string::npos);
 }
 
-TEST(CliInfo, FailuresAreReportedAndCounted)
+TEST(CliInfo, FailuresAreReportedWithTheirCauseAndCounted)
 {
     TempDir dir;
     const std::string good = MakeSound(dir, "g.wav", 8000, 1, 16, 10);
     tavril::test::WriteAll(dir.File("junk.wav"), {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd', '!', '!'});
-    const auto r = RunCli({"info", dir.File("missing.wav"), good, dir.File("junk.wav")});
+    using tavril::test::RiffBuilder;
+    tavril::test::WriteAll(dir.File("adpcm.wav"), RiffBuilder().Chunk("fmt ", RiffBuilder::Fmt(2, 1, 8000, 4, true)).Chunk("data", {1, 2}).Bytes());
+    tavril::test::WriteAll(dir.File("damaged.wav"), RiffBuilder().Chunk("fmt ", RiffBuilder::Fmt(1, 1, 8000, 16)).RawChunk("LIST", 9999, {1, 2}).Bytes());
+    const auto r = RunCli({"info", dir.File("missing.wav"), good, dir.File("junk.wav"), dir.Path().string(),
+                           dir.File("adpcm.wav"), dir.File("damaged.wav")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error opening soundfile " + dir.File("missing.wav") + ". The file may be corrupt\n"
-                     "Error opening soundfile " + dir.File("junk.wav") + ". The file may be corrupt\n");
+    const std::string e = "Error opening soundfile ";
+    EXPECT_EQ(r.err, e + dir.File("missing.wav") + ". The file cannot be read: No such file or directory\n" +
+                     e + dir.File("junk.wav") + ". The file cannot be read: not a sound file\n" +
+                     e + dir.Path().string() + ". The file cannot be read: Is a directory\n" +
+                     e + dir.File("adpcm.wav") + ". The file cannot be read: unsupported sample format\n" +
+                     e + dir.File("damaged.wav") + ". The file may be corrupt\n");
     EXPECT_NE(r.out.find("file: " + good), std::string::npos) << "the good file is still described";
 }
 

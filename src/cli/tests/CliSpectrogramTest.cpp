@@ -90,7 +90,7 @@ TEST(CliSpectrogram, MistakesAreExplained)
         EXPECT_EQ(RunCli(args).status, 2) << more[0] << " " << more[1];
     }
     const auto bad = RunCli({"spectrogram", sound, "--png", png, "--channel", "1"});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("no channel 1"), std::string::npos);
     EXPECT_EQ(RunCli({"spectrogram", dir.File("none.wav")}).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("none.wav.txt")));

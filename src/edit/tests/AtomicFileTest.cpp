@@ -63,6 +63,24 @@ TEST(AtomicFileTest, ReplaceKeepsPermissionsAndFailsCleanly)
     EXPECT_FALSE(std::filesystem::exists(t2));
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
     EXPECT_TRUE(MakeTempBeside(dir.File("missing/a.wav"), ".wav", error).empty());
+
+    // A name at the file system's limit of 255 bytes can be replaced too.
+    const std::string longName = dir.File(std::string(251, 'n') + ".wav");
+    WriteAll(longName, {1});
+    const std::string t3 = MakeTempBeside(longName, ".wav", error);
+    ASSERT_FALSE(t3.empty()) << error;
+    WriteAll(t3, {7});
+    ASSERT_TRUE(ReplaceWith(t3, longName, error)) << error;
+    EXPECT_EQ(ReadAll(longName), std::vector<unsigned char>({7}));
+
+    // A write-protected file is not replaced, even where the folder would allow it.
+    chmod(target.c_str(), 0444);
+    const std::string t4 = MakeTempBeside(target, ".wav", error);
+    WriteAll(t4, {5});
+    EXPECT_FALSE(ReplaceWith(t4, target, error));
+    EXPECT_EQ(error, target + " is read-only");
+    EXPECT_EQ(ReadAll(target), std::vector<unsigned char>({9}));
+    EXPECT_FALSE(std::filesystem::exists(t4));
 }
 
 TEST(AtomicFileTest, MoveAcrossFileSystems)

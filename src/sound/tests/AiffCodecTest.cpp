@@ -365,6 +365,9 @@ TEST(AiffCodec, CompressedAndMalformedHeadersFailWithAReason)
         {"ulaw",
          AiffBuilder("AIFC").Chunk("COMM", AiffBuilder::Comm(1, 4, 16, 8000, "ulaw")).Chunk("SSND", AiffBuilder::Ssnd(samples)).Bytes(),
          AiffCodec::kMsgCompressed},
+        {"ima4 without a sample size",
+         AiffBuilder("AIFC").Chunk("COMM", AiffBuilder::Comm(1, 4, 0, 8000, "ima4")).Chunk("SSND", AiffBuilder::Ssnd(samples)).Bytes(),
+         AiffCodec::kMsgCompressed},
         {"aifc comm without type",
          AiffBuilder("AIFC").Chunk("COMM", AiffBuilder::Comm(1, 4, 16, 8000)).Chunk("SSND", AiffBuilder::Ssnd(samples)).Bytes(),
          AiffCodec::kMsgCommReadFailed},
@@ -456,6 +459,8 @@ TEST(AiffCodec, FramesFollowTheSoundDataTheFileReallyHolds)
     CSoundFile b;
     ASSERT_EQ(b.Open(cut), 1);
     EXPECT_EQ(b.GetFrameCount(), 6u);
+    EXPECT_TRUE(b.HasTruncation());
+    EXPECT_FALSE(a.HasTruncation());
     EXPECT_EQ(ReadAll16(b), (std::vector<int16_t>{1, 2, 3, 4, 5, 6}));
     // Sizes never filled in by a writer that was cut off: the data are kept.
     for (uint32_t ssndSize : {0u, 0xFFFFFFFFu}) {
@@ -463,6 +468,7 @@ TEST(AiffCodec, FramesFollowTheSoundDataTheFileReallyHolds)
         CSoundFile c;
         ASSERT_EQ(c.Open(cut), 1);
         EXPECT_EQ(c.GetFrameCount(), 6u) << ssndSize;
+        EXPECT_FALSE(c.HasTruncation()) << "nothing promised, nothing missing";
     }
 }
 

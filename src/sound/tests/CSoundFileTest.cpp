@@ -10,7 +10,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using tavril::CSoundFile;
@@ -199,6 +202,25 @@ TEST(CSoundFile, ReadPastTheEndFillsWithZeros)
     for (int i = 0; i < 10; ++i) EXPECT_EQ(back[i], 140 + i);
     for (int i = 10; i < 100; ++i) ASSERT_EQ(back[i], 0) << i;
     EXPECT_EQ(f.GetPosition(), 140u);
+
+    // 8-bit samples are unsigned: their silence is 128, which is 0 at 16 bits.
+    const std::string path8 = dir.File("end8.wav");
+    CSoundFile g;
+    ASSERT_EQ(g.Create(path8, 8000, 1, 8), 1);
+    const unsigned char one = 200;
+    g.WriteFrames(&one, 1);
+    g.Close();
+    unsigned char raw[3] = {};
+    g.Seek(0);
+    g.ReadFrames(raw, 3);
+    EXPECT_EQ(raw[0], 200);
+    EXPECT_EQ(raw[1], 128);
+    EXPECT_EQ(raw[2], 128);
+    int16_t wide[2] = {-1, -1};
+    g.Seek(1);
+    g.ReadFrames(wide, 2, 16);
+    EXPECT_EQ(wide[0], 0);
+    EXPECT_EQ(wide[1], 0);
 }
 
 TEST(CSoundFile, SamplesMissingFromTheDataAreAnErrorNotSilence)
@@ -387,6 +409,29 @@ TEST(CSoundFile, WidthChangesKeepTheSound)
     EXPECT_EQ(std::filesystem::file_size(path), 46u + 35000u * 4);
 }
 
+TEST(CSoundFile, WidthChangeThatCannotCompleteLeavesTheFileAlone)
+{
+    TempDir dir;
+    const std::string path = dir.File("full.wav");
+    ASSERT_TRUE(WriteSound(path, 8000, 1, std::vector<int16_t>(20000, 1234)));
+    const auto before = ReadAll(path);
+    // A file-size limit stands in for a full disk: the 24-bit version does
+    // not fit. Run in a child so the limit does not outlive the case.
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{50000, 50000};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        CSoundFile f;
+        _exit(f.Open(path) == 1 && f.SetBitsPerSample(24) == 0 ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the change must report failure";
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "no temporary file left";
+}
+
 TEST(CSoundFile, UnsupportedWidthChangeLeavesTheFileAlone)
 {
     TempDir dir;
@@ -413,6 +458,24 @@ TEST(CSoundFile, ReadOnlyFilesOpenForViewingAndReportFailedWrites)
     int16_t v = 5;
     EXPECT_EQ(g.WriteFrames(&v, 1), 0u);
     EXPECT_TRUE(g.HasWriteError());
+}
+
+TEST(CSoundFile, ReadOnlyOpenNeverWrites)
+{
+    TempDir dir;
+    const std::string path = dir.File("view.wav");
+    ASSERT_TRUE(WriteSound(path, 8000, 1, std::vector<int16_t>(10, 1)));
+    const auto before = ReadAll(path);
+    CSoundFile f;
+    ASSERT_EQ(f.OpenReadOnly(path), 1);
+    f.Close();
+    ASSERT_EQ(f.EnsureOpen(), 1);  // reopens read-only too
+    EXPECT_TRUE(f.IsReadOnly());
+    int16_t v = 5;
+    f.Seek(10);
+    EXPECT_EQ(f.WriteFrames(&v, 1), 0u);
+    f.Close();
+    EXPECT_EQ(ReadAll(path), before);
 }
 
 TEST(CSoundFileRecordingTime, DigitsInTheNameGiveDateAndTime)

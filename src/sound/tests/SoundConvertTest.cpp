@@ -122,7 +122,8 @@ TEST(SoundConvert, WavAiffWavKeepsEverySampleAtEveryWidth)
 {
     TempDir dir;
     for (uint32_t bits : {8u, 16u, 24u, 32u}) {
-        const std::string wav = dir.File("src.wav"), aif = dir.File("mid.aif"), back = dir.File("back.wav");
+        // The middle file's name is as long as a file system allows (255 bytes).
+        const std::string wav = dir.File("src.wav"), aif = dir.File(std::string(251, 'm') + ".aif"), back = dir.File("back.wav");
         const uint32_t bytes = bits / 8, channels = 2, frames = 777;
         std::vector<unsigned char> mem(size_t(frames) * channels * bytes);
         for (size_t i = 0; i < mem.size(); ++i) mem[i] = uint8_t(i * 131 + bits);
