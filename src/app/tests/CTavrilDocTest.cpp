@@ -124,8 +124,10 @@ TEST_F(DocTest, EditingLeavesTheOpenedFileAloneUntilSaved)
     const auto before = ReadAll(sound);
     ASSERT_TRUE(doc.OpenDocument(sound));
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_TRUE(doc.SoundForReading()->IsReadOnly()) << "viewing never opens the user's file for writing";
-    doc.SoundForReading()->Close();
+    CSoundFile* viewed = doc.SoundForReading();
+    ASSERT_EQ(viewed->EnsureOpen(), 1);
+    EXPECT_TRUE(viewed->IsReadOnly()) << "viewing never opens the user's file for writing";
+    viewed->Close();
     ASSERT_TRUE(doc.DeleteSelection({100, 300}));
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(ReadAll(sound), before);
