@@ -89,6 +89,19 @@ bool CTavrilDoc::ReadsInPlace() const
     return m_path != kUntitled && !IsMetafile() && SourceFormat(m_path) == kFormatWav;
 }
 
+// The file a save writes before it is renamed over `target`: in the hidden
+// folder beside it, where a crash leaves it to the start-up clean-up, or,
+// when that folder cannot be used, hidden beside the target itself.
+std::string CTavrilDoc::SaveTempFor(const std::string& target, const std::string& extension, std::string& error)
+{
+    const std::string temp = m_svc.temps.NewNameNear(target, extension);
+    std::error_code ec;
+    if (!temp.empty() && fs::path(temp).parent_path() == fs::absolute(target, ec).parent_path() / CTempFiles::kHiddenFolder)
+        return temp;
+    Unlink(temp);
+    return MakeTempBeside(target, extension, error);
+}
+
 std::string CTavrilDoc::NewWorkingName()
 {
     const std::string& near = !m_workNear.empty() ? m_workNear : m_path;
@@ -402,6 +415,7 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgres
         if (flushed == 1 && CarryFromOriginal(m_workingCopy, error) &&
             MoveOver(m_workingCopy, target, error, crossDevice)) {
             if (progress) progress(1.0);
+            m_svc.temps.TidyNear(target);
             consumed = true;
             m_saved = true;
             return true;
@@ -413,7 +427,7 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgres
         }
         error.clear();
     }
-    const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
+    const std::string temp = SaveTempFor(target, ExtensionOf(format), error);
     bool ok = !temp.empty() && ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress);
     ok = ok && CarryFromOriginal(temp, error);
     if (!FinishSave(ok, temp, target, error)) return false;
@@ -456,6 +470,11 @@ bool CTavrilDoc::RateLostIn(int32_t targetFormat, std::string& why)
 bool CTavrilDoc::FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error)
 {
     if (!written) Unlink(temp);
+    struct Tidy {
+        CTempFiles& temps;
+        const std::string& target;
+        ~Tidy() { temps.TidyNear(target); }
+    } tidy{m_svc.temps, target};
     if (!written && error == kConvertCancelled) {
         m_saveCancelled = true;
         return false;
@@ -529,7 +548,7 @@ bool CTavrilDoc::SaveCopyTo(const std::string& target, const SaveProgress& progr
         m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error + ". The file was not changed.");
         return false;
     }
-    const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
+    const std::string temp = SaveTempFor(target, ExtensionOf(to), error);
     bool ok = !temp.empty();
     if (ok)
         ok = from == to && !progress ? CopyFileBytes(m_path, temp, error) == 1
@@ -548,6 +567,8 @@ void CTavrilDoc::CloseDocument()
     ResetUndo();
     m_usersFile.clear();
     m_sound.Reset();
+    if (!m_path.empty() && m_path != kUntitled) m_svc.temps.TidyNear(m_path);
+    if (!m_workNear.empty()) m_svc.temps.TidyNear(m_workNear);
 }
 
 bool CTavrilDoc::Rename(const std::string& newPath)

@@ -179,6 +179,7 @@ private:
     bool IsUsersFile(const std::string& name) const;
     bool ReadsInPlace() const;
     std::string NewWorkingName();
+    std::string SaveTempFor(const std::string& target, const std::string& extension, std::string& error);
     bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
     bool FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error);
     void OpenForReading();

@@ -82,7 +82,7 @@ bool CTempFiles::Register(const fs::path& hidden)
     return ok;
 }
 
-std::string CTempFiles::NewNameNear(const std::string& soundPath)
+std::string CTempFiles::NewNameNear(const std::string& soundPath, const std::string& extension)
 {
     if (!Start()) return std::string();
     std::error_code ec;
@@ -94,9 +94,16 @@ std::string CTempFiles::NewNameNear(const std::string& soundPath)
     // Only a real folder of our own is used; a link planted in its place is not followed.
     struct stat st {};
     if (::lstat(hidden.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return NewName();
-    const std::string name =
-        CreateUniqueFile((hidden / ("TVL" + std::to_string(::getpid()) + "_XXXXXX.tmp")).string(), 4);
+    const std::string name = CreateUniqueFile(
+        (hidden / ("TVL" + std::to_string(::getpid()) + "_XXXXXX" + extension)).string(), static_cast<int>(extension.size()));
     return name.empty() ? NewName() : name;
+}
+
+void CTempFiles::TidyNear(const std::string& soundPath)
+{
+    std::error_code ec;
+    const fs::path folder = fs::absolute(soundPath, ec).parent_path();
+    if (!ec && !folder.empty()) ::rmdir((folder / kHiddenFolder).c_str());  // fails while anything is in it
 }
 
 int CTempFiles::CleanUpStale()
@@ -150,7 +157,7 @@ int CTempFiles::CleanUpStale()
         for (fs::directory_iterator it(folder, fec), end; !fec && it != end; it.increment(fec)) {
             const std::string name = it->path().filename().string();
             std::error_code sec;
-            if (!it->is_regular_file(sec) || it->is_symlink(sec) || it->path().extension() != ".tmp") continue;
+            if (!it->is_regular_file(sec) || it->is_symlink(sec)) continue;
             const long owner = OwnerOf(name);
             if (owner >= 0 && !isAlive(owner)) doomed.push_back(it->path());
         }

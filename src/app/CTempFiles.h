@@ -40,8 +40,12 @@ public:
     // A new, empty file with a unique name; "" on failure.
     std::string NewName();
     // As NewName, but in the hidden folder beside `soundPath` when that
-    // folder can be made and written; else in the temporary folder.
-    std::string NewNameNear(const std::string& soundPath);
+    // folder can be made and written; else in the temporary folder. The
+    // name ends in `extension` (".tmp", or ".aif" for a writer that goes
+    // by the name).
+    std::string NewNameNear(const std::string& soundPath, const std::string& extension = ".tmp");
+    // Removes the hidden folder beside `soundPath` once nothing is left in it.
+    void TidyNear(const std::string& soundPath);
 
     const std::filesystem::path& Folder() const { return m_folder; }
     bool IsStarted() const { return m_lockFd >= 0; }
