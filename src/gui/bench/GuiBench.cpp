@@ -67,14 +67,6 @@ int EditBench(CMainFrame& frame, const std::string& path) {
     const std::string warm = "cat '" + path + "' > /dev/null";
     if (std::system(("sync; " + warm).c_str()) != 0)
         return 1;
-    auto c0 = Clock::now();
-    if (std::system(("cp '" + path + "' '" + copy + "'").c_str()) != 0)
-        return 1;
-    auto c1 = Clock::now();
-    std::filesystem::remove(copy);
-    if (std::system(("sync; " + warm).c_str()) != 0)
-        return 1;
-
     auto t0 = Clock::now();
     CChildFrame* w = frame.OpenSoundFile(path);
     if (!w)
@@ -97,13 +89,35 @@ int EditBench(CMainFrame& frame, const std::string& path) {
     v->Pane(0)->repaint();
     auto t3 = Clock::now();
 
+    // The references after the window's steps (which replaced the file by
+    // one a minute shorter), and their copies removed only at the end: on a
+    // disk mounted with discard, freeing 1 GB slows the writes that follow.
+    if (std::system(("sync; " + warm).c_str()) != 0)
+        return 1;
+    auto c0 = Clock::now();
+    if (std::system(("cp '" + path + "' '" + copy + "'").c_str()) != 0)
+        return 1;
+    auto c1 = Clock::now();
+    // The save writes its file out to the disk before renaming it; cp with a
+    // sync of its output is the like-for-like reference.
+    if (std::system(("sync; " + warm).c_str()) != 0)
+        return 1;
+    auto s0 = Clock::now();
+    if (std::system(("cp '" + path + "' '" + copy + "2' && sync '" + copy + "2'").c_str()) != 0)
+        return 1;
+    auto s1 = Clock::now();
+    std::filesystem::remove(copy);
+    std::filesystem::remove(copy + "2");
+
     const double cp = Ms(c0, c1);
     std::printf("file %.0f MB\n", mb);
     std::printf("%-40s %9.1f ms\n", "cp of the file", cp);
     std::printf("%-40s %9.1f ms\n", "open in a window", Ms(t0, t1));
     std::printf("%-40s %9.1f ms\n", "delete one minute (first edit)", Ms(t1, t2));
     std::printf("%-40s %9.1f ms\n", "save in place", Ms(t2, t3));
-    std::printf("open + delete + save = %.2f x cp (budget 3)\n", Ms(t0, t3) / cp);
+    std::printf("%-40s %9.1f ms\n", "cp of the file and a sync of the copy", Ms(s0, s1));
+    std::printf("open + delete + save = %.2f x cp, %.2f x cp+sync (budget 3)\n", Ms(t0, t3) / cp,
+                Ms(t0, t3) / Ms(s0, s1));
     return 0;
 }
 
