@@ -71,10 +71,43 @@ void CTavrilDoc::ReportFailure(const std::string& what, const std::string& reaso
 void CTavrilDoc::ResetUndo()
 {
     // Nothing can reach the old version any more; its file would only fill
-    // the temporary folder until the next start.
-    Unlink(m_undoFile);
+    // the temporary folder until the next start. The user's file is only
+    // let go of.
+    if (!IsUsersFile(m_undoFile)) Unlink(m_undoFile);
     m_undoFile.clear();
     m_undoMenuText = kCantUndo;
+    if (!IsUsersFile(m_workingCopy)) m_usersFile.clear();
+}
+
+bool CTavrilDoc::IsUsersFile(const std::string& name) const
+{
+    return !name.empty() && (name == m_usersFile || (name == m_path && m_path != kUntitled));
+}
+
+// A WAV's working copy would be a byte copy of it, so the engine may as well
+// read the file itself; other formats are read through a converted copy.
+bool CTavrilDoc::ReadsInPlace() const
+{
+    return m_path != kUntitled && !IsMetafile() && SourceFormat(m_path) == kFormatWav;
+}
+
+// The file a save writes before it is renamed over `target`: in the hidden
+// folder beside it, where a crash leaves it to the start-up clean-up, or,
+// when that folder cannot be used, hidden beside the target itself.
+std::string CTavrilDoc::SaveTempFor(const std::string& target, const std::string& extension, std::string& error)
+{
+    const std::string temp = m_svc.temps.NewNameNear(target, extension);
+    std::error_code ec;
+    if (!temp.empty() && fs::path(temp).parent_path() == fs::absolute(target, ec).parent_path() / CTempFiles::kHiddenFolder)
+        return temp;
+    Unlink(temp);
+    return MakeTempBeside(target, extension, error);
+}
+
+std::string CTavrilDoc::NewWorkingName()
+{
+    const std::string& near = !m_workNear.empty() ? m_workNear : m_path;
+    return near.empty() || near == kUntitled ? m_svc.temps.NewName() : m_svc.temps.NewNameNear(near);
 }
 
 void CTavrilDoc::NewDocument()
@@ -118,8 +151,9 @@ bool CTavrilDoc::MakeWorkingCopy(const std::string& source)
     m_sound.Close();
     if (!FileExists(source)) return false;
     bool fresh = false;
+    if (IsUsersFile(m_workingCopy)) m_workingCopy.clear();  // never written over
     if (m_workingCopy.empty()) {
-        m_workingCopy = m_svc.temps.NewName();
+        m_workingCopy = NewWorkingName();
         if (m_workingCopy.empty()) return false;
         fresh = true;
     }
@@ -151,6 +185,18 @@ CSoundFile* CTavrilDoc::SoundForReading()
 CSoundFile* CTavrilDoc::SoundForEditing()
 {
     if (IsMetafile()) return nullptr;
+    if (m_workingCopyExists && IsUsersFile(m_workingCopy)) {
+        // Back at the user's file after an undo: it is changed only through
+        // a copy of its own.
+        const std::string users = m_workingCopy;
+        m_workingCopy.clear();
+        m_workingCopyExists = false;
+        if (!MakeWorkingCopy(users)) {
+            m_workingCopy = users;
+            m_workingCopyExists = true;
+            return nullptr;
+        }
+    }
     if (WorkingFileName(true).empty()) return nullptr;
     if (m_sound.GetFileName() != m_workingCopy) {
         m_sound.Close();
@@ -171,15 +217,18 @@ std::string CTavrilDoc::WorkingFileName(bool make)
 bool CTavrilDoc::PushUndo(const std::string& name)
 {
     m_sound.Close();
-    const std::string previous = WorkingFileName(true);
+    const bool inPlace = !m_workingCopyExists && ReadsInPlace();
+    const std::string previous = inPlace ? m_path : WorkingFileName(true);
     if (previous.empty()) return false;
-    const std::string fresh = m_svc.temps.NewName();
+    const std::string fresh = NewWorkingName();
     if (fresh.empty() || !m_svc.engine.CreateLike(fresh, previous)) {
         Unlink(fresh);
         return false;
     }
-    Unlink(m_undoFile);
+    if (!IsUsersFile(m_undoFile)) Unlink(m_undoFile);
+    if (inPlace) m_usersFile = m_path;
     m_undoFile = previous;
+    m_workingCopyExists = true;
     m_workingCopy = fresh;
     m_undoMenuText = "Undo " + name + "\tCtrl+Z";
     return true;
@@ -194,13 +243,16 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
         ReportFailure(name, LockedMessage(m_path));
         return false;
     }
-    const std::string previous = WorkingFileName(true);
+    // The first edit of a WAV reads the user's file itself; it stays as it
+    // is and becomes what Undo returns to.
+    const bool inPlace = !m_workingCopyExists && ReadsInPlace();
+    const std::string previous = inPlace ? m_path : WorkingFileName(true);
     if (previous.empty()) {
         ReportFailure(name, m_svc.engine.LastError().empty() ? "the sound could not be copied for editing"
                                                              : m_svc.engine.LastError());
         return false;
     }
-    const std::string fresh = m_svc.temps.NewName();
+    const std::string fresh = NewWorkingName();
     if (fresh.empty()) {
         ReportFailure(name, "no temporary file could be made in " + m_svc.temps.Folder().string());
         return false;
@@ -225,9 +277,12 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
         RefreshAfterEdit();
         return false;
     }
-    Unlink(m_undoFile);
+    // An older version goes; the user's file only leaves the slot.
+    if (!IsUsersFile(m_undoFile)) Unlink(m_undoFile);
+    if (inPlace) m_usersFile = m_path;
     m_undoFile = previous;
     m_workingCopy = fresh;
+    m_workingCopyExists = true;
     m_undoMenuText = "Undo " + name + "\tCtrl+Z";
     RefreshAfterEdit();
     m_modified = true;
@@ -241,7 +296,7 @@ bool CTavrilDoc::RunEdit(const std::string& name, const EditOp& op, const std::s
 void CTavrilDoc::OpenForReading()
 {
     const std::string name = WorkingFileName(false);
-    if (m_workingCopyExists && name == m_workingCopy) m_sound.Open(name);
+    if (m_workingCopyExists && name == m_workingCopy && !IsUsersFile(name)) m_sound.Open(name);
     else m_sound.OpenReadOnly(name);
 }
 
@@ -341,8 +396,9 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     return true;
 }
 
-bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress)
+bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress, bool& consumed)
 {
+    consumed = false;
     m_sound.Close();
     int32_t format = EngineFormatFromName(target);
     if (format == kFormatUnknown) format = DefaultFileFormat();
@@ -351,7 +407,34 @@ bool CTavrilDoc::WriteWorkingCopyTo(const std::string& target, const SaveProgres
         m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error + ". The file was not changed.");
         return false;
     }
-    const std::string temp = MakeTempBeside(target, ExtensionOf(format), error);
+    // A finished WAV working copy on the target's file system is the new
+    // version itself: renamed into place, not copied. On another file
+    // system it is copied below, and kept until that copy is in place.
+    if (format == kFormatWav && !IsUsersFile(m_workingCopy) && SourceFormat(m_workingCopy) == kFormatWav) {
+        // What takes time here is getting the new version onto the disk;
+        // until it is renamed the save can still be stopped.
+        const int flushed = FlushInSteps(m_workingCopy, progress ? progress : SaveProgress([](double) { return true; }), error);
+        if (flushed < 0) {
+            m_saveCancelled = true;
+            return false;
+        }
+        bool crossDevice = false;
+        if (flushed == 1 && CarryFromOriginal(m_workingCopy, error) &&
+            MoveOver(m_workingCopy, target, error, crossDevice)) {
+            if (progress) progress(1.0);
+            m_svc.temps.TidyNear(target);
+            consumed = true;
+            m_saved = true;
+            return true;
+        }
+        if (!crossDevice) {
+            m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error +
+                                     ". The file was not changed.");
+            return false;
+        }
+        error.clear();
+    }
+    const std::string temp = SaveTempFor(target, ExtensionOf(format), error);
     bool ok = !temp.empty() && ConvertInto(m_workingCopy, temp, kFormatWav, format, error, progress);
     ok = ok && CarryFromOriginal(temp, error);
     if (!FinishSave(ok, temp, target, error)) return false;
@@ -394,6 +477,11 @@ bool CTavrilDoc::RateLostIn(int32_t targetFormat, std::string& why)
 bool CTavrilDoc::FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error)
 {
     if (!written) Unlink(temp);
+    struct Tidy {
+        CTempFiles& temps;
+        const std::string& target;
+        ~Tidy() { temps.TidyNear(target); }
+    } tidy{m_svc.temps, target};
     if (!written && error == kConvertCancelled) {
         m_saveCancelled = true;
         return false;
@@ -436,12 +524,20 @@ bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& pro
 
     if (!m_workingCopyExists && m_path == kUntitled && !MakeUntitledWorkingCopy()) return false;
     if (m_workingCopyExists) {
-        if (!WriteWorkingCopyTo(target, progress)) return false;
+        bool consumed = false;
+        if (!WriteWorkingCopyTo(target, progress, consumed)) return false;
         m_lock.Unlock();  // the locked file was replaced or is no longer the document's
+        // A working copy renamed into place, or the user's file itself, is
+        // no working copy any more: the document reads its file again.
+        if (consumed || IsUsersFile(m_workingCopy)) {
+            m_workingCopy.clear();
+            m_workingCopyExists = false;
+        }
+        ResetUndo();
+        m_usersFile.clear();
         m_path = target;
         m_saved = true;
         m_modified = false;
-        ResetUndo();
         m_sound.Reset();
         return true;
     }
@@ -463,7 +559,7 @@ bool CTavrilDoc::SaveCopyTo(const std::string& target, const SaveProgress& progr
         m_svc.prompt.ShowMessage("The sound could not be saved to " + target + ": " + error + ". The file was not changed.");
         return false;
     }
-    const std::string temp = MakeTempBeside(target, ExtensionOf(to), error);
+    const std::string temp = SaveTempFor(target, ExtensionOf(to), error);
     bool ok = !temp.empty();
     if (ok)
         ok = from == to && !progress ? CopyFileBytes(m_path, temp, error) == 1
@@ -476,13 +572,16 @@ void CTavrilDoc::CloseDocument()
 {
     m_lock.Unlock();
     m_sound.Close();
-    if (m_workingCopyExists || !m_workingCopy.empty()) Unlink(m_workingCopy);
+    if ((m_workingCopyExists || !m_workingCopy.empty()) && !IsUsersFile(m_workingCopy)) Unlink(m_workingCopy);
     m_workingCopy.clear();
     m_workingCopyExists = false;
     ResetUndo();
+    m_usersFile.clear();
     m_sound.Reset();
     m_annotations.Clear();
     m_annotationPath.clear();
+    if (!m_path.empty() && m_path != kUntitled) m_svc.temps.TidyNear(m_path);
+    if (!m_workNear.empty()) m_svc.temps.TidyNear(m_workNear);
 }
 
 bool CTavrilDoc::Rename(const std::string& newPath)
@@ -496,6 +595,9 @@ bool CTavrilDoc::Rename(const std::string& newPath)
         m_svc.prompt.ShowMessage(error, "Error");
         return false;
     }
+    // The user's file may stand in a slot; it is there under its new name.
+    for (std::string* slot : {&m_workingCopy, &m_undoFile, &m_usersFile})
+        if (*slot == m_path) *slot = newPath;
     m_path = newPath;
     if (!m_workingCopyExists) m_sound.Reset();
     return true;

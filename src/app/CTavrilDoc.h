@@ -4,10 +4,14 @@
 // commands of the window expressed without any window, so that the GUI,
 // tavril-cli and the tests run exactly the same steps.
 //
-// The user's file is never edited: the first edit makes a working copy in the
-// temporary folder, every edit writes a new version from the previous one, and
-// saving converts the working copy into the user's file through a temporary
-// file beside it that is renamed over it; a save the user cancels leaves the
+// The user's file is never edited: the first edit of a WAV reads the user's
+// file itself as the previous version (it stands in the undo slot, is never
+// written, renamed or deleted from there, and is only dropped from the slot
+// by the next edit), every edit writes a new version from the previous one
+// into a working copy beside the sound (CTempFiles::NewNameNear), and saving
+// renames the finished working copy over the target when both lie on one
+// file system, else converts it into a temporary file beside the target
+// that is renamed over it; a save the user cancels leaves the
 // user's file, the working copy and undo exactly as they were, and is no
 // failure to report. An edit that fails is reported
 // through the prompt and leaves the document exactly as it was (sound, undo
@@ -163,6 +167,10 @@ public:
     using EditOp = std::function<int(const std::string& previous, const std::string& working)>;
     bool RunEdit(const std::string& name, const EditOp& op, const std::string& progressText = {});
 
+    // Working copies go beside `path` instead of beside the sound (the
+    // command line's edit, whose result goes there).
+    void PlaceWorkingCopiesNear(const std::string& path) { m_workNear = path; }
+
     // The "Default File Format" setting as a format code.
     int32_t DefaultFileFormat() const;
 
@@ -188,7 +196,11 @@ private:
     bool MakeUntitledWorkingCopy();
     bool ConvertInto(const std::string& source, const std::string& target, int32_t sourceFormat,
                      int32_t targetFormat, std::string& error, const SaveProgress& progress = {});
-    bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress);
+    bool WriteWorkingCopyTo(const std::string& target, const SaveProgress& progress, bool& consumed);
+    bool IsUsersFile(const std::string& name) const;
+    bool ReadsInPlace() const;
+    std::string NewWorkingName();
+    std::string SaveTempFor(const std::string& target, const std::string& extension, std::string& error);
     bool SaveCopyTo(const std::string& target, const SaveProgress& progress);
     bool FinishSave(bool written, const std::string& temp, const std::string& target, std::string& error);
     void OpenForReading();
@@ -204,6 +216,8 @@ private:
     std::string m_workingCopy;
     std::string m_path;
     std::string m_undoFile;
+    std::string m_usersFile;  // the user's file while it stands in a slot
+    std::string m_workNear;
     bool m_workingCopyExists = false;
     bool m_saved = false;
     bool m_modified = false;

@@ -25,6 +25,13 @@ CTempFiles::CTempFiles(fs::path folder) : m_folder(std::move(folder))
 
 CTempFiles::~CTempFiles()
 {
+    // The hidden folders go when this instance has emptied them; one still
+    // holding a file (of another instance, or a document not closed) stays
+    // listed for the next start-up's clean-up.
+    bool allGone = true;
+    for (const std::string& folder : m_registered)
+        if (::rmdir(folder.c_str()) != 0 && errno != ENOENT) allGone = false;
+    if (allGone && !m_registered.empty()) ::unlink(ListPath(::getpid()).c_str());
     if (m_lockFd >= 0) {
         ::unlink(m_lockPath.c_str());
         ::close(m_lockFd);
@@ -55,6 +62,50 @@ long CTempFiles::OwnerOf(const std::string& name)
     return pid;
 }
 
+std::string CTempFiles::ListPath(long pid) const
+{
+    return (m_folder / ("TVL" + std::to_string(pid) + ".dirs")).string();
+}
+
+bool CTempFiles::Register(const fs::path& hidden)
+{
+    const std::string name = hidden.string();
+    if (m_registered.count(name)) return true;
+    // Listed before anything is made there, so that a crash right after
+    // still leaves a trace for the clean-up.
+    const int fd = ::open(ListPath(::getpid()).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    const std::string line = name + "\n";
+    const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    ::close(fd);
+    if (ok) m_registered.insert(name);
+    return ok;
+}
+
+std::string CTempFiles::NewNameNear(const std::string& soundPath, const std::string& extension)
+{
+    if (!Start()) return std::string();
+    std::error_code ec;
+    fs::path folder = fs::absolute(soundPath, ec).parent_path();
+    if (ec || folder.empty()) return NewName();
+    const fs::path hidden = folder / kHiddenFolder;
+    if (!Register(hidden)) return NewName();
+    if (::mkdir(hidden.c_str(), 0700) != 0 && errno != EEXIST) return NewName();
+    // Only a real folder of our own is used; a link planted in its place is not followed.
+    struct stat st {};
+    if (::lstat(hidden.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return NewName();
+    const std::string name = CreateUniqueFile(
+        (hidden / ("TVL" + std::to_string(::getpid()) + "_XXXXXX" + extension)).string(), static_cast<int>(extension.size()));
+    return name.empty() ? NewName() : name;
+}
+
+void CTempFiles::TidyNear(const std::string& soundPath)
+{
+    std::error_code ec;
+    const fs::path folder = fs::absolute(soundPath, ec).parent_path();
+    if (!ec && !folder.empty()) ::rmdir((folder / kHiddenFolder).c_str());  // fails while anything is in it
+}
+
 int CTempFiles::CleanUpStale()
 {
     std::error_code ec;
@@ -79,6 +130,38 @@ int CTempFiles::CleanUpStale()
         return held;
     };
     std::vector<fs::path> doomed;
+    // First the hidden folders that instances now gone listed: their
+    // working copies stand beside the users' sounds.
+    std::vector<fs::path> hiddenFolders;
+    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const long owner = OwnerOf(name);
+        if (owner < 0 || it->path().extension() != ".dirs" || isAlive(owner)) continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        std::string text(64 * 1024, '\0');
+        const ssize_t n = ::read(fd, text.data(), text.size());
+        ::close(fd);
+        text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        for (size_t at = 0; at < text.size();) {
+            size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            const fs::path folder = text.substr(at, end - at);
+            at = end + 1;
+            if (folder.is_absolute() && folder.filename() == kHiddenFolder) hiddenFolders.push_back(folder);
+        }
+    }
+    for (const fs::path& folder : hiddenFolders) {
+        std::error_code fec;
+        if (fs::is_symlink(folder, fec)) continue;
+        for (fs::directory_iterator it(folder, fec), end; !fec && it != end; it.increment(fec)) {
+            const std::string name = it->path().filename().string();
+            std::error_code sec;
+            if (!it->is_regular_file(sec) || it->is_symlink(sec)) continue;
+            const long owner = OwnerOf(name);
+            if (owner >= 0 && !isAlive(owner)) doomed.push_back(it->path());
+        }
+    }
     for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.compare(0, 3, "TVL") != 0) continue;
@@ -91,6 +174,7 @@ int CTempFiles::CleanUpStale()
     int removed = 0;
     for (const fs::path& p : doomed)
         if (::unlink(p.c_str()) == 0) ++removed;
+    for (const fs::path& folder : hiddenFolders) ::rmdir(folder.c_str());  // only when empty
     return removed;
 }
 

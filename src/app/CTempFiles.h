@@ -1,7 +1,12 @@
 #pragma once
 // CTempFiles: the working copies and undo files of this program instance,
 // named "TVL<pid>_<unique>.tmp" in the system temporary folder (WAV files
-// despite the extension).
+// despite the extension), or, for a sound's working copies, in the hidden
+// folder ".tavril" beside the sound: there a finished version is renamed
+// over the sound instead of copied, and a large recording on a slow disk is
+// not copied through the temporary folder. The hidden folders an instance
+// used are listed in its "TVL<pid>.dirs" in the temporary folder, so that
+// the start-up clean-up finds them after a crash.
 //
 // Each running instance holds an exclusive lock on its own "TVL<pid>.lock"
 // for as long as it lives. The start-up clean-up deletes leftover "TVL" files
@@ -14,6 +19,7 @@
 // for the documents to delete). Threading: one thread.
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 namespace tavril {
@@ -33,14 +39,27 @@ public:
     int CleanUpStale();
     // A new, empty file with a unique name; "" on failure.
     std::string NewName();
+    // As NewName, but in the hidden folder beside `soundPath` when that
+    // folder can be made and written; else in the temporary folder. The
+    // name ends in `extension` (".tmp", or ".aif" for a writer that goes
+    // by the name).
+    std::string NewNameNear(const std::string& soundPath, const std::string& extension = ".tmp");
+    // Removes the hidden folder beside `soundPath` once nothing is left in it.
+    void TidyNear(const std::string& soundPath);
 
     const std::filesystem::path& Folder() const { return m_folder; }
     bool IsStarted() const { return m_lockFd >= 0; }
     // The owner process id in a "TVL<pid>..." name, or -1.
     static long OwnerOf(const std::string& fileName);
 
+    static constexpr const char* kHiddenFolder = ".tavril";
+
 private:
+    bool Register(const std::filesystem::path& hidden);
+    std::string ListPath(long pid) const;
+
     std::filesystem::path m_folder;
+    std::set<std::string> m_registered;
     std::string m_lockPath;
     int m_lockFd = -1;
 };

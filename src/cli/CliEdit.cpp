@@ -1,6 +1,8 @@
 // tavril-cli edit: one editing command on a sound file, run through a
-// document exactly as the sound window runs it (working copy, new version,
-// save), so the output equals what the program itself would write.
+// document exactly as the sound window runs it (new version, save), so the
+// output equals what the program itself would write. The new version is
+// written from IN in one pass into a working copy beside OUT and renamed
+// into place.
 
 #include "CliCommand.h"
 #include "CliUtil.h"
@@ -15,6 +17,7 @@
 #include "CTempFiles.h"
 #include "EditDialogSettings.h"
 #include "FileSafety.h"
+#include "SoundConvert.h"
 
 #include <cmath>
 #include <cstdint>
@@ -209,12 +212,15 @@ int RunEditCommand(const std::vector<std::string>& allArgs)
         std::fprintf(stderr, "%s: the temporary folder %s cannot be used\n", kName, temps.Folder().c_str());
         return 1;
     }
+    // Working copies of earlier runs that were killed go first.
+    temps.CleanUpStale();
     CSoundClipboard clipboard;
     CEditEngine engine;
     CSoundTools tools(engine);
     CSoundFilter filter(engine);
     CMultiTool multi(engine, tools, filter);
     CTavrilDoc doc(DocServices{prompt, temps, clipboard, engine, tools, filter, multi, ""});
+    doc.PlaceWorkingCopiesNear(o.out);
     if (!doc.OpenDocument(o.in)) {
         std::fprintf(stderr, "%s: %s does not exist\n", kName, o.in.c_str());
         return 1;
@@ -225,7 +231,11 @@ int RunEditCommand(const std::vector<std::string>& allArgs)
         std::fprintf(stderr, "%s: %s\n", kName, LockedMessage(o.in).c_str());
         return 1;
     }
-    CSoundFile* sound = doc.SoundForEditing();
+    // A WAV is read where it is; other formats are edited through the WAV
+    // working copy, whose format the positions below are taken from.
+    CSoundFile* sound = doc.IsMetafile()                  ? nullptr
+                        : SourceFormat(o.in) == kFormatWav ? doc.SoundForReading()
+                                                           : doc.SoundForEditing();
     if (!sound || !sound->EnsureOpen()) {
         std::fprintf(stderr, "%s: %s cannot be read as a sound%s%s\n", kName, o.in.c_str(),
                      engine.LastError().empty() ? "" : ": ", engine.LastError().c_str());

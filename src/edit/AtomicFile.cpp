@@ -2,6 +2,7 @@
 
 #include "FileSafety.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -61,30 +62,69 @@ std::string MakeTempBeside(const std::string& target, const std::string& extensi
     return temp;
 }
 
-int ReplaceWith(const std::string& temp, const std::string& target, std::string& error)
+int MoveOver(const std::string& finished, const std::string& target, std::string& error, bool& crossDevice)
 {
-    if (!SyncFile(temp)) {
+    crossDevice = false;
+    if (!SyncFile(finished)) {
         error = Describe("Cannot write", target, errno);
-        ::unlink(temp.c_str());
         return 0;
     }
     // A write-protected file is the user's decision, and the rename would
     // replace it whenever the folder is writable.
     if (IsWriteProtected(target)) {
         error = ReadOnlyMessage(target);
-        ::unlink(temp.c_str());
         return 0;
     }
     // The new version keeps the permissions and owner of the file it
     // replaces; a new file gets the ordinary ones (the temporary was private).
-    TakeOverAttributes(temp, target);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    TakeOverAttributes(finished, target);
+    if (::rename(finished.c_str(), target.c_str()) != 0) {
+        crossDevice = errno == EXDEV;
         error = Describe("Cannot replace", target, errno);
-        ::unlink(temp.c_str());
         return 0;
     }
     SyncFolder(target);
     return 1;
+}
+
+int ReplaceWith(const std::string& temp, const std::string& target, std::string& error)
+{
+    bool crossDevice = false;
+    if (MoveOver(temp, target, error, crossDevice)) return 1;
+    ::unlink(temp.c_str());
+    return 0;
+}
+
+int FlushInSteps(const std::string& path, const std::function<bool(double)>& progress, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = Describe("Cannot write", path, errno);
+        return 0;
+    }
+    struct stat st {};
+    const off_t size = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+    // At least a few steps, so that even a short sound can be stopped.
+    const off_t steps = std::clamp<off_t>(size / 4096, 1, 64);
+    const off_t step = (size + steps - 1) / steps;
+    int result = 1;
+    for (off_t i = 0; i < steps && result == 1; ++i) {
+        const off_t from = i * step;
+        if (from < size &&
+            ::sync_file_range(fd, from, std::min(step, size - from),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
+            error = Describe("Cannot write", path, errno);
+            result = 0;
+        } else if (progress && !progress(double(i + 1) / double(steps + 1))) {
+            result = -1;
+        }
+    }
+    if (result == 1 && ::fsync(fd) != 0) {
+        error = Describe("Cannot write", path, errno);
+        result = 0;
+    }
+    ::close(fd);
+    return result;
 }
 
 int CopyFileBytes(const std::string& from, const std::string& to, std::string& error)

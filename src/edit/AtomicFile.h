@@ -3,6 +3,7 @@
 // it. A failure at any step leaves the target as it was. Free functions,
 // stateless, any thread.
 
+#include <functional>
 #include <string>
 
 namespace tavril {
@@ -22,6 +23,16 @@ std::string MakeTempBeside(const std::string& target, const std::string& extensi
 // The target's permission bits carry over. On failure `temp` is removed
 // and the target untouched.
 int ReplaceWith(const std::string& temp, const std::string& target, std::string& error);
+
+// As ReplaceWith, but a failure leaves `finished` where it was (it may be a
+// document's working copy, still needed). `crossDevice` tells that the two
+// lie on different file systems, where a copy has to be made instead.
+int MoveOver(const std::string& finished, const std::string& target, std::string& error, bool& crossDevice);
+
+// Writes `path` out to the disk in steps, telling `progress` the fraction
+// done after each (a large new version on a slow disk takes a while);
+// 1 when flushed, -1 when `progress` said stop, 0 on an error (`error` set).
+int FlushInSteps(const std::string& path, const std::function<bool(double)>& progress, std::string& error);
 
 // Copies the bytes of `from` to `to` (created or truncated), flushed.
 int CopyFileBytes(const std::string& from, const std::string& to, std::string& error);
