@@ -728,6 +728,10 @@ void CMainFrame::SnapWindow(QMdiSubWindow* w) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_extension.confirmExit && !m_extension.confirmExit()) {
+        e->ignore();
+        return;
+    }
     CmdCloseAll();
     QApplication::processEvents();
     if (!Windows().empty()) {

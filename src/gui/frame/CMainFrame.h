@@ -63,6 +63,8 @@ struct CommandExtension {
     std::function<void(Cmd, CTavrilView*)> run;
     // Before the last window of a changed document closes: false keeps it open.
     std::function<bool(CTavrilDoc&)> confirmClose;
+    // Before the program closes (ahead of the windows): false keeps it running.
+    std::function<bool()> confirmExit;
 };
 
 // Who a typed character is offered to, in this order, until one takes it:
@@ -117,6 +119,8 @@ public:
     CTavrilView* ActiveView() const;
     void ActivateWindow(CChildFrame* w);
     QString StatusText() const;
+    // The status bar's text; empty shows "Ready".
+    void SetStatusText(const QString& text) { SetReadout(text); }
     bool IsFullMenuShown() const { return m_fullMenu; }
 
     // Display files.
