@@ -433,7 +433,16 @@ void CMainFrame::ActivateWindow(CChildFrame* w) {
 
 QString CMainFrame::StatusText() const { return m_statusText->text(); }
 
-void CMainFrame::SetReadout(const QString& text) { m_statusText->setText(text.isEmpty() ? "Ready" : text); }
+void CMainFrame::SetReadout(const QString& text) {
+    if (!m_statusHeld)
+        m_statusText->setText(text.isEmpty() ? "Ready" : text);
+}
+
+void CMainFrame::SetStatusText(const QString& text) {
+    m_statusHeld = false;
+    SetReadout(text);
+    m_statusHeld = !text.isEmpty();
+}
 
 WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
     WindowDisplaySettings s;

@@ -119,8 +119,9 @@ public:
     CTavrilView* ActiveView() const;
     void ActivateWindow(CChildFrame* w);
     QString StatusText() const;
-    // The status bar's text; empty shows "Ready".
-    void SetStatusText(const QString& text) { SetReadout(text); }
+    // A status text that cursor readouts do not overwrite (recording's);
+    // empty hands the line back to the readouts and shows "Ready".
+    void SetStatusText(const QString& text);
     bool IsFullMenuShown() const { return m_fullMenu; }
 
     // Display files.
@@ -234,6 +235,7 @@ private:
     QToolBar* m_toolbar = nullptr;
     QLabel* m_statusText = nullptr;
     bool m_fullMenu = false;
+    bool m_statusHeld = false;
     FrameFlags m_flags;
     GeneralDetails m_general;
     GridOptions m_grid;

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -134,7 +135,8 @@ CDlgRecorderList::CDlgRecorderList(CRecorderList& list, CAudioInputDeviceList* d
                   QStringLiteral("Several recorders can run side by side, each with its own sound card, buffer, "
                                  "detector and file names. The first is the live display's recorder; it cannot be "
                                  "deleted. \"Make default\" saves the list."));
-    StackDialog(this, {m_list, row, buttons});
+    m_note = new QLabel(this);
+    StackDialog(this, {m_list, row, m_note, buttons});
     Fill();
 }
 
@@ -180,11 +182,11 @@ void CDlgRecorderList::Delete()
     const int at = SelectedPosition();
     if (at < 0) return;
     if (m_recorders.At(size_t(at))->IsRunning()) {
-        QMessageBox::information(this, windowTitle(), QStringLiteral("Stop the recorder before deleting it."));
+        m_note->setText(QStringLiteral("Stop the recorder before deleting it."));
         return;
     }
-    if (!m_recorders.Remove(size_t(at)))
-        QMessageBox::information(this, windowTitle(), QStringLiteral("The built-in recorders cannot be deleted."));
+    m_note->setText(m_recorders.Remove(size_t(at)) ? QString()
+                                                   : QStringLiteral("The built-in recorders cannot be deleted."));
     Fill();
 }
 

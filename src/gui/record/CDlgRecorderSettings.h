@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -61,6 +62,7 @@ public:
     bool MakeDefault();
 
     QListWidget* m_list;
+    QLabel* m_note;  // why a button did nothing
 
 private:
     void Fill();
