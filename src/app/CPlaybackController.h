@@ -103,6 +103,7 @@ public:
     // window plays, or it plays from the clipboard).
     int64_t PositionInWindow(const IPlaybackWindow* window) const;
     const std::string& LastError() const { return m_lastError; }
+    void ClearError() { m_lastError.clear(); }
     // How often the cursor-play file was written (tests and logs).
     int CursorPlayWrites() const { return m_cursorPlayWrites; }
 

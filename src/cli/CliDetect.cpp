@@ -194,7 +194,7 @@ int RunDetect(const std::vector<std::string>& args)
             status = 1;
         }
         std::printf("%s\n", o.files[i].c_str());
-        for (size_t k = 0; k < r.channels.size(); ++k) {
+        for (size_t k = 0; k < r.channels.size() && k < r.counts.size(); ++k) {
             std::printf("ch#%d #detections = %d\n", r.channels[k], r.counts[k]);
             for (const FileDetection& d : r.detections)
                 if (d.channel == r.channels[k])

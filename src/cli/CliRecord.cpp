@@ -11,6 +11,7 @@
 #include "CManualClock.h"
 #include "CPortAudioInputBackend.h"
 #include "CRecorderList.h"
+#include "CSoundFile.h"
 #include "CSteadyClock.h"
 #include "CVirtualRecorder.h"
 
@@ -177,6 +178,22 @@ int RunRecord(const std::vector<std::string>& args)
     CVirtualRecorder recorder(&devices, clock);
     if (int bad = Configure(o, recorder, devices, clock)) return bad;
     recorder.settings.deviceName = o.device.empty() ? "file" : o.device;
+    if (!o.inputFile.empty()) {
+        // A replayed file is heard at its own rate; its channels and width
+        // stand in for the card's unless the command line sets them.
+        CSoundFile in;
+        if (!in.Open(o.inputFile)) return Usage("cannot open '" + o.inputFile + "' as a sound file");
+        CAcquisitionSettings& s = recorder.settings;
+        if (!o.rate) {
+            const double rate = in.GetSampleRate();
+            if (!(rate >= 1000 && rate <= 384000))
+                return Usage("'" + o.inputFile + "' is at " + FormatNumber(rate) +
+                             " Hz; the recorder takes 1000 to 384000 Hz");
+            s.sampleRate = int(rate + 0.5);
+        }
+        if (!o.channels) s.channels = in.GetChannels() >= 2 ? 2 : 1;
+        if (!o.bits) s.sampleSize = in.GetBitsPerSample() <= 8 ? 0 : in.GetBitsPerSample() <= 16 ? 1 : 2;
+    }
 
     int status = 0;
     recorder.SetStatusHandler([&](const std::string& text) {
@@ -198,7 +215,11 @@ int RunRecord(const std::vector<std::string>& args)
     const auto oldHandler = std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const uint32_t started = clock.NowMs();
-    const double limitMs = o.durationS > 0 ? o.durationS * 1000.0 : -1.0;
+    double limitMs = o.durationS > 0 ? o.durationS * 1000.0 : -1.0;
+    // "Stop recording after ... min." of the recorder's settings.
+    const CAcquisitionSettings& s = recorder.settings;
+    if (s.checkStopTime && s.stopTimeMin > 0 && (limitMs < 0 || s.stopTimeMin * 60000.0 < limitMs))
+        limitMs = s.stopTimeMin * 60000.0;
     while (!g_interrupted && recorder.IsRunning()) {
         if (!replay) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         else {
@@ -241,11 +262,14 @@ extern const CliCommand kRecordCommand = {
     "each time it fills and once more at the end. Each stored file's name is printed.\n"
     "Files are named by the series pattern (\"%n\" number, \"%F\" milliseconds, \"%c\"\n"
     "channel, strftime codes), by default 'rec %Y%m%d-%H%M%S' in the series folder.\n"
-    "  --input-file WAV  replay a WAV file as the input device: as fast as it can be\n"
-    "                    analysed, or with --realtime at its own pace\n"
+    "  --input-file WAV  replay a WAV file as the input device, at its own rate,\n"
+    "                    channels (at most 2) and width unless --rate, --channels or\n"
+    "                    --bits say otherwise: as fast as it can be analysed, or with\n"
+    "                    --realtime at its own pace\n"
     "  --device NAME     a sound input device as 'tavril-cli devices' lists it\n"
-    "  --duration-s S    stop after S seconds of sound (default: the end of the file,\n"
-    "                    or Ctrl+C); nothing is ever left half-written\n"
+    "  --duration-s S    stop after S seconds of sound (default: the recorder's \"Stop time\"\n"
+    "                    when checked, else the end of the file, or Ctrl+C); nothing is\n"
+    "                    ever left half-written\n"
     "Exit status 0 when everything was stored, 1 when a store failed, 2 for a usage error.\n",
     RunRecord,
 };

@@ -1,7 +1,7 @@
 // tavril: the desktop program. Wires the prompt, the document services, the
-// main frame, the editing commands, the sound inputs and the recorders
-// together, opens the files named on the command line, and runs the event
-// loop.
+// main frame, the editing and playback commands, the sound inputs and the
+// recorders together, opens the files named on the command line, and runs
+// the event loop.
 //
 // --input-file WAV [--realtime] adds the WAV file as an input device named
 // "File: NAME" (delivered as fast as it can be taken, or at its own pace
@@ -11,13 +11,14 @@
 #include "frame/CFrameEditHost.h"
 #include "frame/CMainFrame.h"
 #include "common/CQtPrompt.h"
+#include "playback/CPlaybackCommands.h"
 #include "record/CCompositeInputBackend.h"
 #include "record/CRecordingController.h"
 
 #include "CAudioInputDeviceList.h"
 #include "CFileInputBackend.h"
 #include "CPortAudioInputBackend.h"
-#include "CPortAudioSystem.h"
+#include "CPortAudioPlayer.h"
 #include "CPosixPriority.h"
 #include "CRecorderList.h"
 #include "CSoundFile.h"
@@ -53,11 +54,22 @@ int main(int argc, char** argv) {
     CEditServices edit(DocServices{prompt, temps, clipboard, engine, tools, filter, multiTool, std::string()});
     const DocServices docs = edit.Services();
 
+    // Sound output: PortAudio's default device, probed once with the
+    // smallest format every card takes.
+    CSteadyClock clock;
+    CPortAudioSystem audio;
+    CPortAudioPlayer player(audio);
+    const bool outputPresent = player.IsFormatSupported(PcmFormat::Make(11025, 1, 8));
+    LoopPlaybackSettings loopSettings;
+    loopSettings.Load("");
+    CPlaybackController playback(player, clock, temps, clipboard.CursorPlayPath(), loopSettings);
+
     CMainFrame frame(prompt, &docs);
     prompt.SetParent(&frame);
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
+    CPlaybackCommands playCommands(frame, playback, loopSettings, clipboard, outputPresent);
 
     // Our own options; the rest are files to open.
     QStringList files;
@@ -72,16 +84,10 @@ int main(int argc, char** argv) {
     }
 
     // Sound inputs: the cards PortAudio finds, and the file when one is given.
-    CSteadyClock clock;
     CCompositeInputBackend inputs;
-    std::unique_ptr<CPortAudioSystem> portAudio;
     std::unique_ptr<CPortAudioInputBackend> cards;
-    {
-        CQuietStderr quiet;
-        portAudio = std::make_unique<CPortAudioSystem>();
-    }
-    if (portAudio->IsReady()) {
-        cards = std::make_unique<CPortAudioInputBackend>(*portAudio);
+    if (audio.IsReady()) {
+        cards = std::make_unique<CPortAudioInputBackend>(audio);
         inputs.Add(*cards);
     }
     std::unique_ptr<CFileInputBackend> fileInput;
@@ -114,7 +120,9 @@ int main(int argc, char** argv) {
         probe.Close();
     }
     CRecordingController recording(frame, prompt, recorders, &devices, clock, settingsFile);
-    frame.SetCommandExtension(recording.Extend(CFrameEditHost::MakeExtension(commands, edit)));
+    frame.SetCommandExtension(
+        recording.Extend(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit))));
+    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
 
     frame.LoadStartupSettings();
     edit.LoadSettings();

@@ -7,6 +7,7 @@
 #include "SettingsSection.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -146,6 +147,7 @@ FileDetectionReport CFileDetector::Run(const std::string& recording, FileDetecto
         report.error = "the channel list \"" + settings.channelList + "\" names no channel of " + recording;
         return report;
     }
+    report.counts.assign(report.channels.size(), 0);
     const double startSec = std::max(0.0, Seconds(settings.startTime, 0.0));
     const double stopSec = Seconds(settings.stopTime, -1.0);
     const uint32_t first = uint32_t(std::min<double>(total, startSec * rate));
@@ -168,7 +170,6 @@ FileDetectionReport CFileDetector::Run(const std::string& recording, FileDetecto
         ch->detector.Run(ch->ring, 0);  // notes the start
         chans.push_back(std::move(ch));
     }
-    report.counts.assign(chans.size(), 0);
 
     CSeriesNamer namer(settings.series);
     namer.RecordingStarted(0, m_recordingStart);

@@ -102,7 +102,8 @@ int CSoundDetector::HzToBin(double hz) const
 {
     const double nyquist = m_params.sampleRate / 2.0;
     if (hz < 0) hz = nyquist;
-    return std::min(m_bins - 1, int(m_bins * hz / nyquist + 0.5));
+    // In double first: a tiny rate must not overflow the conversion.
+    return int(std::clamp(m_bins * hz / nyquist + 0.5, 0.0, double(m_bins - 1)));
 }
 
 // One spectrum line from the 2N samples: Blackman window, magnitudes of

@@ -66,6 +66,10 @@ int CVirtualRecorder::Attach()
     // while more arrives.
     const uint32_t capacity = uint32_t(m_ringRate * (secs + 2));
     m_nominalFrames = uint64_t(m_ringRate * secs);
+    if (capacity == 0) {
+        SetStatus("The sample rate " + std::to_string(m_format.samplesPerSec) + " Hz is too low to record");
+        return 0;
+    }
     if (!m_ring.Allocate(capacity, m_format.channels, bytes)) {
         SetStatus("Not enough memory for a " + std::to_string(secs) + " s recording buffer");
         return 0;

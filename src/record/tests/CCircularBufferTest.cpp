@@ -88,7 +88,9 @@ TEST(CCircularBufferTest, ConcurrentReadersNeverSeeTornOrStaleFrames)
         const uint64_t after = ring.FramesWritten();
         if (n == 0) continue;
         // Short only when the writer lapped the ring during every attempt.
-        if (n < std::min<uint64_t>(kWant, before)) ASSERT_GT(after - before, kCapacity - kWant);
+        if (n < std::min<uint64_t>(kWant, before)) {
+            ASSERT_GT(after - before, kCapacity - kWant);
+        }
         const uint16_t last = out[2 * (n - 1)];
         // The newest frame fetched was written between the two counts.
         const uint64_t lastIndex = before - 1 + uint16_t(last - uint16_t(before - 1));

@@ -1,6 +1,7 @@
 #include "CFileDetector.h"
 
 #include "RecordTestUtil.h"
+#include "SettingsStore.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -151,6 +152,27 @@ TEST(CFileDetectorTest, ChannelLists)
     EXPECT_TRUE(ParseChannelList("1;2", 4).empty());
 }
 
+TEST(CFileDetectorTest, SettingsLiveInTheirOwnSections)
+{
+    test::TempDir dir;
+    const std::string file = dir.File("s.ini");
+    FileDetectorSettings s;
+    s.stopTime = "12.5";
+    s.channelList = "2-3";
+    s.detector.minSoundMs = 77;
+    s.series.seriesName = "clip%n";
+    ASSERT_EQ(s.Save(file), 1);
+    EXPECT_EQ(SettingsStore::ReadSettingString(file, "Recording file detector", "detection stop time", ""), "12.5");
+    EXPECT_EQ(SettingsStore::ReadSettingInt(file, "Sound Detector Details for file detector", "min sound duration", 0),
+              77);
+    EXPECT_EQ(SettingsStore::ReadSettingString(file, "Series File Settings for file detector", "Series Name", ""),
+              "clip%n");
+    FileDetectorSettings back;
+    back.Load(file);
+    EXPECT_EQ(back.channelList, "2-3");
+    EXPECT_EQ(back.detector.minSoundMs, 77);
+}
+
 TEST(CFileDetectorTest, UnreadableRecordingEndsWithoutResults)
 {
     test::TempDir dir;
@@ -160,6 +182,12 @@ TEST(CFileDetectorTest, UnreadableRecordingEndsWithoutResults)
     EXPECT_FALSE(r.opened);
     EXPECT_FALSE(r.error.empty());
     EXPECT_TRUE(r.detections.empty());
+
+    // A header claiming 0.01 Hz opens, but gives nothing to analyse.
+    WriteWav(dir.File("slow.aiff"), 0.01, 1, std::vector<int16_t>(8, 100));
+    const FileDetectionReport slow = detector.Run(dir.File("slow.aiff"), Settings());
+    EXPECT_FALSE(slow.error.empty());
+    EXPECT_EQ(slow.counts.size(), slow.channels.size());
 }
 
 } // namespace

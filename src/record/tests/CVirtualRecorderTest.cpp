@@ -103,8 +103,11 @@ TEST(CVirtualRecorderTest, SeriesStopNumberRefusesTheStore)
     RecorderRig rig(dir.File("in.wav"));
     auto& r = rig.recorder;
     r.settings.fileNameSettings = 1;
-    r.settings.series = {.seriesName = "n%n", .seriesPath = dir.Path().string(), .seriesNumber = 10,
-                         .stopNumber = 10, .checkStopNumber = true};
+    r.settings.series.seriesName = "n%n";
+    r.settings.series.seriesPath = dir.Path().string();
+    r.settings.series.seriesNumber = 10;
+    r.settings.series.stopNumber = 10;
+    r.settings.series.checkStopNumber = true;
     r.settings.exitOnRecordTimeout = true;
     ASSERT_EQ(r.Start(), 1);
     rig.Run(200);
