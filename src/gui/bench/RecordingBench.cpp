@@ -8,7 +8,6 @@
 // Usage: tavril_recording_bench [seconds=60]   (runs offscreen)
 #include "frame/CChildFrame.h"
 #include "frame/CMainFrame.h"
-#include "common/CQtPrompt.h"
 #include "record/CRecordingController.h"
 #include "view/CTavrilView.h"
 
@@ -63,6 +62,25 @@ bool WriteInput(const std::string& path, double rate)
     return true;
 }
 
+// Messages go to stderr: a bench has nobody to click a box away.
+class CPrintPrompt : public IPrompt {
+public:
+    void ShowMessage(const std::string& text, const std::string&) override
+    {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    Reply AskYesNoCancel(const std::string& text, const std::string&) override
+    {
+        std::fprintf(stderr, "question (answered No): %s\n", text.c_str());
+        return Reply::No;
+    }
+    bool ChoosePath(const PathRequest&, std::string&) override { return false; }
+    bool AskText(const std::string&, const std::string&, std::string&) override { return false; }
+    void BeginProgress(const std::string&) override {}
+    bool UpdateProgress(double) override { return true; }
+    void EndProgress() override {}
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,7 +109,7 @@ int main(int argc, char** argv)
     s.channels = 2;
     s.bufferSecs = 20;
 
-    CQtPrompt prompt;
+    CPrintPrompt prompt;
     CMainFrame frame(prompt);
     frame.resize(1700, 600);
     frame.show();
@@ -105,7 +123,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     frame.Dispatch(Cmd::StartRecording);
     if (!ctl.IsRecording()) {
-        std::fprintf(stderr, "recording did not start\n");
+        std::fprintf(stderr, "recording did not start: %s\n", recorders.At(0)->Status().c_str());
         return 1;
     }
     const uint32_t startMs = clock.NowMs();
@@ -121,22 +139,27 @@ int main(int argc, char** argv)
         ++lagSamples;
     });
     sample.start(997);  // out of step with the columns
-    QTimer::singleShot(seconds * 1000, &app, [&] { app.quit(); });
+    // The figures are taken while the window still records.
+    QTimer::singleShot(seconds * 1000, &app, [&] {
+        const double wallMs = double(clock.NowMs() - startMs);
+        const double cpuMs = ThreadCpuMs() - cpuStart;
+        const double due = wallMs / double(s.msPerLine);
+        const double drawn = double(ctl.Display()->ColumnsDrawn());
+        std::printf("recording bench: %d s of 96000 Hz stereo, window %d x %d\n", seconds,
+                    ctl.Display()->width(), ctl.Display()->height());
+        std::printf("  UI thread CPU     %6.1f %% of one core   (budget 25 %%)\n", 100.0 * cpuMs / wallMs);
+        std::printf("  display lag       %6.1f ms mean, %.1f ms max   (budget 100 ms)\n",
+                    lagSamples ? lagSum / lagSamples : 0.0, lagMax);
+        std::printf("  columns           %.0f drawn of %.0f due, %.0f skipped   (budget 0)\n", drawn, due,
+                    std::max(0.0, std::floor(due - drawn - 1.0)));
+        std::printf("  spectra computed  %lld\n", static_cast<long long>(ctl.Display()->SpectraComputed()));
+        std::printf("  frames received   %llu\n",
+                    static_cast<unsigned long long>(recorders.At(0)->FramesReceived()));
+        std::fflush(stdout);
+        ctl.StopRecording();
+        QCoreApplication::exit(0);
+    });
     app.exec();
-    const double wallMs = double(clock.NowMs() - startMs);
-    const double cpuMs = ThreadCpuMs() - cpuStart;
-    const double due = wallMs / double(s.msPerLine);
-    const double drawn = double(ctl.Display()->ColumnsDrawn());
-    std::printf("recording bench: %d s of 96000 Hz stereo, window %d x %d\n", seconds,
-                ctl.Display()->width(), ctl.Display()->height());
-    std::printf("  UI thread CPU     %6.1f %% of one core   (budget 25 %%)\n", 100.0 * cpuMs / wallMs);
-    std::printf("  display lag       %6.1f ms mean, %.1f ms max   (budget 100 ms)\n",
-                lagSamples ? lagSum / lagSamples : 0.0, lagMax);
-    std::printf("  columns           %.0f drawn of %.0f due, %.0f skipped   (budget 0)\n", drawn, due,
-                std::max(0.0, std::floor(due - drawn - 1.0)));
-    std::printf("  spectra computed  %lld\n", static_cast<long long>(ctl.Display()->SpectraComputed()));
-    std::printf("  frames received   %llu\n", static_cast<unsigned long long>(recorders.At(0)->FramesReceived()));
-    ctl.StopRecording();
     frame.SetCommandExtension({});
     return 0;
 }
