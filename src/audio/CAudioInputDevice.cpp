@@ -108,6 +108,7 @@ int CAudioInputDevice::Attach(IAudioInputListener* listener, PcmFormat& format, 
     m_totalFrames.store(0);
     m_bufferPosition.store(0);
     m_ringSlot = 0;
+    m_captureThreadLevel = 0;  // a new stream, a new thread at normal scheduling
     m_running.store(true);
     m_listeners[0].store(listener);
     if (!m_stream->Start())
@@ -235,6 +236,11 @@ void CAudioInputDevice::OnCapture(const void* data, uint32_t frames)
 {
     m_captureEpoch.fetch_add(1);  // odd: inside
     if (m_running.load() && m_bufferCount > 0 && data) {
+        const int level = m_threadLevel.load(std::memory_order_relaxed);
+        if (level != m_captureThreadLevel && m_priority) {
+            m_priority->ApplyToCaptureThread(level);
+            m_captureThreadLevel = level;
+        }
         frames = std::min(frames, m_framesPerBuffer);
         const uint32_t total = m_totalFrames.load(std::memory_order_relaxed);
         m_bufferPosition.store(total, std::memory_order_release);
@@ -314,6 +320,7 @@ int CAudioInputDevice::SetPriorityLevel(int level, std::string& whyNot)
     if (m_priority && !m_priority->ApplyPriorityLevel(level, whyNot))
         return 0;
     m_priorityLevel = level;
+    m_threadLevel.store(level);  // the capture thread takes it up with its next buffer
     return 1;
 }
 

@@ -138,6 +138,8 @@ private:
     std::atomic<int32_t> m_levelMax{-60000};
     std::atomic<int32_t> m_lastMin{0};
     std::atomic<int32_t> m_lastMax{0};
+    std::atomic<int> m_threadLevel{0};  // what the capture thread should run at
+    int m_captureThreadLevel = 0;       // capture thread only: what it runs at
 };
 
 } // namespace tavril

@@ -23,18 +23,18 @@ int CPosixPriority::ApplyPriorityLevel(int level, std::string& whyNot)
         whyNot = std::strerror(errno);
         return 0;
     }
+    return 1;
+}
+
+void CPosixPriority::ApplyToCaptureThread(int level) noexcept
+{
     sched_param param{};
     int policy = SCHED_OTHER;
     if (level >= 2) {
         policy = SCHED_RR;
         param.sched_priority = sched_get_priority_min(SCHED_RR);
     }
-    const int err = pthread_setschedparam(pthread_self(), policy, &param);
-    if (err != 0 && level >= 2) {
-        whyNot = std::strerror(err);
-        return 0;
-    }
-    return 1;
+    pthread_setschedparam(pthread_self(), policy, &param);
 }
 
 } // namespace tavril

@@ -1,7 +1,7 @@
 #pragma once
 // CPosixPriority: recording priority on Linux. Level 0 restores the nice value
 // the process started with, 1 lowers it by 10 (higher priority), 2 lowers it
-// to -20 and asks round-robin real-time scheduling for the calling thread.
+// to -20, and capture threads ask round-robin real-time scheduling.
 // Raising priority needs the right to (root, CAP_SYS_NICE or an rlimit);
 // without it the level is refused with the system's reason.
 // Threading: user-interface thread.
@@ -14,6 +14,7 @@ class CPosixPriority final : public IPriorityControl {
 public:
     CPosixPriority();
     int ApplyPriorityLevel(int level, std::string& whyNot) override;
+    void ApplyToCaptureThread(int level) noexcept override;
 
 private:
     int m_baseNice;

@@ -1,8 +1,9 @@
 #pragma once
-// IPriorityControl: applies a scheduling priority level to the process while
-// recording: 0 normal, 1 high, 2 high plus real-time scheduling for audio
-// threads where the system permits. CPosixPriority is the real one.
-// Threading: user-interface thread.
+// IPriorityControl: applies a scheduling priority level while recording:
+// 0 normal, 1 high, 2 high plus real-time scheduling for the capture threads
+// where the system permits. CPosixPriority is the real one.
+// Threading: ApplyPriorityLevel on the user-interface thread;
+// ApplyToCaptureThread on a capture thread.
 
 #include <string>
 
@@ -13,6 +14,10 @@ public:
     virtual ~IPriorityControl() = default;
     // Returns 1 when applied; 0 with the reason in `whyNot` when refused.
     virtual int ApplyPriorityLevel(int level, std::string& whyNot) = 0;
+    // Gives the calling capture thread the scheduling of `level`; called
+    // there once after each change of level. Must not allocate or lock; a
+    // refusal leaves the thread as it was (ApplyPriorityLevel reports why).
+    virtual void ApplyToCaptureThread(int level) noexcept { (void)level; }
 };
 
 } // namespace tavril

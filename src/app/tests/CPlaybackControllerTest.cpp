@@ -118,6 +118,13 @@ TEST_F(Playback, WhatAWindowPlays)
     EXPECT_EQ(m_ctl.PositionInWindow(&a), 2000);
     EXPECT_EQ(m_ctl.PositionInWindow(&b), -1);
 
+    // The window's file about to change: its playback stops.
+    m_ctl.SoundChanging(&b);
+    EXPECT_TRUE(m_player.IsPlaying());
+    m_ctl.SoundChanging(&a);
+    EXPECT_FALSE(m_player.IsPlaying());
+    EXPECT_EQ(m_ctl.PositionInWindow(&a), -1);
+
     // A selection's position counts from the sound's start.
     a.src.hasSelection = true;
     a.src.selStart = 4000;
@@ -125,6 +132,8 @@ TEST_F(Playback, WhatAWindowPlays)
     m_ctl.SinglePlayback(&a);
     m_clock.AdvanceMs(100);
     EXPECT_EQ(m_ctl.PositionInWindow(&a), 4800);
+    m_ctl.SoundChanging(&a);  // a selection plays from its own copy and goes on
+    EXPECT_TRUE(m_player.IsPlaying());
 
     // Prevented, or a new sound without a file and without a selection: nothing.
     const size_t played = m_player.History().size();

@@ -203,23 +203,35 @@ public:
         }
         return 1;
     }
+    void ApplyToCaptureThread(int level) noexcept override { onCaptureThread.push_back(level); }
     std::vector<int> applied;
+    std::vector<int> onCaptureThread;
 };
 
-TEST(CAudioInputDevicePriority, AppliesOnlyChangesAndKeepsTheLevelOnRefusal)
+TEST(CAudioInputDevicePriority, AppliesOnlyChangesAndReachesTheCaptureThread)
 {
+    test::TempDir dir;
     CManualClock clock;
     CFileInputBackend backend(clock, CFileInputBackend::Pacing::Manual);
+    backend.AddDevice("mic", test::WriteWav16(dir, "p.wav", 8000, 1, std::vector<int16_t>(8000)));
     CountingPriority priority;
     CAudioInputDevice dev(backend, clock, 0, {"mic", 1}, &priority);
+    RecordingListener l;
+    PcmFormat f = PcmFormat::Make(8000, 1, 16);
+    ASSERT_EQ(dev.Attach(&l, f, "x"), 1);
     std::string why;
     EXPECT_EQ(dev.SetPriorityLevel(0, why), 1);
     EXPECT_EQ(dev.SetPriorityLevel(1, why), 1);
     EXPECT_EQ(dev.SetPriorityLevel(1, why), 1);
+    clock.AdvanceMs(48);  // three buffers: the level goes to the capture thread once
+    backend.Pump();
     EXPECT_EQ(dev.SetPriorityLevel(2, why), 0);
     EXPECT_EQ(why, "not permitted");
     EXPECT_EQ(dev.GetPriorityLevel(), 1);
+    clock.AdvanceMs(16);
+    backend.Pump();
     EXPECT_EQ(priority.applied, (std::vector<int>{1, 2}));
+    EXPECT_EQ(priority.onCaptureThread, std::vector<int>{1});
 }
 
 // Threaded: the capture thread delivers as fast as it can while listeners

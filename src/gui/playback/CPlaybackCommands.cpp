@@ -10,6 +10,7 @@
 #include "view/CTavrilView.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QStatusBar>
 
 #include <filesystem>
@@ -34,6 +35,12 @@ bool IsSpeed(Cmd id)
 {
     return id == Cmd::PlaySpeedNormal || id == Cmd::PlaySpeedHalf || id == Cmd::PlaySpeedQuarter ||
            id == Cmd::PlaySpeedEighth;
+}
+
+// Alt+Left, Alt+Right: another file of the folder replaces the window's sound.
+bool IsFolderStep(Cmd id)
+{
+    return id == Cmd::PrevFileInFolder || id == Cmd::NextFileInFolder;
 }
 
 // Commands that only read the sound: they may run while it plays.
@@ -87,8 +94,11 @@ CPlaybackCommands::CPlaybackCommands(CMainFrame& frame, CPlaybackController& con
         return v ? static_cast<IPlaybackWindow*>(WindowFor(v)) : nullptr;
     });
     if (!m_output) {
-        // Said once; every play command carries the reason in its prompt.
-        m_frame.statusBar()->showMessage(QString::fromLatin1(kNoDeviceMessage));
+        // Said once, in a field of its own beside the readout; every play
+        // command carries the reason in its prompt.
+        auto* note = new QLabel(QString::fromLatin1(kNoDeviceMessage), m_frame.statusBar());
+        note->setObjectName(QStringLiteral("noAudioDevice"));
+        m_frame.statusBar()->addPermanentWidget(note);
         for (Cmd id : kPlayCommands) {
             const QString tip = QString::fromStdString(PromptStatusText(*FindCommand(id))) +
                                 QString::fromLatin1(kNoDeviceReason);
@@ -205,10 +215,14 @@ void CPlaybackCommands::Tick()
 CommandExtension CPlaybackCommands::Extend(CommandExtension inner)
 {
     CommandExtension ext;
-    ext.handles = [inner](Cmd id) { return Handles(id) || (inner.handles && inner.handles(id)); };
+    ext.handles = [inner](Cmd id) {
+        return Handles(id) || IsFolderStep(id) || (inner.handles && inner.handles(id));
+    };
     ext.enabled = [this, inner](Cmd id, CTavrilView* v) {
         if (Handles(id))
             return IsEnabled(id, v);
+        if (IsFolderStep(id) && !(inner.handles && inner.handles(id)))
+            return v != nullptr;
         return inner.enabled ? inner.enabled(id, v) : true;
     };
     ext.text = [this, inner](Cmd id, CTavrilView* v) {
@@ -227,13 +241,18 @@ CommandExtension CPlaybackCommands::Extend(CommandExtension inner)
             Run(id, v);
             return;
         }
-        // An edit rewrites the sound: a playback reading its file stops first.
+        // An edit rewrites the sound, and loading another file replaces it: a
+        // playback reading the window's file stops first.
         if (v && !LeavesSoundAlone(id))
             for (auto& [view, window] : m_windows)
                 if (&view->Doc().Doc() == &v->Doc().Doc())
                     m_controller.SoundChanging(window.get());
-        if (inner.run)
+        if (IsFolderStep(id) && !(inner.handles && inner.handles(id))) {
+            if (v)
+                v->OnCommand(id);
+        } else if (inner.run) {
             inner.run(id, v);
+        }
     };
     ext.confirmClose = inner.confirmClose;
     return ext;

@@ -1,5 +1,6 @@
 // Playback from the windows through the null player on a manual clock: the
-// play key, the position line, Stop, half speed, and a machine without sound.
+// play key, the position line, Stop, half speed, a machine without sound,
+// and the "Loop Playback Mode" dialog.
 
 #include "CManualClock.h"
 #include "CNullSoundPlayer.h"
@@ -10,10 +11,16 @@
 #include "frame/CChildFrame.h"
 #include "frame/CCommandActions.h"
 #include "playback/CPlayPositionLine.h"
+#include "playback/CDlgLoopPlayback.h"
 #include "playback/CPlaybackCommands.h"
 #include "view/CTavrilView.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTest>
 
@@ -111,7 +118,9 @@ TEST_F(Playback, WithoutAnOutputDeviceThePlayCommandsSayWhyTheyAreOff)
 {
     Wire(false);
     OpenTone();
-    EXPECT_TRUE(m_frame->statusBar()->currentMessage().contains("No audio device was found"));
+    auto* note = m_frame->statusBar()->findChild<QLabel*>("noAudioDevice");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains("No audio device was found"));
     for (Cmd id : {Cmd::PlayEntire, Cmd::LoopPlayback, Cmd::PlayClipboard}) {
         EXPECT_FALSE(m_frame->IsEnabled(id));
         for (QAction* a : m_frame->Actions().MenuItems(id))
@@ -119,6 +128,50 @@ TEST_F(Playback, WithoutAnOutputDeviceThePlayCommandsSayWhyTheyAreOff)
     }
     m_frame->Dispatch(Cmd::PlayEntire);
     EXPECT_TRUE(m_player.History().empty());
+}
+
+} // namespace
+} // namespace tavril::test
+
+namespace tavril::test {
+namespace {
+
+template <class W>
+W* Named(QWidget& dlg, const char* text)
+{
+    for (W* w : dlg.findChildren<W*>())
+        if (w->text() == QString::fromLatin1(text))
+            return w;
+    ADD_FAILURE() << "no control " << text;
+    return nullptr;
+}
+
+TEST(LoopPlaybackDialog, ControlsMapToTheirSettings)
+{
+    ConfigHome home;
+    LoopPlaybackSettings s;  // fixed to the window, delay from the end
+    CDlgLoopPlayback dlg(s);
+    Named<QRadioButton>(dlg, "Playback follows window selections")->setChecked(true);
+    Named<QRadioButton>(dlg, "start")->setChecked(true);
+    Named<QCheckBox>(dlg, "Limit number of playbacks to ")->setChecked(true);
+    Named<QCheckBox>(dlg, "Force loop-play mode for all playbacks using these settings")->setChecked(true);
+    const QList<QSpinBox*> fields = dlg.findChildren<QSpinBox*>();
+    ASSERT_EQ(fields.size(), 2);
+    fields[0]->setValue(750);  // "Loop delay (ms):"
+    fields[1]->setValue(3);
+    const LoopPlaybackSettings r = dlg.Result();
+    EXPECT_EQ(r.playbackBehavior, 0);
+    EXPECT_EQ(r.delayStartPosition, 0);
+    EXPECT_TRUE(r.limitNumberChecked);
+    EXPECT_TRUE(r.forceLoopPlaybackMode);
+    EXPECT_EQ(r.loopDelayMs, 750);
+    EXPECT_EQ(r.numPlaybacks, 3);
+
+    Named<QPushButton>(dlg, "Make default")->click();
+    LoopPlaybackSettings stored;
+    stored.Load("");
+    EXPECT_EQ(stored.loopDelayMs, 750);
+    EXPECT_EQ(stored.playbackBehavior, 0);
 }
 
 } // namespace
