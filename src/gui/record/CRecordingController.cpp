@@ -179,6 +179,10 @@ void CRecordingController::StartRecording()
     // recorder's working file (or series names) and the window shows them,
     // so a field recording open in the window cannot be lost to a store.
     rt->SetDocumentFile({});
+    // Working files are named as this instance's temporary files: another
+    // instance starting up removes only temporary files whose owner is gone.
+    for (size_t i = 0; i < m_recorders.Count(); ++i)
+        m_recorders.At(i)->SetWorkingFileFactory([this] { return m_frame.Services().temps.NewName(); });
     WireRecorders();
     m_recorders.StartOnCommand();
     if (!rt->IsRunning()) {
