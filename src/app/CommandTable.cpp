@@ -151,7 +151,7 @@ std::vector<CommandInfo> BuildInfos() {
         TAVRIL_CMD(PlayAnnotation, View, Later, "Play the selected annotation"),
         TAVRIL_CMD(KlipAnnotation, View, Later, "Clip out the selected annotation and save it"),
         TAVRIL_CMD(DeleteAnnotation, View, Later, "Delete the selected annotation"),
-        TAVRIL_CMD(DeleteAndLoadNext, Frame, Later, "Delete the file and load the next file of its series"),
+        TAVRIL_CMD(DeleteAndLoadNext, Frame, NeedsView, "Delete the file and load the next file of its series"),
         // Keys only
         TAVRIL_CMD(CursorHome, View, NeedsView, "Move the left time cursor to the start of the sound"),
         TAVRIL_CMD(CursorEnd, View, NeedsView, "Move the right time cursor to the end of the sound"),

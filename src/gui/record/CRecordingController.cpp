@@ -1,5 +1,6 @@
 #include "record/CRecordingController.h"
 
+#include "common/CTrashCan.h"
 #include "frame/CChildFrame.h"
 #include "record/CDlgDetectRecordingFile.h"
 #include "record/CDlgRecorderSettings.h"
@@ -84,7 +85,8 @@ bool CRecordingController::Handles(Cmd id) const
     case Cmd::StartRecording:
     case Cmd::PauseRecording:
     case Cmd::SaveRecordingBuffer:
-    case Cmd::DetectSounds: return true;
+    case Cmd::DetectSounds:
+    case Cmd::DeleteAndLoadNext: return true;
     // ESC stops playback when nothing records.
     case Cmd::StopAll: return IsRecording();
     default: return false;
@@ -97,7 +99,8 @@ bool CRecordingController::Enabled(Cmd id, CTavrilView* v) const
     case Cmd::PauseRecording:
     case Cmd::SaveRecordingBuffer:
     case Cmd::StopAll: return IsRecording();
-    case Cmd::DetectSounds: return v != nullptr && !v->Doc().Path().empty();
+    case Cmd::DetectSounds:
+    case Cmd::DeleteAndLoadNext: return v != nullptr && !v->Doc().Path().empty() && v != m_view;
     default: return true;
     }
 }
@@ -122,6 +125,7 @@ bool CRecordingController::Run(Cmd id, CTavrilView* v)
     case Cmd::RecordingSettings: CmdRecordingSettings(); break;
     case Cmd::VirtualRecorders: CmdRecorderList(); break;
     case Cmd::DetectSounds: CmdDetectSounds(v); break;
+    case Cmd::DeleteAndLoadNext: CmdDeleteAndLoadNext(v); break;
     default: return false;
     }
     m_frame.UpdateCommandStates();
@@ -435,6 +439,18 @@ void CRecordingController::CmdDetectSounds(CTavrilView* v)
     if (!v || !RealTime()) return;
     CDlgDetectRecordingFile d(v->Doc().Path(), RealTime()->settings, m_settingsFile, &m_frame);
     m_runDialog(d);
+}
+
+void CRecordingController::CmdDeleteAndLoadNext(CTavrilView* v)
+{
+    if (!v || v == m_view) return;
+    const std::string previous = v->Doc().Path();
+    if (previous.empty() || !v->StepFileInFolder(+1) || v->Doc().Path() == previous) return;
+    // Into the desktop's trash, so that a slip of the hand can be undone
+    // from the file manager; where that cannot be, the file stays.
+    std::string trashedAs, error;
+    if (!CTrashCan::Move(previous, trashedAs, error))
+        m_prompt.ShowMessage("The file " + previous + " was not deleted: " + error);
 }
 
 } // namespace tavril

@@ -96,6 +96,7 @@ private:
     void CmdRecordingSettings();
     void CmdRecorderList();
     void CmdDetectSounds(CTavrilView* v);
+    void CmdDeleteAndLoadNext(CTavrilView* v);
 
     CMainFrame& m_frame;
     IPrompt& m_prompt;

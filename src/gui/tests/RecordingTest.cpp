@@ -13,6 +13,7 @@
 #include "frame/CChildFrame.h"
 #include "frame/CCommandActions.h"
 #include "record/CCompositeInputBackend.h"
+#include "record/CDlgAutonameSettings.h"
 #include "record/CDlgDetectRecordingFile.h"
 #include "record/CDlgRecognitionSettings.h"
 #include "record/CDlgRecorderSettings.h"
@@ -27,6 +28,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QListWidget>
@@ -245,6 +247,75 @@ TEST_F(Recording, ADetectionIsStoredUnderTheSeriesNameAndNoticed)
     EXPECT_EQ(std::filesystem::path(m_ctl->LastStoredFile()).filename().string(), "call   7.wav");
     EXPECT_TRUE(std::filesystem::exists(m_dir.File("call   7.wav")));
     EXPECT_TRUE(m_ctl->IsRecording());
+}
+
+TEST_F(Recording, WithOpenNewWindowTheStoredSoundOpensAndRecordingGoesOn)
+{
+    Wire(Noise(uint32_t(kRate * 10), 4000));
+    Rts().openNewDisplay = true;
+    Rts().exitOnStore = false;  // "Start recording again"
+    StartInNewWindow();
+    CTavrilView* recordingView = m_ctl->RecordingView();
+    Run(1000);
+    m_frame->Dispatch(Cmd::SaveRecordingBuffer);
+    Settle();
+    const std::string stored = m_ctl->LastStoredFile();
+    ASSERT_FALSE(stored.empty());
+    ASSERT_EQ(m_frame->Windows().size(), 2u);
+    bool opened = false;
+    for (CChildFrame* w : m_frame->Windows()) opened = opened || w->View()->Doc().Path() == stored;
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(m_ctl->IsRecording());
+    EXPECT_EQ(m_ctl->RecordingView(), recordingView);
+    Run(500);
+    EXPECT_GT(m_ctl->Display()->ColumnsDrawn(), 20);
+}
+
+TEST_F(Recording, TheTimeLimitStopsRecordingAndMayEndTheProgram)
+{
+    Wire(Noise(uint32_t(kRate * 70)));
+    Rts().checkStopTime = true;
+    Rts().stopTimeMin = 1;
+    Rts().exitOnRecordTimeout = true;
+    StartInNewWindow();
+    Run(59900, 100);
+    EXPECT_TRUE(m_ctl->IsRecording());
+    Run(1200, 100);
+    EXPECT_FALSE(m_ctl->IsRecording());
+    EXPECT_FALSE(m_recorders->At(0)->IsRunning());
+    EXPECT_FALSE(m_frame->isVisible());
+}
+
+TEST_F(Recording, DeleteAndLoadNextMovesTheShownFileToTheTrash)
+{
+    Wire(Noise(1000));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(m_dir.File("data")));
+    const std::string a = ToneFile("series 1.wav"), b = ToneFile("series 2.wav");
+    ASSERT_NE(m_frame->OpenSoundFile(a), nullptr);
+    m_frame->Dispatch(Cmd::DeleteAndLoadNext);
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(m_frame->ActiveView()->Doc().Path(), b);
+    EXPECT_FALSE(std::filesystem::exists(a));
+    EXPECT_TRUE(std::filesystem::exists(m_dir.File("data/Trash/files/series 1.wav")));
+}
+
+TEST(SetFilename, FieldsComposeTheNextFreeNameOfTheFolder)
+{
+    TempDir dir;
+    for (const char* n : {"site_1.wav", "site_2.wav", "other.wav"})
+        ASSERT_TRUE(WriteWav(dir.File(n), std::vector<int16_t>(10)));
+    AutonameSettings s;
+    s.enabled[0] = s.enabled[1] = true;
+    s.entryType[1] = 2;  // "Number"
+    s.label[0] = "Site";
+    CDlgSetFilename d(s, QString::fromStdString(dir.Path().string()));
+    EXPECT_EQ(d.Listed(), (QStringList{"other.wav", "site_1.wav", "site_2.wav"}));
+    d.m_value[0]->setText("site");
+    d.StepToFreeName();
+    EXPECT_EQ(d.FileName(), "site_3.wav");
+    EXPECT_EQ(d.findChild<QLabel*>("selected")->text(), "site_3.wav");
+    d.TakeName("site_1.wav");
+    EXPECT_EQ(d.m_value[1]->text(), "1");
 }
 
 TEST_F(Recording, ClosingWhileRecordingAsksStoresAndStopsFirst)
