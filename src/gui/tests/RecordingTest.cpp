@@ -19,6 +19,7 @@
 #include "record/CDlgRecorderSettings.h"
 #include "record/CDlgRecordingSettings.h"
 #include "record/CDlgSeriesName.h"
+#include "record/CDlgSoundDetector.h"
 #include "record/CDlgSpectrographDetails.h"
 #include "record/CRecordingController.h"
 #include "record/CRecordingDisplay.h"
@@ -70,11 +71,11 @@ protected:
     }
 
     // The program's recording parts over `samples` as the input "File: in.wav".
-    void Wire(const std::vector<int16_t>& samples)
+    void Wire(const std::vector<int16_t>& samples, uint32_t channels = 1)
     {
         m_input = samples;
         m_inputPath = m_dir.File("in.wav");
-        ASSERT_TRUE(WriteWav(m_inputPath, samples, kRate));
+        ASSERT_TRUE(WriteWav(m_inputPath, samples, kRate, channels));
         m_backend = std::make_unique<CFileInputBackend>(m_clock, CFileInputBackend::Pacing::Manual);
         m_backend->AddDevice("File: in.wav", m_inputPath);
         m_devices = std::make_unique<CAudioInputDeviceList>(*m_backend, m_clock);
@@ -242,6 +243,8 @@ TEST_F(Recording, ADetectionIsStoredUnderTheSeriesNameAndNoticed)
         notice = m_ctl->Display()->Notice();
     }
     EXPECT_TRUE(notice.startsWith("****** SOUND DETECTED: duration ")) << notice.toStdString();
+    // The level bar takes 10 pixels at the right while the detector runs.
+    EXPECT_EQ(m_ctl->Display()->SpectrogramWidth(), m_ctl->Display()->Picture().width() - 10);
     Run(100);
     // "%n" is the series number right-aligned in four places.
     EXPECT_EQ(std::filesystem::path(m_ctl->LastStoredFile()).filename().string(), "call   7.wav");
@@ -461,6 +464,78 @@ TEST_F(Recording, SpectrographSeriesAndRecognitionDialogsKeepTheirRanges)
     ASSERT_TRUE(rec.SaveAsDefault());
     EXPECT_EQ(SettingsStore::ReadSettingInt(m_settingsFile, "Recognition Supervisor Details", "Sound detect on", 0), 1);
     EXPECT_EQ(SettingsStore::ReadSettingInt(m_settingsFile, "Recognition Supervisor Details", "Number of training epochs", 0), 1);
+}
+
+TEST_F(Recording, StereoInputIsStoredWithBothChannels)
+{
+    const std::vector<int16_t> in = Stereo(int(kRate * 4), [](int i) { return (i * 37) % 20000 - 10000; },
+                                           [](int i) { return (i * 11) % 3000 - 1500; });
+    Wire(in, 2);
+    Rts().channels = 2;
+    StartInNewWindow();
+    Run(1000);
+    m_frame->Dispatch(Cmd::SaveRecordingBuffer);
+    Settle();
+    CSoundFile f;
+    ASSERT_TRUE(f.Open(m_ctl->LastStoredFile()));
+    EXPECT_EQ(f.GetChannels(), 2u);
+    f.Close();
+    const std::vector<int16_t> got = ReadSamples(m_ctl->LastStoredFile());
+    ASSERT_GT(got.size(), size_t(kRate));
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), in.begin()));
+}
+
+TEST_F(Recording, EmbeddedDialogsWriteWhatTheUserChose)
+{
+    const std::string suffix = " Virtual Recorder 0";
+    CDlgSpectrographDetails sp(RecordingSpectrogramSettings{}, m_settingsFile, suffix);
+    // A transform of 256 samples has 128 = 32 x 2^2 lines: code 2.
+    sp.m_rtsSize->setCurrentText("256");
+    sp.m_gain->setValue(-40.0);
+    ASSERT_TRUE(sp.MakeDefault());
+    EXPECT_EQ(SettingsStore::ReadSettingInt(m_settingsFile, "RTS Spectagram Details" + suffix, "RTS FFT size", -1), 2);
+    EXPECT_FLOAT_EQ(SettingsStore::ReadSettingFloat(m_settingsFile, "RTS Spectagram Details" + suffix, "spec gain", 0.0f),
+                    -40.0f);
+
+    CDlgSoundDetector det(DetectorSettings{}, m_settingsFile, suffix);
+    det.m_thresh->setValue(25.0);  // read as 25 %
+    det.m_freqMax->setValue(-1);   // half the sample rate
+    ASSERT_TRUE(det.MakeDefault());
+    DetectorSettings back;
+    back.Load(m_settingsFile, suffix);
+    EXPECT_DOUBLE_EQ(back.Threshold(), 0.25);
+    EXPECT_EQ(back.freqMaxHz, -1);
+
+    AutonameSettings named;
+    named.enabled[1] = true;
+    named.entryType[2] = 1;
+    named.label[2] = "Bird";
+    CDlgAutonameSettings au(named, m_settingsFile, suffix);
+    EXPECT_EQ(au.m_type[2]->currentText(), "Letter");
+    ASSERT_TRUE(au.MakeDefault());
+    const std::string section = "Auto-Filename Selector Settings" + suffix;
+    EXPECT_EQ(SettingsStore::ReadSettingInt(m_settingsFile, section, "Is Field 2 Enabled?", 0), 1);
+    EXPECT_EQ(SettingsStore::ReadSettingInt(m_settingsFile, section, "Field 3 Entry Type", 0), 1);
+    EXPECT_EQ(SettingsStore::ReadSettingString(m_settingsFile, section, "Field 3 Label", ""), "Bird");
+}
+
+TEST_F(Recording, RecognitionDialogKeepsTheRecognisersStoredValues)
+{
+    RecognitionSupervisorSettings loaded;
+    loaded.learningRate = 0.5f;
+    loaded.hiddenLayers = 12;
+    loaded.networkFile = "song.net";
+    CDlgRecognitionSettings d(loaded, DetectorSettings{}, m_settingsFile, "");
+    d.m_screen->setChecked(true);
+    const RecognitionSupervisorSettings out = d.Settings();
+    EXPECT_TRUE(out.outputToScreen);
+    EXPECT_FLOAT_EQ(out.learningRate, 0.5f);
+    EXPECT_EQ(out.hiddenLayers, 12);
+    EXPECT_EQ(out.networkFile, "song.net");
+    ASSERT_TRUE(d.SaveAsDefault());
+    d.m_screen->setChecked(false);
+    d.ResetToDefault();
+    EXPECT_TRUE(d.m_screen->isChecked());
 }
 
 TEST_F(Recording, DetectionInFileFindsWhatTheDetectorFinds)
