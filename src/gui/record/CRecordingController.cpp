@@ -195,6 +195,15 @@ void CRecordingController::StartRecording()
         return;
     }
     m_view = view;
+    m_active = true;
+    // A recording window closed by the user ends the recording with it.
+    // The view is half gone then: neither it nor the display (its child)
+    // may be touched.
+    connect(view, &QObject::destroyed, this, [this] {
+        m_view = nullptr;
+        m_display = nullptr;
+        StopRecording();
+    });
     auto* display = new CRecordingDisplay(view);
     display->setGeometry(view->rect());
     display->show();
@@ -217,9 +226,11 @@ void CRecordingController::EndDisplay()
 {
     m_tick.stop();
     m_housekeeping.stop();
+    if (m_view) disconnect(m_view, &QObject::destroyed, this, nullptr);
     if (m_display) delete m_display.data();
     if (m_view) m_view->Redraw();
     m_view = nullptr;
+    m_active = false;
     m_frozen = false;
     m_screenSaver.Release();
 }
@@ -277,6 +288,7 @@ int CRecordingController::Tick()
         if (exit) QMetaObject::invokeMethod(&m_frame, [this] { m_frame.close(); }, Qt::QueuedConnection);
         return -1;
     }
+    if (!m_view || !m_display) return -1;
     if (m_display->size() != m_view->size()) m_display->setGeometry(m_view->rect());
     const int bins = 32 << std::clamp(s.spectrogram.rtsFftSizeCode, 0, 5);
     const CScrollPacer::Plan plan = m_pacer.Begin(now, bins, rt->SampleRate(), s.msPerLine);
@@ -363,7 +375,7 @@ void CRecordingController::OnStored(const StoreResult& r)
     const CAcquisitionSettings& s = rt->settings;
     if (r.stored) {
         auto doc = std::make_shared<CSoundDocument>(m_frame.Services());
-        if (doc->Open(r.fileName)) m_view->SetDocument(doc);
+        if (m_view && doc->Open(r.fileName)) m_view->SetDocument(doc);
         m_frame.SetStatusText(QStringLiteral("Sound stored to %1").arg(Q(r.fileName)));
         m_noticeUntilMs = m_clock.NowMs() + kNoticeMs;
         if (m_noticeUntilMs == 0) m_noticeUntilMs = 1;

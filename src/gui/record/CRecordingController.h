@@ -47,7 +47,7 @@ public:
     // which keeps every command this one does not take.
     CommandExtension Extend(CommandExtension inner);
 
-    bool IsRecording() const { return m_view != nullptr; }
+    bool IsRecording() const { return m_active; }
     bool IsFrozen() const { return m_frozen; }
     CTavrilView* RecordingView() const { return m_view; }
     CRecordingDisplay* Display() const { return m_display; }
@@ -114,6 +114,7 @@ private:
     QPointer<CTavrilView> m_view;
     QPointer<CRecordingDisplay> m_display;
     bool m_frozen = false;
+    bool m_active = false;
     uint32_t m_startMs = 0;
     uint32_t m_lastStatusMs = 0;
     uint32_t m_noticeUntilMs = 0;

@@ -223,6 +223,18 @@ TEST_F(Recording, EscStopsEveryRecorderAndClearsTheStatus)
     EXPECT_FALSE(m_frame->IsEnabled(Cmd::PauseRecording));
 }
 
+TEST_F(Recording, ClosingTheRecordingWindowStopsTheRecorders)
+{
+    Wire(Noise(uint32_t(kRate * 5)));
+    StartInNewWindow();
+    Run(200);
+    delete m_frame->ActiveWindow();
+    Settle();
+    EXPECT_FALSE(m_ctl->IsRecording());
+    EXPECT_FALSE(m_recorders->At(0)->IsRunning());
+    EXPECT_EQ(m_ctl->Tick(), -1);
+}
+
 TEST_F(Recording, ADetectionIsStoredUnderTheSeriesNameAndNoticed)
 {
     std::vector<int16_t> s = Noise(uint32_t(kRate * 6));
