@@ -34,7 +34,11 @@ CRecordingController::CRecordingController(CMainFrame& frame, IPrompt& prompt, C
                                            CAudioInputDeviceList* devices, IClock& clock, std::string settingsFile,
                                            QObject* parent)
     : QObject(parent), m_frame(frame), m_prompt(prompt), m_recorders(recorders), m_devices(devices), m_clock(clock),
-      m_settingsFile(std::move(settingsFile)), m_runDialog([](QDialog& d) { return d.exec(); })
+      m_settingsFile(std::move(settingsFile)), m_runDialog([](QDialog& d) { return d.exec(); }),
+      m_freeSpace([](const std::string& folder) {
+          const QStorageInfo disk(Q(folder));
+          return disk.isValid() ? double(disk.bytesAvailable()) : -1.0;
+      })
 {
     // Columns must come at the input's pace: a coarse timer would bunch them.
     m_tick.setTimerType(Qt::PreciseTimer);
@@ -323,9 +327,8 @@ std::string CRecordingController::StoreFolder() const
 QString CRecordingController::DiskStatus()
 {
     const std::string folder = StoreFolder();
-    QStorageInfo disk(Q(folder));
-    if (!disk.isValid()) return {};
-    const double free = double(disk.bytesAvailable());
+    const double free = m_freeSpace(folder);
+    if (free < 0.0) return {};
     CVirtualRecorder* rt = RealTime();
     const CAcquisitionSettings& s = rt->settings;
     const double bytesPerBuffer = s.RingRate() * double(std::max(1, s.channels)) * s.BytesPerSample() * s.bufferSecs;

@@ -75,6 +75,9 @@ public:
     // Runs each dialog the commands open (tests answer them); the default
     // runs it modally.
     void SetDialogRunner(std::function<int(QDialog&)> run) { m_runDialog = std::move(run); }
+    // How many bytes are free in a folder (tests stand in for the disk);
+    // negative when unknown.
+    void SetFreeSpaceProbe(std::function<double(const std::string&)> probe) { m_freeSpace = std::move(probe); }
     // The last store's file (empty before any).
     const std::string& LastStoredFile() const { return m_lastStored; }
 
@@ -111,6 +114,7 @@ private:
     bool m_timersOn = true;
     std::function<void()> m_beforeTick;
     std::function<int(QDialog&)> m_runDialog;
+    std::function<double(const std::string&)> m_freeSpace;
     QPointer<CTavrilView> m_view;
     QPointer<CRecordingDisplay> m_display;
     bool m_frozen = false;

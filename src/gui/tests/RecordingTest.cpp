@@ -35,6 +35,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTime>
 #include <filesystem>
 #include <random>
 
@@ -233,6 +234,37 @@ TEST_F(Recording, ClosingTheRecordingWindowStopsTheRecorders)
     EXPECT_FALSE(m_ctl->IsRecording());
     EXPECT_FALSE(m_recorders->At(0)->IsRunning());
     EXPECT_EQ(m_ctl->Tick(), -1);
+}
+
+TEST_F(Recording, StatusShowsFreeSpaceAndWarnsOnceWhenABufferWouldNotFit)
+{
+    Wire(Noise(uint32_t(kRate * 10)));
+    Rts().fileNameSettings = 1;
+    Rts().series.seriesPath = m_dir.Path().string();
+    // 20 s of 22050 Hz mono 16-bit need 882000 bytes.
+    double free = 900000.0;
+    std::vector<std::string> asked;
+    m_ctl->SetFreeSpaceProbe([&](const std::string& folder) {
+        asked.push_back(folder);
+        return free;
+    });
+    StartInNewWindow();
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back(), m_dir.Path().string());
+    EXPECT_FALSE(m_ctl->DiskWarningShown());
+    const QString status = m_frame->StatusText();
+    EXPECT_TRUE(status.contains(QTime::currentTime().toString("HH:mm").left(2))) << status.toStdString();
+    EXPECT_TRUE(status.contains("1 MB free")) << status.toStdString();
+
+    free = 800000.0;
+    Run(1100, 10);
+    EXPECT_TRUE(m_ctl->DiskWarningShown());
+    EXPECT_TRUE(m_frame->StatusText().startsWith("WARNING: the disk")) << m_frame->StatusText().toStdString();
+    // Once: after the notice the recording status comes back and stays.
+    Run(5000, 10);
+    EXPECT_TRUE(m_frame->StatusText().startsWith(CRecordingController::kScrollingStatus));
+    Run(1100, 10);
+    EXPECT_TRUE(m_frame->StatusText().startsWith(CRecordingController::kScrollingStatus));
 }
 
 TEST_F(Recording, ADetectionIsStoredUnderTheSeriesNameAndNoticed)
