@@ -355,7 +355,16 @@ void CMainFrame::ActivateWindow(CChildFrame* w) {
 
 QString CMainFrame::StatusText() const { return m_statusText->text(); }
 
-void CMainFrame::SetReadout(const QString& text) { m_statusText->setText(text.isEmpty() ? "Ready" : text); }
+void CMainFrame::SetReadout(const QString& text) {
+    if (!m_statusHeld)
+        m_statusText->setText(text.isEmpty() ? "Ready" : text);
+}
+
+void CMainFrame::SetStatusText(const QString& text) {
+    m_statusHeld = false;
+    SetReadout(text);
+    m_statusHeld = !text.isEmpty();
+}
 
 WindowDisplaySettings CMainFrame::SettingsForNewWindow() const {
     WindowDisplaySettings s;
@@ -566,6 +575,10 @@ bool CMainFrame::OfferTypedCharacter(char c) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (m_extension.confirmExit && !m_extension.confirmExit()) {
+        e->ignore();
+        return;
+    }
     // Every changed sound is asked about before any window closes, so that
     // Cancel on any of them keeps them all.
     std::vector<CSoundDocument*> asked;

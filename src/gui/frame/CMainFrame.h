@@ -61,6 +61,8 @@ struct CommandExtension {
     // Offered every enabled command first; true when it took the command
     // (arrow keys that step through annotations instead of windows).
     std::function<bool(Cmd, CTavrilView*)> intercept = {};
+    // Before the program closes (ahead of the windows): false keeps it running.
+    std::function<bool()> confirmExit;
 };
 
 // Who a typed character is offered to, in this order, until one takes it:
@@ -115,6 +117,9 @@ public:
     CTavrilView* ActiveView() const;
     void ActivateWindow(CChildFrame* w);
     QString StatusText() const;
+    // A status text that cursor readouts do not overwrite (recording's);
+    // empty hands the line back to the readouts and shows "Ready".
+    void SetStatusText(const QString& text);
     bool IsFullMenuShown() const { return m_fullMenu; }
 
     // Display files, settings files and text lists of sounds.
@@ -196,6 +201,7 @@ private:
     QToolBar* m_toolbar = nullptr;
     QLabel* m_statusText = nullptr;
     bool m_fullMenu = false;
+    bool m_statusHeld = false;
     FrameFlags m_flags;
     GeneralDetails m_general;
     GridOptions m_grid;
