@@ -1,23 +1,76 @@
 // tavril: the desktop program. Wires the prompt, the document services, the
-// main frame and the editing commands together, opens the files named on the
-// command line, and runs the event loop.
+// main frame, the editing and printing commands together, opens the files
+// named on the command line, and runs the event loop.
+//
+// `tavril --print-pdf OUT.pdf [--display FILE.dsp] FILE...` prints the
+// display and the files to a PDF file without showing a window, and exits.
+#include "CConsolePrompt.h"
+#include "common/CQtPrompt.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
 #include "frame/CFrameEditHost.h"
 #include "frame/CMainFrame.h"
-#include "common/CQtPrompt.h"
+#include "print/CPrintCommands.h"
 
 #include <QApplication>
 #include <QStringList>
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
 using namespace tavril;
 
+namespace {
+
+struct Arguments {
+    bool printPdf = false;
+    std::string pdf, display, error;
+    std::vector<std::string> files;
+};
+
+Arguments Parse(const QStringList& args) {
+    Arguments a;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& s = args[i];
+        if (s == QLatin1String("--print-pdf") || s == QLatin1String("--display")) {
+            if (i + 1 >= args.size()) {
+                a.error = s.toStdString() + " needs a file name";
+                break;
+            }
+            (s == QLatin1String("--display") ? a.display : a.pdf) = args[++i].toStdString();
+            a.printPdf = a.printPdf || s == QLatin1String("--print-pdf");
+        } else if (!s.startsWith(QLatin1Char('-'))) {
+            a.files.push_back(s.toStdString());  // toolkit options were taken by QApplication
+        }
+    }
+    if (a.error.empty() && !a.display.empty() && !a.printPdf)
+        a.error = "--display is used with --print-pdf";
+    return a;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        headless = headless || std::strcmp(argv[i], "--print-pdf") == 0;
+    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavril"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRIL_VERSION));
+    const Arguments args = Parse(QApplication::arguments().mid(1));
+    if (!args.error.empty()) {
+        std::fprintf(stderr, "tavril: %s\nusage: tavril [FILE...]\n       tavril --print-pdf OUT.pdf [--display "
+                             "FILE.dsp] FILE...\n", args.error.c_str());
+        return 2;
+    }
 
-    CQtPrompt prompt;
+    CQtPrompt qtPrompt;
+    CConsolePrompt consolePrompt;
+    IPrompt& prompt = headless ? static_cast<IPrompt&>(consolePrompt) : qtPrompt;
     // The objects every document edits with. Leftover working copies of
     // instances that no longer run are removed; the clipboard starts empty.
     CTempFiles temps;
@@ -34,23 +87,38 @@ int main(int argc, char** argv) {
     const DocServices docs = edit.Services();
 
     CMainFrame frame(prompt, &docs);
-    prompt.SetParent(&frame);
+    qtPrompt.SetParent(&frame);
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
     frame.SetCommandExtension(CFrameEditHost::MakeExtension(commands, edit));
+    CPrintCommands printing(frame, prompt);
+    frame.AddCommandExtension(printing.Extension());
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
+    printing.LoadSettings();
+    if (headless)
+        frame.resize(1024, 768);
     frame.show();
 
-    const QStringList args = QApplication::arguments().mid(1);
-    for (const QString& a : args) {
-        if (a.startsWith(QLatin1Char('-')))
-            continue;  // toolkit options were taken by QApplication
-        frame.OpenAnyFile(a.toStdString());
+    int rc = 0;
+    if (!args.display.empty() && !frame.LoadDisplay(args.display, true)) {
+        std::fprintf(stderr, "tavril: cannot open the display %s\n", args.display.c_str());
+        rc = 1;
     }
-    const int rc = app.exec();
+    for (const std::string& f : args.files)
+        frame.OpenAnyFile(f);
+    if (headless) {
+        QApplication::processEvents();
+        std::string error;
+        if (rc == 0 && !printing.PrintToPdf(args.pdf, error)) {
+            std::fprintf(stderr, "tavril: %s\n", error.c_str());
+            rc = 1;
+        }
+    } else {
+        rc = app.exec();
+    }
     // The commands go before the frame; it must not call them on its way out.
     frame.SetCommandExtension({});
     return rc;

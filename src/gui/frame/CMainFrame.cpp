@@ -241,8 +241,8 @@ bool CMainFrame::IsEnabled(Cmd id) const {
     if (!info)
         return false;
     CTavrilView* v = ActiveView();
-    if (m_extension.handles && m_extension.handles(id))
-        return m_extension.enabled ? m_extension.enabled(id, v) : true;
+    if (const CommandExtension* ext = ExtensionFor(id))
+        return ext->enabled ? ext->enabled(id, v) : true;
     switch (info->rule) {
     case EnableRule::Always: return true;
     case EnableRule::NeedsView: return v != nullptr;
@@ -273,13 +273,12 @@ void CMainFrame::UpdateCommandStates() {
                                                                      : QStringLiteral("&Hide All Cursors\tShift+H"));
     for (QAction* p : m_actions->Placeholders(Cmd::RecentFileList))
         p->setVisible(m_recent.files.empty());
-    if (m_extension.handles && m_extension.text)
-        for (const CommandInfo& info : CommandInfos())
-            if (m_extension.handles(info.id)) {
-                QString text = m_extension.text(info.id, v);
-                if (!text.isEmpty())
-                    m_actions->SetFullText(info.id, text);
-            }
+    for (const CommandInfo& info : CommandInfos())
+        if (const CommandExtension* ext = ExtensionFor(info.id); ext && ext->text) {
+            QString text = ext->text(info.id, v);
+            if (!text.isEmpty())
+                m_actions->SetFullText(info.id, text);
+        }
 }
 
 // --------------------------------------------------------------- dispatch
@@ -290,8 +289,8 @@ void CMainFrame::Dispatch(Cmd id) {
     const CommandInfo* info = FindCommand(id);
     CTavrilView* v = ActiveView();
     bool handled = false;
-    if (m_extension.handles && m_extension.handles(id) && m_extension.run) {
-        m_extension.run(id, v);
+    if (const CommandExtension* ext = ExtensionFor(id); ext && ext->run) {
+        ext->run(id, v);
         handled = true;
     }
     if (!handled && v && (info->receiver == Receiver::View || info->receiver == Receiver::ViewOrFrame))
@@ -740,15 +739,33 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 
 // Also asked before a window's sound is replaced by another file (Alt+Left/Right).
 bool CMainFrame::CanCloseWindow(CChildFrame* w) {
-    if (!m_extension.confirmClose)
-        return true;
     CSoundDocument* doc = w->View()->Document().get();
     for (CChildFrame* other : Windows())
         if (other != w && other->View()->Document().get() == doc)
             return true;  // another window still shows the sound
     if (!doc->Doc().IsModified())
         return true;
-    return m_extension.confirmClose(doc->Doc());
+    for (const CommandExtension& ext : m_extensions)
+        if (ext.confirmClose && !ext.confirmClose(doc->Doc()))
+            return false;
+    return true;
+}
+
+void CMainFrame::SetCommandExtension(CommandExtension ext) {
+    m_extensions.clear();
+    AddCommandExtension(std::move(ext));
+}
+
+void CMainFrame::AddCommandExtension(CommandExtension ext) {
+    if (ext.handles)
+        m_extensions.push_back(std::move(ext));
+}
+
+const CommandExtension* CMainFrame::ExtensionFor(Cmd id) const {
+    for (const CommandExtension& ext : m_extensions)
+        if (ext.handles(id))
+            return &ext;
+    return nullptr;
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {

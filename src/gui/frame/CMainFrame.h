@@ -96,7 +96,10 @@ public:
     // Opens a second window on the sound of `source` (linked window).
     CChildFrame* OpenLinkedWindow(CTavrilView* source);
 
-    void SetCommandExtension(CommandExtension ext) { m_extension = std::move(ext); }
+    // Replaces every extension by `ext` (an empty one removes them all).
+    void SetCommandExtension(CommandExtension ext);
+    // Adds one more; the first that handles a command takes it.
+    void AddCommandExtension(CommandExtension ext);
     void SetTypedCharacterHandlers(TypedCharacterHandlers h) { m_typed = std::move(h); }
     // Offers a typed character as the frame does for keys no command takes;
     // true when someone took it.
@@ -251,7 +254,8 @@ private:
     std::vector<QAction*> m_windowListActions;
     std::map<std::string, SettingsFileGroup> m_settingsGroups;
     std::map<std::string, Cmd> m_mnemonicKeys;
-    CommandExtension m_extension;
+    const CommandExtension* ExtensionFor(Cmd id) const;
+    std::vector<CommandExtension> m_extensions;
     TypedCharacterHandlers m_typed;
 };
 
