@@ -41,6 +41,7 @@ namespace tavril {
 
 class CChildFrame;
 class CCommandActions;
+class CHelpWindow;
 
 // One group of settings a settings file can carry: the check box that offers
 // it in "Select Settings to Save:" and how its sections are written and read.
@@ -256,6 +257,7 @@ private:
     std::map<std::string, Cmd> m_mnemonicKeys;
     const CommandExtension* ExtensionFor(Cmd id) const;
     std::vector<CommandExtension> m_extensions;
+    CHelpWindow* m_help = nullptr;
     TypedCharacterHandlers m_typed;
 };
 
