@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the Release build
 # (core, CLI and GUI tests), the core tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short bounded fuzzing run of the sound
+# UndefinedBehaviorSanitizer, the threaded core tests (audio, recording)
+# under ThreadSanitizer, and a short bounded fuzzing run of the sound
 # file header readers. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -25,6 +26,13 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIL_SAN
 cmake --build build-asan -j "$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan -L core --output-on-failure -j "$JOBS" | tee "$LOG_DIR/asan.txt"
+
+echo "== Threaded core tests under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIL_TSAN=ON \
+  -DTAVRIL_CORE_ONLY=ON -DTAVRIL_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$JOBS" --target tavril_threaded_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build-tsan -L threaded --output-on-failure -j "$JOBS" | tee "$LOG_DIR/tsan.txt"
 
 if command -v clang++ >/dev/null; then
   echo "== Fuzzing the header readers (bounded)"

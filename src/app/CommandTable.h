@@ -44,6 +44,8 @@ enum class Cmd : int {
     LogCurrent, LogSettings, LogBegin, LogView, LogComment, LogClear,
     // Playback trials
     TrialSettings, TrialTrigger, TrialStartTimer, TrialShowTimer, TrialRecording, TrialSaveBuffer,
+    // Playback speed
+    PlaySpeedNormal, PlaySpeedHalf, PlaySpeedQuarter, PlaySpeedEighth,
     // Window
     WindowNew, WindowCascade, WindowTile, WindowArrangeIcons, ResizeHeightWidth, ResizeHeight, ResizeWidth,
     Rearrange, FitScreen, SnapToGrid, StackBelow, DefaultTemplate,

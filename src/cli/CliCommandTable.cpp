@@ -11,6 +11,10 @@ extern const CliCommand kSpectrogramCommand;
 extern const CliCommand kCompareCommand;
 extern const CliCommand kEditCommand;
 extern const CliCommand kMultitoolCommand;
+extern const CliCommand kDetectCommand;
+extern const CliCommand kRecordCommand;
+extern const CliCommand kDevicesCommand;
+extern const CliCommand kPlayCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -22,6 +26,10 @@ const std::vector<CliCommand>& Commands()
         kCompareCommand,
         kEditCommand,
         kMultitoolCommand,
+        kDetectCommand,
+        kRecordCommand,
+        kDevicesCommand,
+        kPlayCommand,
     };
     return commands;
 }

@@ -10,7 +10,11 @@
 #include "edit/CEditServices.h"
 #include "frame/CFrameEditHost.h"
 #include "frame/CMainFrame.h"
+#include "playback/CPlaybackCommands.h"
 #include "print/CPrintCommands.h"
+
+#include "CPortAudioPlayer.h"
+#include "CSteadyClock.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -86,12 +90,24 @@ int main(int argc, char** argv) {
     CEditServices edit(DocServices{prompt, temps, clipboard, engine, tools, filter, multiTool, std::string()});
     const DocServices docs = edit.Services();
 
+    // Sound output: PortAudio's default device, probed once with the
+    // smallest format every card takes.
+    CSteadyClock clock;
+    CPortAudioSystem audio;
+    CPortAudioPlayer player(audio);
+    const bool outputPresent = player.IsFormatSupported(PcmFormat::Make(11025, 1, 8));
+    LoopPlaybackSettings loopSettings;
+    loopSettings.Load("");
+    CPlaybackController playback(player, clock, temps, clipboard.CursorPlayPath(), loopSettings);
+
     CMainFrame frame(prompt, &docs);
     qtPrompt.SetParent(&frame);
     CFrameEditHost host(frame);
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
-    frame.SetCommandExtension(CFrameEditHost::MakeExtension(commands, edit));
+    CPlaybackCommands playCommands(frame, playback, loopSettings, clipboard, outputPresent);
+    frame.SetCommandExtension(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit)));
+    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
     CPrintCommands printing(frame, prompt);
     frame.AddCommandExtension(printing.Extension());
 

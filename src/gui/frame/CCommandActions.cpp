@@ -27,6 +27,10 @@ bool IsCheckable(Cmd id) {
     case Cmd::OpenUsingDefault:
     case Cmd::SnapToGrid:
     case Cmd::StackBelow:
+    case Cmd::PlaySpeedNormal:
+    case Cmd::PlaySpeedHalf:
+    case Cmd::PlaySpeedQuarter:
+    case Cmd::PlaySpeedEighth:
         return true;
     default:
         return false;
