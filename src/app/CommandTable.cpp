@@ -119,12 +119,12 @@ std::vector<CommandInfo> BuildInfos() {
         TAVRIL_CMD(LogComment, Frame, Later, "Enter a comment into the logfile"),
         TAVRIL_CMD(LogClear, Frame, Later, "Clear the logfile"),
         // Playback trials
-        TAVRIL_CMD(TrialSettings, Frame, Later, "Change playback trial settings"),
-        TAVRIL_CMD(TrialTrigger, Frame, Later, "Set the trial start trigger"),
-        TAVRIL_CMD(TrialStartTimer, Frame, Later, "Start the trial timer by hand"),
-        TAVRIL_CMD(TrialShowTimer, Frame, Later, "Show the trial timer"),
-        TAVRIL_CMD(TrialRecording, Frame, Later, "Turn trial recording on or off"),
-        TAVRIL_CMD(TrialSaveBuffer, Frame, Later, "Save the trial recording buffer"),
+        TAVRIL_CMD(TrialSettings, Frame, Always, "Change playback trial settings"),
+        TAVRIL_CMD(TrialTrigger, Frame, Always, "Arm or disarm the trial start trigger"),
+        TAVRIL_CMD(TrialStartTimer, Frame, Always, "Start a playback trial by hand, or stop the running one"),
+        TAVRIL_CMD(TrialShowTimer, Frame, Always, "Show or hide the trial timer window"),
+        TAVRIL_CMD(TrialRecording, Frame, Always, "Turn the trial recorder on or off"),
+        TAVRIL_CMD(TrialSaveBuffer, Frame, Always, "Save the trial recorder's buffer to the trial sound file now"),
         // Playback speed
         TAVRIL_CMD(PlaySpeedNormal, Frame, Always, "Play sounds at their own speed"),
         TAVRIL_CMD(PlaySpeedHalf, Frame, Always, "Play sounds at half speed: twice as long, an octave lower"),

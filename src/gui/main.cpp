@@ -12,6 +12,7 @@
 #include "frame/CMainFrame.h"
 #include "playback/CPlaybackCommands.h"
 #include "print/CPrintCommands.h"
+#include "trials/CTrialCommands.h"
 
 #include "CPortAudioPlayer.h"
 #include "CSteadyClock.h"
@@ -107,13 +108,18 @@ int main(int argc, char** argv) {
     CEditCommands commands(edit, host, &frame);
     CPlaybackCommands playCommands(frame, playback, loopSettings, clipboard, outputPresent);
     frame.SetCommandExtension(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit)));
-    frame.SetTypedCharacterHandlers({{}, [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
     CPrintCommands printing(frame, prompt);
     frame.AddCommandExtension(printing.Extension());
+    CTrialCommands trials(frame, prompt, &player, &playback);
+    frame.AddCommandExtension(trials.Extension());
+    playback.SetHooks(&trials);
+    frame.SetTypedCharacterHandlers({[&](char c) { return trials.TypedCharacter(c); },
+                                     [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
     printing.LoadSettings();
+    trials.LoadSettings();
     if (headless)
         frame.resize(1024, 768);
     frame.show();
@@ -136,6 +142,9 @@ int main(int argc, char** argv) {
         rc = app.exec();
     }
     // The commands go before the frame; it must not call them on its way out.
+    if (!headless)
+        trials.SaveSettings();
+    playback.SetHooks(nullptr);
     frame.SetCommandExtension({});
     return rc;
 }

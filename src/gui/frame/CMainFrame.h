@@ -122,6 +122,8 @@ public:
     void ActivateWindow(CChildFrame* w);
     QString StatusText() const;
     bool IsFullMenuShown() const { return m_fullMenu; }
+    // The display file last opened or saved (empty when none).
+    const std::string& CurrentDisplayFile() const { return m_currentDisplay; }
 
     // Display files.
     bool SaveDisplay(const std::string& path, bool exportSounds);
