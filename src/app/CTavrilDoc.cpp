@@ -292,9 +292,10 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     m_workingCopyExists = false;
     const int32_t format = CSoundFile::FormatFromName(path);
     if (format == kFormatMeta) {
-        m_svc.prompt.ShowMessage("Error opening metafile " + path +
-                                 ". The file may be corrupt, or the media containing it's sound files may not be "
-                                 "inserted");
+        if (!m_sound.Open(path))
+            m_svc.prompt.ShowMessage("Error opening metafile " + path +
+                                     ". The file may be corrupt, or the media containing it's sound files may not "
+                                     "be inserted");
     } else if (format == kFormatSig || format == kFormatSnd) {
         // These formats are read only through a WAV working copy.
         if (!MakeWorkingCopy(path))
@@ -305,6 +306,7 @@ bool CTavrilDoc::OpenDocument(const std::string& path)
     m_sound.Close();
     m_modified = false;
     ResetUndo();
+    LoadAnnotations();
     return true;
 }
 
@@ -346,9 +348,13 @@ bool CTavrilDoc::SaveDocument(const std::string& target, const SaveProgress& pro
         m_svc.prompt.ShowMessage("Invalid Path Name");
         return false;
     }
-    // Annotations are kept by the annotation set, which metafile saves write;
-    // this document has none of its own to write.
-    if (CSoundFile::FormatFromName(target) == kFormatMeta) return false;
+    // A metafile's samples are its members, never rewritten; saving it
+    // writes its annotations.
+    if (CSoundFile::FormatFromName(target) == kFormatMeta) {
+        if (target != m_path || !SaveAnnotations()) return false;
+        m_modified = false;
+        return true;
+    }
 
     if (!m_workingCopyExists && m_path == kUntitled && !MakeUntitledWorkingCopy()) return false;
     if (m_workingCopyExists) {
@@ -390,6 +396,8 @@ void CTavrilDoc::CloseDocument()
     m_workingCopyExists = false;
     ResetUndo();
     m_sound.Reset();
+    m_annotations.Clear();
+    m_annotationPath.clear();
 }
 
 bool CTavrilDoc::Rename(const std::string& newPath)
@@ -415,6 +423,8 @@ std::string CTavrilDoc::ReadableFileName()
     SoundForReading();
     m_sound.Close();
     std::string name = WorkingFileName(false);
+    // A metafile's members are read in series by the sound object itself.
+    if (IsMetafile()) return name;
     // Formats the sound object cannot read directly (SIG, SND) are read
     // through the working copy.
     const int32_t format = EngineFormatFromName(name);

@@ -18,6 +18,7 @@
 // temporary files, clipboard, engine, tools). Threading: one thread at a
 // time (the desktop program saves on a worker while no window reads it).
 
+#include "AnnotationFile.h"
 #include "CSoundFile.h"
 #include "CToneGenerator.h"
 
@@ -149,6 +150,23 @@ public:
     // The "Default File Format" setting as a format code.
     int32_t DefaultFileFormat() const;
 
+    // Annotations of the sound: a metafile names their file. Changes not yet
+    // written count as a modification and are written by SaveDocument.
+    AnnotationFile& Annotations() { return m_annotations; }
+    const std::string& AnnotationPath() const { return m_annotationPath; }
+    bool HasAnnotationFile() const { return !m_annotationPath.empty(); }
+    // The recording's start (from the metafile), which dates annotations.
+    const CivilTime& RecordingStart() const { return m_recordingStart; }
+    // Reads the annotation file the sound's metafile names (none for other
+    // sounds); a file that cannot be read is reported, and has no records.
+    void LoadAnnotations();
+    // Writes every annotation with the start time and date settings; false
+    // (reported) when the file could not be replaced.
+    bool SaveAnnotations();
+    // After a change of the annotations: saved at once when the settings
+    // say so, else the document is marked modified.
+    void AnnotationsChanged();
+
 private:
     bool MakeWorkingCopy(const std::string& source);
     bool MakeUntitledWorkingCopy();
@@ -172,6 +190,9 @@ private:
     bool m_modified = false;
     bool m_saveCancelled = false;
     CSoundFile m_sound;
+    AnnotationFile m_annotations;
+    std::string m_annotationPath;
+    CivilTime m_recordingStart;
 };
 
 } // namespace tavril

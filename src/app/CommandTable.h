@@ -36,7 +36,8 @@ enum class Cmd : int {
     WindowSettings, DefaultWindowSettings, RecordingSettings, LoopSettings, VirtualRecorders, NewWindowSizing, OpenUsingActive,
     OpenUsingDefault, PlayEntire, PlayClipboard, LoopPlayback, StartRecording, SetPriority,
     // Tools
-    FormatInfo, AddAnnotationLink, ViewAnnotationFile, SaveAnnotations, AnnotationSettings, Amplify,
+    FormatInfo, AddAnnotationLink, ViewAnnotationFile, SaveAnnotations, AnnotationSettings, ImportAnnotations,
+    ExportAnnotations, Amplify,
     Maximize, Ramp, Reverse, InsertSilence, InsertNoise, InsertTone, AmplitudeEnvelope, FilterSettings,
     PresetFilter, FilterFreqCursors, FilterNoise, DetectSounds, Correlate, AnalyseSound, MultipleTools,
     MultipleToolsSettings,

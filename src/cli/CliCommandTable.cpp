@@ -15,6 +15,7 @@ extern const CliCommand kDetectCommand;
 extern const CliCommand kRecordCommand;
 extern const CliCommand kDevicesCommand;
 extern const CliCommand kPlayCommand;
+extern const CliCommand kAnnotationsCommand;
 
 const std::vector<CliCommand>& Commands()
 {
@@ -30,6 +31,7 @@ const std::vector<CliCommand>& Commands()
         kRecordCommand,
         kDevicesCommand,
         kPlayCommand,
+        kAnnotationsCommand,
     };
     return commands;
 }

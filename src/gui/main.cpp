@@ -5,6 +5,7 @@
 // `tavril --print-pdf OUT.pdf [--display FILE.dsp] FILE...` prints the
 // display and the files to a PDF file without showing a window, and exits.
 #include "CConsolePrompt.h"
+#include "annotate/CAnnotationCommands.h"
 #include "common/CQtPrompt.h"
 #include "edit/CEditCommands.h"
 #include "edit/CEditServices.h"
@@ -107,19 +108,34 @@ int main(int argc, char** argv) {
     CFrameEditHost::RegisterSettingsGroups(frame, edit);
     CEditCommands commands(edit, host, &frame);
     CPlaybackCommands playCommands(frame, playback, loopSettings, clipboard, outputPresent);
-    frame.SetCommandExtension(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit)));
     CPrintCommands printing(frame, prompt);
-    frame.AddCommandExtension(printing.Extension());
     CTrialCommands trials(frame, prompt, &player, &playback);
-    frame.AddCommandExtension(trials.Extension());
-    playback.SetHooks(&trials);
-    frame.SetTypedCharacterHandlers({[&](char c) { return trials.TypedCharacter(c); },
-                                     [&](CTavrilView* v) { return playCommands.PlayForKey(v); }, {}});
 
     frame.LoadStartupSettings();
     edit.LoadSettings();
     printing.LoadSettings();
     trials.LoadSettings();
+    // Annotation and logfile commands come first, then playback, then the
+    // editing commands; printing and trials after them.
+    CAnnotationCommands annotations(frame, prompt);
+    frame.SetCommandExtension(
+        annotations.Chain(playCommands.Extend(CFrameEditHost::MakeExtension(commands, edit))));
+    frame.AddCommandExtension(printing.Extension());
+    frame.AddCommandExtension(trials.Extension());
+    playback.SetHooks(&trials);
+    trials.SetLogLink({[&annotations](const std::string& path) {
+                           annotations.Logger().SetTrialLogfile(path, true);
+                           annotations.Logger().SetOn(true);
+                       },
+                       [&annotations](const std::string& line) {
+                           annotations.Logger().LogEvent(DataLogger::Now(), line);
+                       }});
+    trials.SetPlaybackLogger([&annotations, &frame](const std::string& sound) {
+        annotations.LogPlayed(sound, frame.ActiveView());
+    });
+    frame.SetTypedCharacterHandlers({[&](char c) { return trials.TypedCharacter(c); },
+                                     [&](CTavrilView* v) { return playCommands.PlayForKey(v); },
+                                     [&annotations](char c) { return annotations.OfferKey(c); }});
     if (headless)
         frame.resize(1024, 768);
     frame.show();

@@ -1,5 +1,7 @@
 #include "CSoundFile.h"
 
+#include "MetafileSeries.h"
+
 #include "ISoundCodec.h"
 #include "SampleCoding.h"
 #include "SoundCodecs.h"
@@ -65,7 +67,8 @@ int CSoundFile::Open(const std::string& name)
     m_writeError = false;
     m_readError = false;
 
-    if (m_formatType == kFormatMeta || m_formatType == kFormatUnknown) return 0;
+    if (m_formatType == kFormatMeta) return OpenSeries(name);
+    if (m_formatType == kFormatUnknown) return 0;
     if (!m_file.OpenReadWrite(name) && !m_file.OpenReadOnly(name)) return 0;
 
     if (const ISoundCodec* codec = CodecFor(m_formatType)) {
@@ -128,8 +131,28 @@ bool CSoundFile::RewriteHeader()
     return codec->RewriteHeader(m_file, m_header) == 1;
 }
 
+int CSoundFile::OpenSeries(const std::string& name)
+{
+    if (m_series && m_series->Metafile().Path() == name) {
+        // Reopened after a Close: the members were read already.
+        m_header = m_series->Header();
+        m_open = true;
+        m_position = 0;
+        return 1;
+    }
+    auto series = std::make_unique<MetafileSeries>();
+    m_seriesError.clear();
+    if (!series->Open(name, m_seriesError)) return 0;
+    m_header = series->Header();
+    m_series = std::move(series);
+    m_open = true;
+    m_position = 0;
+    return 1;
+}
+
 void CSoundFile::Close()
 {
+    if (m_series) m_series->Close();
     if (m_open && m_file.IsOpen() && m_formatType != kFormatMeta) {
         if (m_headerDirty) {
             if (RewriteHeader()) m_headerDirty = false;
@@ -147,6 +170,7 @@ void CSoundFile::Reset()
     m_position = 0;
     m_fileName.clear();
     m_seriesStartFrame = 0;
+    m_series.reset();
 }
 
 int CSoundFile::EnsureOpen()
@@ -213,6 +237,14 @@ uint32_t CSoundFile::ReadFrames(void* buffer, uint32_t frames, uint32_t wantedBi
 {
     if (!m_open && !EnsureOpen()) return 0;
     if (frames == 0) return 0;
+    if (m_series) {
+        const uint32_t bits = wantedBits ? wantedBits : m_header.bitsPerSample;
+        if (!SupportedMemBytes((bits + 7) / 8)) return 0;
+        const bool ok = m_series->Read(buffer, m_position, frames, bits);
+        m_readError = m_readError || !ok;
+        m_position += frames;
+        return ok ? frames : 0;
+    }
     const uint32_t fileBits = m_header.bitsPerSample;
     const size_t samples = size_t(frames) * m_header.channels;
     if (wantedBits != 0 && wantedBits != fileBits && (wantedBits + 7) / 8 != (fileBits + 7) / 8) {
@@ -317,6 +349,7 @@ uint32_t CSoundFile::Seek(uint32_t frame)
 {
     if (!m_open && !EnsureOpen()) return 0;
     if (frame == m_position) return m_position;
+    if (m_series) return m_position = std::min(frame, m_header.frameCount);
     const uint32_t bpf = m_header.channels * m_header.diskBytesPerSample;
     if (bpf == 0) return 0;
     if (frame >= m_header.frameCount) {
@@ -487,6 +520,18 @@ bool CSoundFile::ParseTimeFromName(const std::string& title, std::tm& out)
 RecordingTime CSoundFile::GetRecordingStartTime() const
 {
     RecordingTime r;
+    if (m_series && m_series->Metafile().HasStartDate()) {
+        const CivilTime& t = m_series->Metafile().Start();
+        r.time.tm_year = t.year - 1900;
+        r.time.tm_mon = t.month - 1;
+        r.time.tm_mday = t.day;
+        r.time.tm_hour = t.hour;
+        r.time.tm_min = t.minute;
+        r.time.tm_sec = t.second;
+        r.time.tm_isdst = -1;
+        r.source = RecordingTime::Source::Metafile;
+        return r;
+    }
     if (ParseTimeFromName(GetFileTitle(), r.time)) {
         r.source = RecordingTime::Source::FileName;
         return r;

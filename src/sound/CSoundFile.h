@@ -18,12 +18,14 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tavril {
 
 class ISoundCodec;
+class MetafileSeries;
 
 // Calendar time of a recording's start and where it came from.
 struct RecordingTime {
@@ -103,6 +105,10 @@ public:
     // the time of a read (the file shrank, or the disk failed); that read
     // returned 0 and its missing part reads as silence. Cleared by Open.
     bool HasReadError() const { return m_readError; }
+    // The member files behind an open metafile (nullptr for other sounds).
+    const MetafileSeries* Series() const { return m_series.get(); }
+    // Why the last Open of a metafile failed.
+    const std::string& SeriesError() const { return m_seriesError; }
 
 private:
     const ISoundCodec* CodecFor(int32_t format) const;
@@ -122,6 +128,10 @@ private:
     bool m_readError = false;
     std::vector<unsigned char> m_scratch;
     std::vector<unsigned char> m_scratch2;
+    std::unique_ptr<MetafileSeries> m_series;  // a metafile's members, read as one sound
+    std::string m_seriesError;
+
+    int OpenSeries(const std::string& name);
 };
 
 } // namespace tavril

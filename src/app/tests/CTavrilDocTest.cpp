@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <tuple>
 #include <sys/resource.h>
@@ -640,6 +641,64 @@ TEST_F(DocCorpusTest, TwentyFourBitAiffKeepsEveryBit)
     std::vector<int32_t> b(size_t(n) * 2);
     back.ReadFrames(b.data(), n, 32);
     EXPECT_EQ(a, b);
+}
+
+
+TEST_F(DocTest, AMetafileOpensWithItsAnnotationsAndSavesThem)
+{
+    const std::string meta = dir.File("song metafile.txt");
+    const std::string log = dir.File("song annotations.log");
+    {
+        std::ofstream(meta) << "annotationfile=song annotations.log\nstarttime=10:00:00\nstartdate=2005-10-31\nsong.wav\n";
+        std::ofstream(log) << "an:\tsong.wav\t1\t0.01\t0.05\t5000\t1000\tchirp\t\n";
+    }
+    ASSERT_TRUE(doc.OpenDocument(meta));
+    EXPECT_TRUE(prompt.messages.empty()) << prompt.Last();
+    CSoundFile* s = doc.SoundForReading();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->GetFrameCount(), 2000u);
+    ASSERT_EQ(doc.Annotations().Count(), 1u);
+    EXPECT_EQ(doc.Annotations().At(0)->Comment(), "chirp");
+    EXPECT_FALSE(doc.IsModified());
+
+    // Without saving on every change, an edit waits for the document's save.
+    SettingsStore::WriteSettingInt("", "Annotation settings", "Save annotation file with every entry change", 0);
+    SettingsStore::WriteSettingInt("", "Annotation settings", "Save start time", 1);
+    doc.Annotations().At(0)->SetComment("trill");
+    doc.AnnotationsChanged();
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_TRUE(doc.SaveDocument(meta));
+    EXPECT_FALSE(doc.IsModified());
+    const auto bytes = test::ReadAll(log);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("\t10:00:00\ttrill\t"), std::string::npos) << text;
+    EXPECT_EQ(Magic(sound), "RIFF");
+}
+
+TEST_F(DocTest, AnAnnotationFileThatCannotBeReadIsReported)
+{
+    const std::string meta = dir.File("song metafile.txt");
+    std::ofstream(meta) << "annotationfile=notes\nsong.wav\n";
+    fs::create_directories(dir.Path() / "notes");  // a folder where the file should be
+    ASSERT_TRUE(doc.OpenDocument(meta));
+    EXPECT_EQ(doc.Annotations().Count(), 0u);
+    ASSERT_FALSE(prompt.messages.empty());
+    EXPECT_EQ(prompt.messages.back().title, "Error Opening Annotation File");
+    // Saving the metafile under another name is no save of its annotations.
+    EXPECT_FALSE(doc.SaveDocument(dir.File("other metafile.txt")));
+}
+
+TEST_F(DocTest, AClipOfASeriesCrossesItsMembers)
+{
+    ASSERT_TRUE(MakeWav(dir.File("a.wav"), 22050, 1, 16, {1, 2, 3}));
+    ASSERT_TRUE(MakeWav(dir.File("b.wav"), 22050, 1, 16, {4, 5}));
+    const std::string meta = dir.File("pair metafile.txt");
+    std::ofstream(meta) << "recordingtype=list,cont\na.wav\nb.wav\n";
+    ASSERT_TRUE(doc.OpenDocument(meta));
+    const std::string target = dir.File("clip.wav");
+    prompt.paths.push_back(target);
+    ASSERT_TRUE(doc.KlipNSave({1, 4}, 0, KlipNSaveSettings{}, KlipNameInputs{})) << prompt.Last();
+    EXPECT_EQ(ReadWav(target), std::vector<int32_t>({2, 3, 4}));
 }
 
 } // namespace

@@ -113,7 +113,7 @@ TEST(CommandTable, MenuItemsInOrder) {
             "Analyse Sound", "Apply Multiple Tools\tCtrl+M", "Settings for Multiple Tools"}},
         {MenuKind::Full, "&Tools|Annotation", {"Add Annotation Link to Sound File",
             "View Selected Window's Annotation File", "Save All Annotations for Selected Sound File",
-            "General Annotation Settings"}},
+            "General Annotation Settings", "Import annotations...", "Export annotations..."}},
         {MenuKind::Full, "Lo&g File", {"Current Logfile: <none>", "Logfile Settings", "Begin Logging Data\tAlt+L",
             "View Logfile", "Enter comment\tCtrl+E", "Clear Logfile"}},
         {MenuKind::Full, "&Playback", {"Playback trial settings", "Set trial start trigger",

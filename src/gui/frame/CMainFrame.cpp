@@ -1,5 +1,7 @@
 #include "frame/CMainFrame.h"
 
+#include "AnnotationMetafile.h"
+
 #include "frame/CCommandActions.h"
 #include "frame/CChildFrame.h"
 #include "frame/CHelpWindow.h"
@@ -1360,8 +1362,29 @@ void CMainFrame::CmdFormatInfo() {
     unsigned bits = d.Sound().GetBitsPerSample();
     d.Sound().Close();
     CDlgFormatInfo dlg(Q(d.Path()), d.SampleRate(), bits, d.Channels(), d.Frames(), this);
+    AnnotationMetafile meta;
+    const bool isMeta = d.Doc().IsMetafile() && meta.Load(d.Path());
+    const QString oldAnnotation = isMeta ? Q(meta.ReadKey("annotationfile")) : QString();
+    const QString oldFolder = isMeta ? Q(meta.ReadKey("path")) : QString();
+    dlg.SetLinks(oldAnnotation, oldFolder, isMeta);
     if (dlg.exec() != QDialog::Accepted)
         return;
+    if (isMeta && (dlg.AnnotationFile() != oldAnnotation || dlg.SeriesFolder() != oldFolder)) {
+        // Unsaved annotations go to the file they were read from first.
+        if (d.Doc().IsModified())
+            d.Doc().SaveAnnotations();
+        std::string error;
+        bool ok = dlg.AnnotationFile() == oldAnnotation ||
+                  meta.SetAnnotationFile(dlg.AnnotationFile().toStdString(), &error);
+        ok = ok && (dlg.SeriesFolder() == oldFolder || meta.SetKey("path", dlg.SeriesFolder().toStdString(), false, &error));
+        if (!ok)
+            m_prompt.ShowMessage("The metafile " + d.Path() + " could not be changed: " + error);
+        d.Open(d.Path());
+        for (CChildFrame* w : Windows())
+            if (w->View()->Document().get() == &d)
+                w->View()->SetDocument(w->View()->Document());
+        return;
+    }
     d.ApplyFormatInfo(dlg.SampleRate() != d.SampleRate() ? dlg.SampleRate() : 0.0, dlg.Bits() != bits ? dlg.Bits() : 0);
     for (CChildFrame* w : Windows())
         if (w->View()->Document().get() == &d) {

@@ -7,6 +7,9 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -339,21 +342,29 @@ CDlgFormatInfo::CDlgFormatInfo(const QString& path, double rate, unsigned bits, 
     form->addRow(QStringLiteral("Duration (seconds):"),
                  new QLabel(rate > 0.0 ? QString::number(frames / rate, 'f', 4) : QStringLiteral("0"), this));
     auto* annotation = new QHBoxLayout;
-    auto* annotationFile = new QLineEdit(this);
-    annotationFile->setEnabled(false);
-    auto* browse = new QPushButton(QStringLiteral("Browse"), this);
-    browse->setEnabled(false);  // annotation files come with the annotation tools
-    annotation->addWidget(annotationFile);
-    annotation->addWidget(browse);
+    m_annotationFile = new QLineEdit(this);
+    m_browseAnnotation = new QPushButton(QStringLiteral("Browse"), this);
+    annotation->addWidget(m_annotationFile);
+    annotation->addWidget(m_browseAnnotation);
     form->addRow(QStringLiteral("Annotation file:"), annotation);
     auto* series = new QHBoxLayout;
-    auto* seriesFolder = new QLineEdit(this);
-    seriesFolder->setEnabled(false);
-    auto* browseFolder = new QPushButton(QStringLiteral("Browse for Folder"), this);
-    browseFolder->setEnabled(false);
-    series->addWidget(seriesFolder);
-    series->addWidget(browseFolder);
+    m_seriesFolder = new QLineEdit(this);
+    m_browseFolder = new QPushButton(QStringLiteral("Browse for Folder"), this);
+    series->addWidget(m_seriesFolder);
+    series->addWidget(m_browseFolder);
     form->addRow(QStringLiteral("Series sound files folder:"), series);
+    const QString folder = QFileInfo(path).absolutePath();
+    connect(m_browseAnnotation, &QPushButton::clicked, this, [this, folder] {
+        const QString f = QFileDialog::getSaveFileName(this, QStringLiteral("Annotation file"), folder,
+                                                       QStringLiteral("Log files (*.txt *.log)"), nullptr,
+                                                       QFileDialog::DontConfirmOverwrite);
+        if (!f.isEmpty()) m_annotationFile->setText(QDir(folder).relativeFilePath(f));
+    });
+    connect(m_browseFolder, &QPushButton::clicked, this, [this, folder] {
+        const QString f = QFileDialog::getExistingDirectory(this, QStringLiteral("Select a Folder:"), folder);
+        if (!f.isEmpty()) m_seriesFolder->setText(f);
+    });
+    SetLinks({}, {}, false);
     auto* note = new QLabel(QStringLiteral("Note: changing the sample rate here will only change playback pitch. "
                                            "The sound will NOT be re-sampled."),
                             this);
@@ -363,6 +374,16 @@ CDlgFormatInfo::CDlgFormatInfo(const QString& path, double rate, unsigned bits, 
 }
 
 double CDlgFormatInfo::SampleRate() const { return m_rate->value(); }
+
+void CDlgFormatInfo::SetLinks(const QString& annotationFile, const QString& seriesFolder, bool editable) {
+    m_annotationFile->setText(annotationFile);
+    m_seriesFolder->setText(seriesFolder);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_annotationFile, m_browseAnnotation, m_seriesFolder, m_browseFolder})
+        w->setEnabled(editable);
+}
+
+QString CDlgFormatInfo::AnnotationFile() const { return m_annotationFile->text().trimmed(); }
+QString CDlgFormatInfo::SeriesFolder() const { return m_seriesFolder->text().trimmed(); }
 unsigned CDlgFormatInfo::Bits() const { return static_cast<unsigned>(m_bits->currentData().toInt()); }
 
 // ------------------------------------------------- New window sizing

@@ -56,10 +56,19 @@ public:
                    QWidget* parent);
     double SampleRate() const;
     unsigned Bits() const;
+    // A metafile's links: its annotation file (relative to the metafile) and
+    // the folder of its member files; editable only for a metafile.
+    void SetLinks(const QString& annotationFile, const QString& seriesFolder, bool editable);
+    QString AnnotationFile() const;
+    QString SeriesFolder() const;
 
 private:
     QDoubleSpinBox* m_rate;
     QComboBox* m_bits;
+    QLineEdit* m_annotationFile;
+    QPushButton* m_browseAnnotation;
+    QLineEdit* m_seriesFolder;
+    QPushButton* m_browseFolder;
 };
 
 class CDlgNewWindowSizing : public QDialog {

@@ -1,5 +1,6 @@
 // Editing commands on real sound windows: windows follow the document, a deleted file's window closes,
 // and a clip or import opens a window.
+#include "annotate/CAnnotationCommands.h"
 #include "frame/CChildFrame.h"
 #include "frame/CCommandActions.h"
 #include "edit/CEditCommands.h"
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <set>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -431,6 +433,28 @@ TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedS
     EXPECT_EQ(ReadSamples(path), edited);
     EXPECT_FALSE(v->Doc().Doc().IsModified());
     m_prompt.realProgress = nullptr;
+}
+
+TEST_F(FrameEditing, AnnotationCommandsGoFirstAndSavedSoundsAreLogged)
+{
+    CAnnotationCommands annotations(*m_frame, m_prompt);
+    m_frame->SetCommandExtension(annotations.Chain(CFrameEditHost::MakeExtension(*m_cmds, *m_edit)));
+    annotations.Logger().Settings().logfileName = m_dir.File("run.log");
+    m_frame->Dispatch(Cmd::LogBegin);
+    CTavrilView* v = Open(Tone(4000, 440.0));
+    v->Cursors().SetTimeCursors(100, 200);
+    v->CursorsChanged();
+    m_frame->Dispatch(Cmd::Cut);  // an editing command still reaches the editing commands
+    EXPECT_EQ(v->Doc().Frames(), 3900u);
+    m_frame->Dispatch(Cmd::FileSave);
+    Settle();
+    EXPECT_FALSE(v->Doc().Doc().IsModified());
+    std::ifstream in(m_dir.File("run.log"), std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "selected:\t" + fs::path(v->Doc().Path()).filename().string() + "\tsaved:\t" + v->Doc().Path() +
+                        "\r");
+    m_frame->SetCommandExtension({});
 }
 
 } // namespace

@@ -60,6 +60,8 @@ public:
     void SetRecordingLink(TrialRecordingLink link) { m_recording = std::move(link); }
     void SetLogLink(TrialLogLink link) { m_log = std::move(link); }
     void SetDialogDriver(std::function<int(QDialog&)> driver) { m_driver = std::move(driver); }
+    // Who writes "sound played" lines to the data logfile.
+    void SetPlaybackLogger(std::function<void(const std::string& soundPath)> f) { m_logPlayback = std::move(f); }
     // Start-up and exit: the trial settings and the trigger ("General Details").
     void LoadSettings();
     void SaveSettings() const;
@@ -101,6 +103,10 @@ public:
 
     // IPlaybackHooks
     void PlaybackHappened(bool startsTrial) override { m_trial.PlaybackHappened(startsTrial); }
+    void LogPlayback(const std::string& soundPath, uint32_t, uint32_t) override {
+        if (m_logPlayback)
+            m_logPlayback(soundPath);
+    }
 
 private:
     bool IsEnabled(Cmd id) const;
@@ -121,6 +127,7 @@ private:
     TrialRecordingLink m_recording;
     TrialLogLink m_log;
     std::function<int(QDialog&)> m_driver;
+    std::function<void(const std::string&)> m_logPlayback;
 };
 
 } // namespace tavril

@@ -1,5 +1,7 @@
 #include "view/CTavrilView.h"
 
+#include "annotate/AnnotationOverlay.h"
+
 #include "TimeScale.h"
 #include "WaveformColumns.h"
 
@@ -89,8 +91,16 @@ CTavrilView::CTavrilView(std::shared_ptr<CSoundDocument> doc, const WindowDispla
     RebuildPanes();
 }
 
+void CTavrilView::SetSelectedAnnotation(const AnnotationRecord* r) {
+    m_selectedAnnotation = r;
+    for (CViewPane* p : m_panes)
+        p->update();
+}
+
 void CTavrilView::SetDocument(std::shared_ptr<CSoundDocument> doc) {
     m_doc = std::move(doc);
+    m_selectedAnnotation = nullptr;
+    m_redefineArmed = false;
     m_cursors = CursorSet{};
     m_scroll->setValue(0);
     UpdateScrollBar();
@@ -530,6 +540,7 @@ void CViewPane::paintEvent(QPaintEvent*) {
         m_valid = true;
     }
     p.drawImage(plot.topLeft(), m_picture);
+    DrawAnnotations(p, *m_view, *this, plot);
     DrawAxes(p, plot);
 
     CSoundDocument& doc = m_view->Doc();
@@ -679,6 +690,9 @@ void CViewPane::DrawCursors(QPainter& p, const QRect& plot) const {
 
 void CViewPane::mousePressEvent(QMouseEvent* e) {
     m_view->setFocus();
+    if ((e->button() == Qt::LeftButton || e->button() == Qt::RightButton) &&
+        PlotRect().contains(e->position().toPoint()))
+        SelectAnnotationAt(*m_view, *this, e->position().toPoint());
     if (e->button() == Qt::RightButton) {
         emit m_view->ContextMenuRequested(e->globalPosition().toPoint());
         return;

@@ -101,6 +101,13 @@ public:
     // Loads the previous (-1) or next (+1) file of the same type in the folder.
     bool StepFileInFolder(int direction);
 
+    // The annotation selected in this window (none: null) and whether the
+    // next log action re-defines its box. Cleared when the document changes.
+    const AnnotationRecord* SelectedAnnotation() const { return m_selectedAnnotation; }
+    void SetSelectedAnnotation(const AnnotationRecord* r);
+    bool RedefineArmed() const { return m_redefineArmed; }
+    void SetRedefineArmed(bool armed) { m_redefineArmed = armed; }
+
 signals:
     void ReadoutChanged(const QString& text);
     void ContextMenuRequested(const QPoint& globalPos);
@@ -128,6 +135,8 @@ private:
     CTavrilView* m_linkTarget = nullptr;
     std::function<std::shared_ptr<CSoundDocument>()> m_newDocument;
     std::function<bool(CTavrilView*)> m_replaceGuard;
+    const AnnotationRecord* m_selectedAnnotation = nullptr;
+    bool m_redefineArmed = false;
     std::vector<std::string> m_folderListing;
     std::string m_folderListed;
     long long m_folderStamp = 0;
