@@ -30,7 +30,7 @@ std::vector<CommandInfo> BuildInfos() {
         TAVRIL_CMD(ImportHeaderless, Frame, Always,
                    "Import a sound file with no header, converts to WAV or AIFF file"),
         TAVRIL_CMD(ImportFileList, Frame, Always, "Creates a display using a text file list of sound file path names"),
-        TAVRIL_CMD(ExportSpectrogramText, Frame, Later,
+        TAVRIL_CMD(ExportSpectrogramText, Frame, NeedsView,
                    "Saves spectrograph data in currently selected window to a tab-delimited text file"),
         TAVRIL_CMD(ExportDisplayTextList, Frame, NeedsView,
                    "Creates a text file containing a list of the pathnames of all sounds in the current display"),

@@ -3,9 +3,12 @@
 #include "frame/CChildFrame.h"
 #include "frame/CMainFrame.h"
 #include "print/CDlgExportFigure.h"
+#include "print/CDlgExportSpectrogram.h"
 #include "print/CTavrilPreviewView.h"
 #include "print/CTavrilPrintDialog.h"
 #include "view/CTavrilView.h"
+
+#include "CSoundFile.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -24,7 +27,8 @@ CPrintCommands::CPrintCommands(CMainFrame& frame, IPrompt& prompt, QObject* pare
 CPrintCommands::~CPrintCommands() = default;
 
 bool CPrintCommands::Handles(Cmd id) {
-    return id == Cmd::Print || id == Cmd::PrintSetup || id == Cmd::PrintPreview || id == Cmd::ExportFigure;
+    return id == Cmd::Print || id == Cmd::PrintSetup || id == Cmd::PrintPreview || id == Cmd::ExportFigure ||
+           id == Cmd::ExportSpectrogramText;
 }
 
 CommandExtension CPrintCommands::Extension() {
@@ -37,13 +41,17 @@ CommandExtension CPrintCommands::Extension() {
         case Cmd::PrintSetup: CmdPrint(true); break;
         case Cmd::PrintPreview: CmdPreview(); break;
         case Cmd::ExportFigure: CmdExportFigure(v); break;
+        case Cmd::ExportSpectrogramText: CmdExportSpectrogramText(v); break;
         default: break;
         }
     };
     return ext;
 }
 
-void CPrintCommands::LoadSettings() { m_options.Load(""); }
+void CPrintCommands::LoadSettings() {
+    m_options.Load("");
+    m_export.Load("");
+}
 
 int CPrintCommands::Exec(QDialog& dialog) { return m_driver ? m_driver(dialog) : dialog.exec(); }
 
@@ -186,6 +194,42 @@ void CPrintCommands::CmdExportFigure(CTavrilView* view) {
     std::string error;
     if (!ExportFigure(*view, path, m_figureFormat, m_figureDpi, error))
         m_prompt.ShowMessage(error);
+}
+
+} // namespace tavril
+
+namespace tavril {
+
+void CPrintCommands::CmdExportSpectrogramText(CTavrilView* view) {
+    if (!view)
+        return;
+    const std::string soundPath = view->Doc().Path();
+    if (soundPath.empty()) {
+        m_prompt.ShowMessage("Save the sound to a file first: the export is written beside it.");
+        return;
+    }
+    CDlgExportSpectrogram dlg(m_export, &m_frame);
+    if (Exec(dlg) != QDialog::Accepted)
+        return;
+    m_export = dlg.Settings();
+    // The sound as the window shows it: the working copy of an edited sound.
+    CSoundFile& sound = view->Doc().Sound();
+    const std::string analysed = sound.GetFileName().empty() ? soundPath : sound.GetFileName();
+    sound.Close();
+    const double fs = view->Doc().SampleRate();
+    SpectrogramTextRequest r;
+    r.bins = m_export.Bins(view->Settings().m_fftSizeCode);
+    r.periodMs = m_export.PeriodMs(fs, r.bins, view->Settings(), view->SamplesPerPixel());
+    r.withHeader = m_export.m_includeInfoHeader;
+    r.withRange = m_export.m_selectFrequencyBinRange == 1;
+    r.lowHz = m_export.m_minFrequency;
+    r.highHz = m_export.m_maxFrequency;
+    const std::string out = SpectrogramTextPath(soundPath);
+    std::string error;
+    if (!ExportSpectrogramText(analysed, r, out, &error))
+        m_prompt.ShowMessage(error);
+    else
+        m_frame.statusBar()->showMessage(QString::fromStdString("Spectrogram written to " + out), 5000);
 }
 
 } // namespace tavril

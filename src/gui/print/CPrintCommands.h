@@ -11,6 +11,7 @@
 #include "CommandTable.h"
 #include "IPrompt.h"
 #include "PrintOptions.h"
+#include "SpectrogramTextExport.h"
 #include "print/CFigureExport.h"
 #include "print/CPagePainter.h"
 
@@ -64,10 +65,12 @@ private:
     void CmdPrint(bool setupOnly);
     void CmdPreview();
     void CmdExportFigure(CTavrilView* view);
+    void CmdExportSpectrogramText(CTavrilView* view);
 
     CMainFrame& m_frame;
     IPrompt& m_prompt;
     PrintOptions m_options;
+    ExportSpectrogramSettings m_export;
     std::unique_ptr<QPrinter> m_printer;
     std::function<int(QDialog&)> m_driver;
     FigureFormat m_figureFormat = FigureFormat::Pdf;

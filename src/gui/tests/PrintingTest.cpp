@@ -345,6 +345,21 @@ TEST_F(Printing, HeadlessPdfOfTheDemoRecording) {
     EXPECT_GT(r, 0.9) << r;
 }
 
+TEST_F(Printing, SpectrogramTextExportReachesTheExportBesideTheSound) {
+    CTavrilView* v = NoiseWindow();
+    CPrintCommands printing(*m_frame, m_prompt);
+    m_frame->AddCommandExtension(printing.Extension());
+    printing.SetDialogDriver([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Export Spectragram to Tab-delimited Text File");
+        return int(QDialog::Accepted);
+    });
+    m_frame->Dispatch(Cmd::ExportSpectrogramText);
+    m_frame->SetCommandExtension({});
+    QFile f(QString::fromStdString(v->Doc().Path() + ".txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readLine().startsWith("soundfile name\t"));
+}
+
 TEST_F(Printing, HeadlessPdfRefusesWhatItCannotPrint) {
     int rc = 0;
     Tool(TAVRIL_GUI_PATH, {"--print-pdf"}, &rc);
