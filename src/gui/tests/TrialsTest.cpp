@@ -6,6 +6,11 @@
 #include "frame/CCommandActions.h"
 #include "trials/CTrialCommands.h"
 
+#include "CAudioInputDeviceList.h"
+#include "CFileInputBackend.h"
+#include "CManualClock.h"
+#include "CVirtualRecorder.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -78,6 +83,46 @@ TEST_F(Trials, SettingsDialogKeepsWhatOkConfirms) {
     // Without a trial recorder its two commands are off.
     EXPECT_FALSE(m_frame->IsEnabled(Cmd::TrialRecording));
     EXPECT_FALSE(m_frame->IsEnabled(Cmd::TrialSaveBuffer));
+}
+
+TEST_F(Trials, TheTrialRecorderStoresExactlyTheTrialsSpan) {
+    // A ramp, so that where every stored sample came from can be told.
+    std::vector<int16_t> ramp(22050 * 3);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<int16_t>(i % 30000);
+    const std::string source = m_dir.File("ramp.wav");
+    ASSERT_TRUE(WriteWav(source, ramp));
+    CManualClock clock{1000};
+    CFileInputBackend backend(clock, CFileInputBackend::Pacing::Manual);
+    CAudioInputDeviceList devices(backend, clock);
+    backend.AddDevice("mic", source);
+    devices.Fill();
+    CVirtualRecorder recorder(&devices, clock);
+    recorder.settings.deviceName = "mic";
+    recorder.settings.exitOnStore = false;
+    m_trials->SetRecordingLink({{}, {}, {}, {}, &recorder});
+    PlaybackTrialSettings& s = m_trials->Settings();
+    s.storeTrialAudio = s.endOnTimeout = 1;
+    s.timeoutSecs = 30;
+    s.soundbufAfterSecs = 0;
+    s.soundfileFolder = m_dir.File("trials");
+    s.soundfileName = "span";
+    s.storeEventsToLogfile = 0;
+    EXPECT_TRUE(m_frame->IsEnabled(Cmd::TrialRecording));
+
+    m_frame->OfferTypedCharacter('b');
+    ASSERT_TRUE(recorder.IsRunning()) << "the trial starts its recorder";
+    for (int i = 0; i < 100; ++i) {  // one second of sound
+        clock.AdvanceMs(10);
+        backend.Pump();
+    }
+    m_frame->OfferTypedCharacter('e');
+    const auto stored = ReadSamples(m_dir.File("trials") + "/span.wav");
+    const uint64_t received = recorder.FramesReceived();
+    EXPECT_NEAR(double(received), 22050.0, 512.0);
+    ASSERT_EQ(stored.size(), received) << "every frame between start and end, and nothing else";
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), ramp.begin()));
+    recorder.Stop();
 }
 
 } // namespace
