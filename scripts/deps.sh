@@ -5,11 +5,12 @@
 TAVRIL_PACKAGES=(
   cmake ninja-build g++ ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
   libpng-dev libsamplerate0-dev portaudio19-dev libasound2-dev
   libsndfile1-dev sox libfftw3-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool imagemagick
+  poppler-utils desktop-file-utils xdg-utils
 )
 
 tavril_missing_packages() {

@@ -24,7 +24,7 @@ enum class Cmd : int {
     FileNew, FileOpen, FileLoadInto, FileRevert, FileCloseWindow, FileCloseAll, FileSave, FileSaveAs,
     FileSaveAll, FileRename, ImportHeaderless, ImportFileList, ExportSpectrogramText, ExportDisplayTextList,
     ExportDisplayAndSounds, SetDefaultFormat, FileDeleteAndClose, MergeDisplay, SaveDisplay, SaveSettings,
-    Print, PrintSetup, AppExit,
+    Print, PrintSetup, PrintPreview, ExportFigure, AppExit,
     // Edit
     Undo, Cut, Copy, CopyChannel, Paste, Trim, DeleteSelection, KlipSave, KlipSettings, CopyBitmap,
     // View

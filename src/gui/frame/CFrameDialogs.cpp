@@ -1,6 +1,7 @@
 #include "frame/CFrameDialogs.h"
 
 #include "frame/CChildFrame.h"
+#include "frame/CHelpWindow.h"
 #include "frame/CMainFrame.h"
 #include "frame/Dialogs.h"
 #include "AnnotationMetafile.h"
@@ -151,42 +152,12 @@ void CFrameDialogs::CmdEditUserMenu() {
 }
 
 void CFrameDialogs::CmdHelp() {
-    QString html = QStringLiteral("<h2>Tavril commands</h2><p>Every command with where it is found, its keys and "
-                                  "what it does.</p><table border=1 cellspacing=0 cellpadding=3>"
-                                  "<tr><th>Menu item</th><th>Menu</th><th>Keys</th><th>What it does</th></tr>");
-    for (const MenuRow& row : MenuRows()) {
-        if (row.id == Cmd::None || row.menu != MenuKind::Full)
-            continue;
-        const CommandInfo* info = FindCommand(row.id);
-        QString text = QString::fromLatin1(row.text).section('\t', 0, 0).remove('&');
-        QStringList keys;
-        for (const std::string& k : KeysFor(row.id))
-            keys << Q(k);
-        QString status = Q(PromptStatusText(*info));
-        if (info->rule == EnableRule::Later)
-            status += QStringLiteral(" (not available yet)");
-        html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>")
-                    .arg(text.toHtmlEscaped(), QString::fromLatin1(row.path).remove('&').replace('|', " > "),
-                         keys.join(", ").toHtmlEscaped(), status.toHtmlEscaped());
-    }
-    html += QStringLiteral("</table><h3>Keys without a menu item</h3><ul>");
-    for (const KeyRow& k : KeyRows()) {
-        bool inMenu = false;
-        for (const MenuRow& row : MenuRows())
-            inMenu = inMenu || row.id == k.id;
-        if (!inMenu)
-            html += QStringLiteral("<li><b>%1</b>: %2</li>")
-                        .arg(QString::fromLatin1(k.key), Q(PromptStatusText(*FindCommand(k.id))).toHtmlEscaped());
-    }
-    html += QStringLiteral("</ul>");
-    QDialog dlg(&m_frame);
-    dlg.setWindowTitle(QStringLiteral("Tavril Help"));
-    auto* layout = new QVBoxLayout(&dlg);
-    auto* browser = new QTextBrowser(&dlg);
-    browser->setHtml(html);
-    layout->addWidget(browser);
-    dlg.resize(820, 600);
-    dlg.exec();
+    // One help window, kept open beside the work; the frame owns it.
+    if (!m_help)
+        m_help = new CHelpWindow(&m_frame);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void CFrameDialogs::CmdAbout() {

@@ -11,6 +11,7 @@
 
 namespace tavril {
 
+class CHelpWindow;
 class CMainFrame;
 class CSettingsFile;
 
@@ -37,6 +38,7 @@ public:
 private:
     CMainFrame& m_frame;
     IPrompt& m_prompt;
+    CHelpWindow* m_help = nullptr;  // a child of the frame, made on first use
 };
 
 } // namespace tavril

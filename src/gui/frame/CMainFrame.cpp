@@ -8,6 +8,8 @@
 #include "frame/CFrameKeyRouter.h"
 #include "frame/CFrameMenuLists.h"
 #include "frame/CWindowArranger.h"
+#include "frame/CHelpWindow.h"
+#include "frame/Dialogs.h"
 #include "SettingsStore.h"
 
 #include <QAction>
@@ -152,8 +154,8 @@ bool CMainFrame::IsEnabled(Cmd id) const {
     if (!info)
         return false;
     CTavrilView* v = ActiveView();
-    if (m_extension.handles && m_extension.handles(id))
-        return m_extension.enabled ? m_extension.enabled(id, v) : true;
+    if (const CommandExtension* ext = ExtensionFor(id))
+        return ext->enabled ? ext->enabled(id, v) : true;
     switch (info->rule) {
     case EnableRule::Always: return true;
     case EnableRule::NeedsView: return v != nullptr;
@@ -187,13 +189,12 @@ void CMainFrame::UpdateCommandStates() {
                                                                      : QStringLiteral("&Hide All Cursors\tShift+H"));
     for (QAction* p : m_actions->Placeholders(Cmd::RecentFileList))
         p->setVisible(m_recent.files.empty());
-    if (m_extension.handles && m_extension.text)
-        for (const CommandInfo& info : CommandInfos())
-            if (m_extension.handles(info.id)) {
-                QString text = m_extension.text(info.id, v);
-                if (!text.isEmpty())
-                    m_actions->SetFullText(info.id, text);
-            }
+    for (const CommandInfo& info : CommandInfos())
+        if (const CommandExtension* ext = ExtensionFor(info.id); ext && ext->text) {
+            QString text = ext->text(info.id, v);
+            if (!text.isEmpty())
+                m_actions->SetFullText(info.id, text);
+        }
 }
 
 // --------------------------------------------------------------- dispatch
@@ -203,9 +204,12 @@ void CMainFrame::Dispatch(Cmd id) {
         return;
     const CommandInfo* info = FindCommand(id);
     CTavrilView* v = ActiveView();
-    bool handled = m_extension.intercept && m_extension.intercept(id, v);
-    if (!handled && m_extension.handles && m_extension.handles(id) && m_extension.run) {
-        m_extension.run(id, v);
+    bool handled = false;
+    for (const CommandExtension& ext : m_extensions)
+        if (!handled && ext.intercept)
+            handled = ext.intercept(id, v);
+    if (const CommandExtension* ext = ExtensionFor(id); !handled && ext && ext->run) {
+        ext->run(id, v);
         handled = true;
     }
     if (!handled && v && (info->receiver == Receiver::View || info->receiver == Receiver::ViewOrFrame))
@@ -575,10 +579,11 @@ bool CMainFrame::OfferTypedCharacter(char c) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    if (m_extension.confirmExit && !m_extension.confirmExit()) {
-        e->ignore();
-        return;
-    }
+    for (const CommandExtension& ext : m_extensions)
+        if (ext.confirmExit && !ext.confirmExit()) {
+            e->ignore();
+            return;
+        }
     // Every changed sound is asked about before any window closes, so that
     // Cancel on any of them keeps them all.
     std::vector<CSoundDocument*> asked;
@@ -587,10 +592,13 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
         if (std::find(asked.begin(), asked.end(), doc) != asked.end())
             continue;
         asked.push_back(doc);
-        if (m_extension.confirmClose && doc->Doc().IsModified() && !m_extension.confirmClose(doc->Doc())) {
-            e->ignore();
-            return;
-        }
+        if (!doc->Doc().IsModified())
+            continue;
+        for (const CommandExtension& ext : m_extensions)
+            if (ext.confirmClose && !ext.confirmClose(doc->Doc())) {
+                e->ignore();
+                return;
+            }
     }
     m_exitConfirmed = true;
     CloseAllWindows();
@@ -606,7 +614,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 
 // Also asked before a window's sound is replaced by another file (Alt+Left/Right).
 bool CMainFrame::CanCloseWindow(CChildFrame* w) {
-    if (!m_extension.confirmClose || m_exitConfirmed)
+    if (m_exitConfirmed)
         return true;
     CSoundDocument* doc = w->View()->Document().get();
     for (CChildFrame* other : Windows())
@@ -614,7 +622,29 @@ bool CMainFrame::CanCloseWindow(CChildFrame* w) {
             return true;  // another window still shows the sound
     if (!doc->Doc().IsModified())
         return true;
-    return m_extension.confirmClose(doc->Doc());
+    for (const CommandExtension& ext : m_extensions)
+        if (ext.confirmClose && !ext.confirmClose(doc->Doc()))
+            return false;
+    return true;
+}
+
+const std::string& CMainFrame::CurrentDisplayFile() const { return m_files->CurrentDisplay(); }
+
+void CMainFrame::SetCommandExtension(CommandExtension ext) {
+    m_extensions.clear();
+    AddCommandExtension(std::move(ext));
+}
+
+void CMainFrame::AddCommandExtension(CommandExtension ext) {
+    if (ext.handles)
+        m_extensions.push_back(std::move(ext));
+}
+
+const CommandExtension* CMainFrame::ExtensionFor(Cmd id) const {
+    for (const CommandExtension& ext : m_extensions)
+        if (ext.handles(id))
+            return &ext;
+    return nullptr;
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {

@@ -96,7 +96,10 @@ public:
     // Opens a second window on the sound of `source` (linked window).
     CChildFrame* OpenLinkedWindow(CTavrilView* source);
 
-    void SetCommandExtension(CommandExtension ext) { m_extension = std::move(ext); }
+    // Replaces every extension by `ext` (an empty one removes them all).
+    void SetCommandExtension(CommandExtension ext);
+    // Adds one more; the first that handles a command takes it.
+    void AddCommandExtension(CommandExtension ext);
     void SetTypedCharacterHandlers(TypedCharacterHandlers h) { m_typed = std::move(h); }
     // Offers a typed character as the frame does for keys no command takes;
     // true when someone took it.
@@ -121,6 +124,8 @@ public:
     // empty hands the line back to the readouts and shows "Ready".
     void SetStatusText(const QString& text);
     bool IsFullMenuShown() const { return m_fullMenu; }
+    // The display file last opened or saved (empty when none).
+    const std::string& CurrentDisplayFile() const;
 
     // Display files, settings files and text lists of sounds.
     CFrameFiles& Files() { return *m_files; }
@@ -217,7 +222,8 @@ private:
     int m_nextWindowId = 1;
     std::string m_currentFolder;
     QPointer<CChildFrame> m_lastActive;
-    CommandExtension m_extension;
+    const CommandExtension* ExtensionFor(Cmd id) const;
+    std::vector<CommandExtension> m_extensions;
     TypedCharacterHandlers m_typed;
 };
 

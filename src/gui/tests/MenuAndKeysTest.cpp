@@ -1,6 +1,7 @@
 // The menus, keys and toolbar the main window really shows, against the command table.
 #include "frame/CCommandActions.h"
 #include "frame/CChildFrame.h"
+#include "frame/CHelpWindow.h"
 #include "view/CTavrilView.h"
 #include "GuiTestSupport.h"
 
@@ -306,3 +307,40 @@ TEST_F(MenuAndKeys, DroppedFilesOpen) {
     ASSERT_EQ(frame.Windows().size(), 2u);  // the remote one is not a file here
     EXPECT_EQ(frame.Windows()[1]->View()->Doc().Title(), "b.wav");
 }
+
+namespace tavril::test {
+namespace {
+
+TEST_F(FrameTest, HelpListsEveryCommandWithItsPlaceKeysAndPromptAfterAFirstHourGuide) {
+    m_frame->Dispatch(Cmd::HelpTopics);
+    auto* help = m_frame->findChild<CHelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(help->isModal()) << "the help stays open beside the work";
+    const QString text = help->PlainText();
+    for (const char* step : {"Open.", "Measure.", "Annotate.", "Record.", "Detect."})
+        EXPECT_TRUE(text.contains(step)) << step;
+    // Rows as the menus and key table present them.
+    const struct { const char* where; const char* keys; const char* prompt; } rows[] = {
+        {"Menu > File > Print Window(s)", "Ctrl+P", "Print the active window, or entire display"},
+        {"Menu > Tools > Annotation > General Annotation Settings", "", ""},
+        {"Sound window's menu (right button) > Delete File and Load Next in Series", "Alt+Shift+D", ""},
+        {"", "Ctrl+G", "Go to a time in the sound file"},
+        {"Menu > Edit > Undo", "Ctrl+Z, Alt+Backspace", "Undo the last action"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_TRUE(text.contains(r.where)) << r.where;
+        EXPECT_TRUE(text.contains(r.keys)) << r.keys;
+        EXPECT_TRUE(text.contains(r.prompt)) << r.prompt;
+    }
+    // Every status prompt of the table is somewhere in the text.
+    for (const CommandInfo& info : CommandInfos())
+        if (info.id != Cmd::RecentFileList && info.id != Cmd::UserMenuList)
+            EXPECT_TRUE(text.contains(QString::fromStdString(PromptStatusText(info)))) << info.name;
+    // F1 again brings the same window forward.
+    m_frame->Dispatch(Cmd::HelpTopics);
+    EXPECT_EQ(m_frame->findChildren<CHelpWindow*>().size(), 1);
+}
+
+} // namespace
+} // namespace tavril::test
