@@ -19,19 +19,6 @@ namespace {
 const char* const kDefaultNames[] = {"soundfile", "channel", "lefttimesec", "righttimesec",
                                      "topfreqhz", "bottomfreqhz", "comment", "notes"};
 
-std::vector<std::string> SplitTabs(const std::string& line)
-{
-    std::vector<std::string> f;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = line.find('\t', start);
-        f.push_back(line.substr(start, p == std::string::npos ? std::string::npos : p - start));
-        if (p == std::string::npos) break;
-        start = p + 1;
-    }
-    return f;
-}
-
 std::vector<std::string> HeaderNames(const std::string& header)
 {
     std::vector<std::string> f = SplitTabs(header);

@@ -7,19 +7,6 @@ namespace tavril {
 
 namespace {
 
-std::vector<std::string> SplitTabs(const std::string& line)
-{
-    std::vector<std::string> f;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = line.find('\t', start);
-        f.push_back(line.substr(start, p == std::string::npos ? std::string::npos : p - start));
-        if (p == std::string::npos) break;
-        start = p + 1;
-    }
-    return f;
-}
-
 // Audacity reads a decimal comma as well as a point.
 bool ParseLabelNumber(std::string text, double& v)
 {

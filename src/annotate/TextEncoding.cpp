@@ -4,8 +4,6 @@
 
 namespace tavril {
 
-namespace {
-
 void AppendUtf8(std::string& out, uint32_t cp)
 {
     if (cp < 0x80) {
@@ -25,7 +23,18 @@ void AppendUtf8(std::string& out, uint32_t cp)
     }
 }
 
-} // namespace
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (;;) {
+        const size_t p = line.find('\t', start);
+        f.push_back(line.substr(start, p == std::string::npos ? std::string::npos : p - start));
+        if (p == std::string::npos) break;
+        start = p + 1;
+    }
+    return f;
+}
 
 bool IsValidUtf8(const std::string& s)
 {

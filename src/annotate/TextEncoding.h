@@ -4,7 +4,9 @@
 // encoding, whose bytes are mapped one to one (ISO Latin-1) so that nothing
 // is lost. Free functions, stateless, any thread.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tavril {
 
@@ -17,5 +19,9 @@ std::string ToUtf8(const std::string& s);
 // a BOM (either byte order) is transcoded (unpaired surrogates become U+FFFD),
 // other text is taken as UTF-8, or as Latin-1 when it is not valid UTF-8.
 std::string DecodeTextFile(const std::string& bytes);
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, uint32_t codePoint);
+// The fields of a tab-separated line; an empty line is one empty field.
+std::vector<std::string> SplitTabs(const std::string& line);
 
 } // namespace tavril
