@@ -118,6 +118,18 @@ void CTavrilDoc::NewDocument()
     m_modified = false;
 }
 
+bool CTavrilDoc::AdoptAsUntitled(const std::string& tempFile)
+{
+    if (!FileExists(tempFile)) return false;
+    NewDocument();
+    m_workingCopy = tempFile;
+    m_workingCopyExists = true;
+    m_modified = true;
+    m_sound.Close();
+    m_sound.Reset();
+    return true;
+}
+
 bool CTavrilDoc::MakeUntitledWorkingCopy()
 {
     const std::string name = m_svc.temps.NewName();

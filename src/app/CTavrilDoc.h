@@ -79,6 +79,11 @@ public:
     // Lifecycle.
     void NewDocument();
     bool OpenDocument(const std::string& path);
+    // Takes a sound the program wrote into one of its own temporary files (a
+    // recording stored under no name) as an untitled, modified document whose
+    // working copy is that file: closing asks to save it, and the file stays
+    // until the document lets it go.
+    bool AdoptAsUntitled(const std::string& tempFile);
     // Whether the last OpenDocument found a file it could not read (the user
     // was told why); the document then holds an empty sound.
     bool OpenWasRefused() const { return m_openRefused; }

@@ -135,6 +135,8 @@ public:
     // Used by the file commands to rebuild windows from a display.
     std::shared_ptr<CSoundDocument> NewDocument();
     CChildFrame* AddWindow(std::shared_ptr<CSoundDocument> doc, const WindowDisplaySettings& s);
+    // The display settings a window opened now starts with.
+    WindowDisplaySettings SettingsForNewWindow() const;
     // Places a window without snapping it to the grid.
     void PlaceWindow(CChildFrame* w, const QRect& r);
     int TakeWindowId() { return m_nextWindowId++; }
@@ -172,7 +174,6 @@ private:
     void BuildMenus();
     void ShowMenuBar(bool full);
     void RebuildRecentMenu();
-    WindowDisplaySettings SettingsForNewWindow() const;
     void OnWindowActivated(QMdiSubWindow* w);
     void OnWindowClosing(CChildFrame* w);
     bool CanCloseWindow(CChildFrame* w);

@@ -190,7 +190,11 @@ void CRecordingController::StartRecording()
     // Working files are named as this instance's temporary files: another
     // instance starting up removes only temporary files whose owner is gone.
     for (size_t i = 0; i < m_recorders.Count(); ++i)
-        m_recorders.At(i)->SetWorkingFileFactory([this] { return m_frame.Services().temps.NewName(); });
+        m_recorders.At(i)->SetWorkingFileFactory([this] {
+            std::string name = m_frame.Services().temps.NewName();
+            m_workingFiles.insert(name);
+            return name;
+        });
     WireRecorders();
     m_recorders.StartOnCommand();
     if (!rt->IsRunning()) {
@@ -378,7 +382,10 @@ void CRecordingController::OnStored(const StoreResult& r)
     const CAcquisitionSettings& s = rt->settings;
     if (r.stored) {
         auto doc = std::make_shared<CSoundDocument>(m_frame.Services());
-        if (m_view && doc->Open(r.fileName)) m_view->SetDocument(doc);
+        // A store under no name lives in a temporary file: the window holds it
+        // as an unsaved sound, so closing asks before the recording is lost.
+        const bool unnamed = m_workingFiles.count(r.fileName) > 0;
+        if (m_view && (unnamed ? doc->AdoptAsUntitled(r.fileName) : doc->Open(r.fileName))) m_view->SetDocument(doc);
         m_frame.SetStatusText(QStringLiteral("Sound stored to %1").arg(Q(r.fileName)));
         m_noticeUntilMs = m_clock.NowMs() + kNoticeMs;
         if (m_noticeUntilMs == 0) m_noticeUntilMs = 1;
@@ -390,7 +397,12 @@ void CRecordingController::OnStored(const StoreResult& r)
     } else {
         QPointer<CTavrilView> recordingView = m_view;
         StopRecording();
-        m_frame.OpenSoundFile(r.fileName);
+        if (m_workingFiles.count(r.fileName)) {
+            auto stored = m_frame.NewDocument();
+            if (stored->AdoptAsUntitled(r.fileName)) m_frame.AddWindow(stored, m_frame.SettingsForNewWindow());
+        } else {
+            m_frame.OpenSoundFile(r.fileName);
+        }
         if (r.cont && !s.exitOnStore && recordingView) {
             // Recording goes on in the window it was in, not over the file
             // just opened.

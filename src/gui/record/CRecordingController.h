@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace tavril {
@@ -124,6 +125,7 @@ private:
     uint32_t m_noticeUntilMs = 0;
     bool m_diskWarned = false;
     std::string m_lastStored;
+    std::set<std::string> m_workingFiles;  // temporary files handed to the recorders for stores under no name
     CScreenSaverInhibitor m_screenSaver;
 };
 

@@ -205,10 +205,16 @@ TEST_F(Recording, SStoresTheInputsSamplesAndTheWindowShowsThem)
     ASSERT_GT(got.size(), size_t(kRate));
     ASSERT_LE(got.size(), m_input.size());
     EXPECT_TRUE(std::equal(got.begin(), got.end(), m_input.begin()));
-    // "Stop recording" after a store: the window now shows the stored sound.
+    // "Stop recording" after a store: the window now shows the stored sound,
+    // which has no name yet, so closing must ask to save it rather than let
+    // the next start-up's clean-up take the temporary file.
     EXPECT_FALSE(m_ctl->IsRecording());
-    EXPECT_EQ(view->Doc().Path(), stored);
+    EXPECT_EQ(view->Doc().Path(), CSoundDocument::kUntitled);
+    EXPECT_TRUE(view->Doc().Doc().IsModified());
     EXPECT_EQ(view->Doc().Frames(), got.size());
+    const std::string kept = m_dir.File("kept.wav");
+    ASSERT_TRUE(view->Doc().Doc().SaveDocument(kept));
+    EXPECT_EQ(ReadSamples(kept), got);
 }
 
 TEST_F(Recording, EscStopsEveryRecorderAndClearsTheStatus)
@@ -310,8 +316,10 @@ TEST_F(Recording, WithOpenNewWindowTheStoredSoundOpensAndRecordingGoesOn)
     ASSERT_FALSE(stored.empty());
     ASSERT_EQ(m_frame->Windows().size(), 2u);
     bool opened = false;
-    for (CChildFrame* w : m_frame->Windows()) opened = opened || w->View()->Doc().Path() == stored;
-    EXPECT_TRUE(opened);
+    for (CChildFrame* w : m_frame->Windows())
+        opened = opened || (w->View() != recordingView && w->View()->Doc().Doc().IsModified() &&
+                            w->View()->Doc().Frames() == ReadSamples(stored).size());
+    EXPECT_TRUE(opened) << "the stored sound opens as an unsaved sound";
     EXPECT_TRUE(m_ctl->IsRecording());
     EXPECT_EQ(m_ctl->RecordingView(), recordingView);
     Run(500);

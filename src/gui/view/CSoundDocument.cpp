@@ -12,6 +12,12 @@ bool CSoundDocument::Open(const std::string& path) {
     return opened && !m_doc->OpenWasRefused();
 }
 
+bool CSoundDocument::AdoptAsUntitled(const std::string& tempFile) {
+    const bool adopted = m_doc->AdoptAsUntitled(tempFile);
+    Refresh();
+    return adopted;
+}
+
 void CSoundDocument::New() {
     m_doc->NewDocument();
     Refresh();

@@ -23,6 +23,9 @@ public:
     // Opens the file; false when it does not exist (without a message) or
     // cannot be read (the document has told the user why).
     bool Open(const std::string& path);
+    // A sound in one of the program's own temporary files, as an untitled
+    // document that still has to be saved.
+    bool AdoptAsUntitled(const std::string& tempFile);
     // A new, untitled document (an empty mono 16-bit 22050 Hz sound).
     void New();
     // The sound to read from: the working copy when there is one.
