@@ -88,6 +88,13 @@ std::string CTempFiles::NewNameNear(const std::string& soundPath, const std::str
     std::error_code ec;
     fs::path folder = fs::absolute(soundPath, ec).parent_path();
     if (ec || folder.empty()) return NewName();
+    // A folder whose mode grants nobody write access (an archive copy, a card
+    // locked by hand) gets nothing written into it, even where the system
+    // would let this user write there anyway.
+    struct stat folderStat {};
+    if (::stat(folder.c_str(), &folderStat) != 0 || (folderStat.st_mode & 0222) == 0 ||
+        ::access(folder.c_str(), W_OK) != 0)
+        return NewName();
     const fs::path hidden = folder / kHiddenFolder;
     if (!Register(hidden)) return NewName();
     if (::mkdir(hidden.c_str(), 0700) != 0 && errno != EEXIST) return NewName();

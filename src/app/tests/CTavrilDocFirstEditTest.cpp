@@ -234,5 +234,23 @@ TEST_F(FirstEditTest, KilledBetweenEditAndSaveLeavesTheFileAndNoLitter)
     EXPECT_EQ(ReadAll(sound), before);
 }
 
+TEST(TempFilesNearASound, AWriteProtectedFolderGetsNothingWrittenIntoIt)
+{
+    test::TempDir dir;
+    fs::create_directory(dir.Path() / "tmp");
+    CTempFiles temps(dir.Path() / "tmp");
+    ASSERT_TRUE(temps.Start());
+    const fs::path folder = dir.Path() / "archive";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const std::string name = temps.NewNameNear((folder / "dawn.wav").string());
+    ASSERT_FALSE(name.empty());
+    EXPECT_FALSE(fs::exists(folder / CTempFiles::kHiddenFolder));
+    EXPECT_NE(fs::path(name).parent_path().parent_path(), folder);
+    ::unlink(name.c_str());
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
 } // namespace
 } // namespace tavril
