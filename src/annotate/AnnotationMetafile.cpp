@@ -66,6 +66,14 @@ bool AnnotationMetafile::SetAnnotationFile(const std::string& name, std::string*
     return SetKey("annotationfile", name, false, error);
 }
 
+std::string LinkMetafileOf(const std::string& soundPath)
+{
+    if (CSoundFile::FormatFromName(soundPath) == kFormatMeta) return soundPath;
+    if (!HasSoundExtension(soundPath)) return {};
+    const fs::path sp(soundPath);
+    return (sp.parent_path() / (sp.stem().string() + " metafile.txt")).string();
+}
+
 AnnotationLinkResult AddAnnotationLink(const std::string& soundPath, const std::string& annotationName,
                                        const std::string& annotationFolder)
 {
@@ -89,7 +97,7 @@ AnnotationLinkResult AddAnnotationLink(const std::string& soundPath, const std::
     }
     if (HasSoundExtension(soundPath)) {
         const fs::path sp(soundPath);
-        meta = (sp.parent_path() / (sp.stem().string() + " metafile.txt")).string();
+        meta = LinkMetafileOf(soundPath);
         res.notes.push_back("NOTE: The sound file is not a metafile.\nTavril will create a text metafile to use "
                             "for annotation:\n" +
                             meta);

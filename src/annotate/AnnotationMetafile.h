@@ -32,6 +32,11 @@ struct AnnotationLinkResult {
     std::string message;             // the final message (success or failure)
 };
 
+// The metafile that links a sound to its annotations: a metafile is its own;
+// a plain WAV/AIFF sound's is "<name> metafile.txt" beside it (made by
+// AddAnnotationLink); empty for anything else.
+std::string LinkMetafileOf(const std::string& soundPath);
+
 // Links `annotationName` (".log" added without an extension) to a sound: a
 // plain WAV/AIFF sound gets a metafile "<name> metafile.txt" beside it; with
 // `annotationFolder` the metafile is copied there and the annotation file

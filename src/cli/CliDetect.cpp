@@ -1,10 +1,12 @@
 // tavril-cli detect: the sound event detector over recordings on disk, one
 // worker per file on up to --jobs threads, with optional clips and one Raven
-// selection table for every detection of every file.
+// selection table for every detection of every file, and optionally each
+// detection added to its recording's annotation file.
 
 #include "CliCommand.h"
 #include "CliUtil.h"
 
+#include "AnnotationDetectionSink.h"
 #include "AtomicFile.h"
 #include "CFileDetector.h"
 #include "CSoundFile.h"
@@ -39,6 +41,7 @@ struct Options {
     std::string raven;
     std::string comment;
     bool annotations = false;
+    bool replaceAnnotations = false;
     unsigned jobs = 0;
 };
 
@@ -68,6 +71,9 @@ int Parse(const std::vector<std::string>& args, Options& o)
             if (!value(o.comment)) return Usage("--comment needs a text");
         } else if (a == "--annotations") {
             o.annotations = true;
+        } else if (a == "--replace-annotations") {
+            o.annotations = true;
+            o.replaceAnnotations = true;
         } else if (a == "--jobs") {
             const auto n = value(v) ? ParseInteger(v) : std::nullopt;
             if (!n || *n < 1 || *n > 1024) return Usage("--jobs needs a number from 1 to 1024");
@@ -135,9 +141,6 @@ int RunDetect(const std::vector<std::string>& args)
 {
     Options o;
     if (int bad = Parse(args, o)) return bad;
-    if (o.annotations)
-        return Usage("--annotations needs the annotation files of the desktop program, which this build does "
-                     "not write yet; use --raven for a selection table");
     FileDetectorSettings settings;
     if (!o.settingsFile.empty() && !std::filesystem::exists(o.settingsFile))
         return Usage("settings file '" + o.settingsFile + "' does not exist");
@@ -157,7 +160,11 @@ int RunDetect(const std::vector<std::string>& args)
     } else {
         settings.saveAsClips = false;
     }
-    settings.saveAsAnnotation = false;
+    // Earlier annotations go only when asked for here, never because a
+    // settings file left over from the desktop program says so.
+    settings.saveAsAnnotation = o.annotations;
+    settings.deletePrevAnnotations = o.replaceAnnotations;
+    AnnotationDetectionSink sink(o.settingsFile);
 
     const size_t n = o.files.size();
     std::vector<FileDetectionReport> reports(n);
@@ -172,6 +179,7 @@ int RunDetect(const std::vector<std::string>& args)
             CFileDetector detector;
             detector.SetRecordingStart(RecordingStart(o.files[i]));
             detector.SetComment(o.comment);
+            detector.SetSink(&sink);
             reports[i] = detector.Run(o.files[i], s);
         }
     };
@@ -218,7 +226,8 @@ extern const CliCommand kDetectCommand = {
     "detect",
     "find sound events in recordings",
     "Usage: tavril-cli detect FILE... [--settings INI] [--channels LIST] [--start-s S] [--stop-s S]\n"
-    "                         [--clips DIR] [--raven OUT.txt] [--comment TEXT] [--jobs N]\n"
+    "                         [--clips DIR] [--raven OUT.txt] [--annotations | --replace-annotations]\n"
+    "                         [--comment TEXT] [--jobs N]\n"
     "Runs the sound event detector over each recording with the settings of the\n"
     "\"Sound Detector Details for file detector\" and \"Recording file detector\" sections\n"
     "(default settings file, or INI). For each file it prints the file name, then per\n"
@@ -230,8 +239,12 @@ extern const CliCommand kDetectCommand = {
     "                    clip series pattern, or 'NAME chC   N.wav' when none is set\n"
     "  --raven OUT.txt   one Raven selection table of every detection of every file\n"
     "                    (Begin Time is seconds from the start of Begin File)\n"
+    "  --annotations     add each detection (its time span, the band from \"freq min\"\n"
+    "                    to \"freq max\", its channel) to the recording's annotation\n"
+    "                    file, the one its annotation link names; earlier ones stay\n"
+    "  --replace-annotations  as --annotations, but the recording's earlier\n"
+    "                    annotations are replaced by this run's detections\n"
     "  --comment TEXT    the comment given to each detection annotation\n"
-    "  --annotations     not available yet in this build (use --raven)\n"
     "  --jobs N          files analysed on N threads (default: all cores); the\n"
     "                    output is the same for every N\n"
     "Exit status 0 when every file was analysed, 1 otherwise, 2 for a usage error.\n",

@@ -79,6 +79,37 @@ TEST(CliDetect, ThreadsGiveTheSameResultsAndOneRavenTable)
     EXPECT_EQ(RunCli({"detect", dir.File("missing.wav")}).status, 1);
 }
 
+TEST(CliDetect, AnnotationOptionsReachTheLinkedAnnotationFile)
+{
+    ScratchSettings scratch;
+    TempDir dir;
+    const std::string wav = WriteWav(dir.File("pond.wav"), 22050, 1, Calls(4, {0.5, 3.0}));
+    std::ofstream(dir.File("pond metafile.txt")) << "annotationfile=pond.log\r\npond.wav\r\n";
+    const std::string log = dir.File("pond.log");
+    std::ofstream(log) << "an:\tpond.wav\t1\t0.1\t0.2\t900\t800\tby hand\t\n";
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+
+    auto r = RunCli({"detect", wav, "--settings", DetectorIni(dir), "--annotations", "--comment", "frog"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string text = ReadText(log);
+    EXPECT_EQ(count(text, "\tby hand\t"), 1u) << text;
+    EXPECT_EQ(count(text, "\tfrog\t"), 2u) << text;
+
+    r = RunCli({"detect", wav, "--settings", DetectorIni(dir), "--replace-annotations", "--comment", "frog"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    text = ReadText(log);
+    EXPECT_EQ(count(text, "\tby hand\t"), 0u) << text;
+    EXPECT_EQ(count(text, "\tfrog\t"), 2u) << text;
+
+    r = RunCli({"detect", WriteWav(dir.File("unlinked.wav"), 22050, 1, Calls(1, {})), "--annotations"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("annotation link"), std::string::npos) << r.err;
+}
+
 TEST(CliRecord, ReplayedFileStoresDetectedCallsOrTheWholeSound)
 {
     ScratchSettings scratch;

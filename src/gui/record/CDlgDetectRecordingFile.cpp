@@ -5,6 +5,8 @@
 #include "record/CDlgSoundDetector.h"
 #include "record/RecordFields.h"
 
+#include "AnnotationMetafile.h"
+
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFileInfo>
@@ -15,13 +17,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTimeEdit>
 
 namespace tavril {
 
 CDlgDetectRecordingFile::CDlgDetectRecordingFile(const std::string& recording, CAcquisitionSettings& recorderSettings,
                                                  std::string settingsFile, QWidget* parent)
-    : QDialog(parent), m_recorderSettings(recorderSettings), m_settingsFile(std::move(settingsFile))
+    : QDialog(parent), m_recorderSettings(recorderSettings), m_settingsFile(std::move(settingsFile)),
+      m_sink(m_settingsFile)
 {
     setWindowTitle(QStringLiteral("Detect sound in recording file"));
     m_settings.Load(m_settingsFile);
@@ -32,13 +36,6 @@ CDlgDetectRecordingFile::CDlgDetectRecordingFile(const std::string& recording, C
     m_deletePrevious = MakeCheck(
         QStringLiteral("Delete all previous annotations and replace with detections from this run"),
         s.deletePrevAnnotations, this);
-    // Annotation files are not part of this program yet: no detection may
-    // pretend to have been written into one.
-    for (QCheckBox* b : {m_annotations, m_deletePrevious}) {
-        b->setChecked(false);
-        b->setEnabled(false);
-        b->setToolTip(QStringLiteral("Annotation files are not available yet"));
-    }
     m_start = new QLineEdit(QString::fromStdString(s.startTime), this);
     m_stop = new QLineEdit(QString::fromStdString(s.stopTime), this);
     auto channels = MakeRadioPair(QStringLiteral("All channels"), QStringLiteral("Selected channel(s):"),
@@ -69,7 +66,13 @@ CDlgDetectRecordingFile::CDlgDetectRecordingFile(const std::string& recording, C
     form->addRow(m_annotations);
     form->addRow(m_deletePrevious);
     form->addRow(QStringLiteral("Comment to insert into each detection annotation:"), m_comment);
-    m_comment->setEnabled(false);
+    // Replacing and the comment only mean something for annotations.
+    auto annotationsOn = [this](bool on) {
+        m_deletePrevious->setEnabled(on);
+        m_comment->setEnabled(on);
+    };
+    annotationsOn(m_annotations->isChecked());
+    connect(m_annotations, &QCheckBox::toggled, this, annotationsOn);
 
     auto* tools = new QGridLayout;
     auto button = [&](const char* text, int row, int col, auto run) {
@@ -90,9 +93,7 @@ CDlgDetectRecordingFile::CDlgDetectRecordingFile(const std::string& recording, C
         CDlgSeriesName d(m_settings.series, 0, m_settingsFile, FileDetectorSettings::kSuffix, this);
         if (d.exec() == QDialog::Accepted) m_settings.series = d.Settings();
     });
-    QPushButton* link = button("Create annotation link to this recording", 2, 0, [] {});
-    link->setEnabled(false);
-    link->setToolTip(QStringLiteral("Annotation files are not available yet"));
+    button("Create annotation link to this recording", 2, 0, [this] { CreateLink(); });
     connect(m_go, &QPushButton::clicked, this, [this] { StartOrStop(); });
 
     auto* results = new QGroupBox(QStringLiteral("Results"), this);
@@ -108,7 +109,10 @@ CDlgDetectRecordingFile::CDlgDetectRecordingFile(const std::string& recording, C
                   QStringLiteral("Runs the sound detector over the recording from the start time to the stop time "
                                  "(blank: to the end), on every channel or on the listed ones (\"1,3-4\"). Each "
                                  "detection can be written as a clip named by the clip file name settings; the "
-                                 "clip names' date and time codes count from the recording start date and time."));
+                                 "clip names' date and time codes count from the recording start date and time. "
+                                 "Saved as annotations, detections go into the annotation file that the "
+                                 "recording's annotation link names, added to the earlier ones or replacing "
+                                 "them."));
     StackDialog(this, {form, tools, m_go, results, buttons});
     m_timer.setInterval(500);
     connect(&m_timer, &QTimer::timeout, this, [this] { Poll(); });
@@ -124,8 +128,8 @@ FileDetectorSettings CDlgDetectRecordingFile::Settings() const
 {
     FileDetectorSettings s = m_settings;
     s.saveAsClips = m_clips->isChecked();
-    s.saveAsAnnotation = false;
-    s.deletePrevAnnotations = false;
+    s.saveAsAnnotation = m_annotations->isChecked();
+    s.deletePrevAnnotations = m_deletePrevious->isChecked();
     s.startTime = m_start->text().trimmed().toStdString();
     s.stopTime = m_stop->text().trimmed().toStdString();
     s.useChannelList = m_someChannels->isChecked();
@@ -143,6 +147,8 @@ void CDlgDetectRecordingFile::StartOrStop()
     m_settings = Settings();
     m_worker.SetRecordingStart(QDateTime(m_date->date(), m_time->time()).toSecsSinceEpoch());
     m_worker.SetComment(m_comment->text().toStdString());
+    m_worker.SetSink(&m_sink);
+    if (m_settings.saveAsAnnotation) m_annotationsWritten = true;
     m_worker.Start(m_file->text().toStdString(), m_settings);
     m_shown = false;
     m_go->setText(QStringLiteral("STOP DETECTING"));
@@ -173,6 +179,19 @@ void CDlgDetectRecordingFile::ShowResults()
     }
     for (size_t i = 0; i < r.channels.size() && i < r.counts.size(); ++i)
         m_results->addItem(QStringLiteral("ch#%1 #detections = %2").arg(r.channels[i]).arg(r.counts[i]));
+    // A clip or the annotation file that could not be written.
+    if (!r.error.empty()) m_results->addItem(QString::fromStdString(r.error));
+}
+
+void CDlgDetectRecordingFile::CreateLink()
+{
+    const std::string sound = m_file->text().toStdString();
+    const AnnotationLinkResult r =
+        AddAnnotationLink(sound, QFileInfo(m_file->text()).completeBaseName().toStdString() + " annotations.log", "");
+    QString text;
+    for (const std::string& note : r.notes) text += QString::fromStdString(note) + QStringLiteral("\n\n");
+    text += QString::fromStdString(r.message);
+    QMessageBox::information(this, windowTitle(), text);
 }
 
 void CDlgDetectRecordingFile::WaitForWorker()

@@ -3,11 +3,13 @@
 // detector over a time range and chosen channels of a recording on a worker
 // thread (CFileDetector), shows the file time every 500 ms while it runs and
 // one line per analysed channel with its count when it ends, and writes each
-// detection as a clip named by its own series settings.
+// detection as a clip named by its own series settings and/or into the
+// recording's annotation file.
 //
 // Owns the worker, which it stops before it goes. UI thread only; the timer
 // reads the worker's atomic progress.
 
+#include "AnnotationDetectionSink.h"
 #include "CAcquisitionSettings.h"
 #include "CFileDetector.h"
 
@@ -41,6 +43,9 @@ public:
     void WaitForWorker();
     const FileDetectionReport& Report() const { return m_worker.Report(); }
     bool MakeDefault();
+    // A run that saves detections as annotations was started: a window
+    // showing the recording's annotations must read them again.
+    bool AnnotationsWritten() const { return m_annotationsWritten; }
 
     QLineEdit* m_file;
     QCheckBox* m_clips;
@@ -65,13 +70,17 @@ protected:
 private:
     void Poll();
     void ShowResults();
+    // Links a plain sound to "<name> annotations.log" beside it.
+    void CreateLink();
 
     CAcquisitionSettings& m_recorderSettings;
     FileDetectorSettings m_settings;
     std::string m_settingsFile;
+    AnnotationDetectionSink m_sink;  // declared before the worker that uses it
     CFileDetector m_worker;
     QTimer m_timer;
     bool m_shown = true;
+    bool m_annotationsWritten = false;
 };
 
 } // namespace tavril

@@ -464,8 +464,13 @@ void CRecordingController::CmdRecorderList()
 void CRecordingController::CmdDetectSounds(CTavrilView* v)
 {
     if (!v || !RealTime()) return;
+    CTavrilDoc& doc = v->Doc().Doc();
+    // The detector writes the annotation file itself: what the window holds
+    // unsaved goes there first, and the window shows the file's records after.
+    if (doc.HasAnnotationFile() && doc.Annotations().AnyModified()) doc.SaveAnnotations();
     CDlgDetectRecordingFile d(v->Doc().Path(), RealTime()->settings, m_settingsFile, &m_frame);
     m_runDialog(d);
+    if (d.AnnotationsWritten() && doc.HasAnnotationFile()) m_frame.Dispatch(Cmd::ReloadAnnotations);
 }
 
 void CRecordingController::CmdDeleteAndLoadNext(CTavrilView* v)

@@ -3,6 +3,8 @@
 // input delivers what is due, and each scrolling tick runs by hand.
 #include "GuiTestSupport.h"
 
+#include "AnnotationFile.h"
+#include "AnnotationMetafile.h"
 #include "CFileDetector.h"
 #include "CFileInputBackend.h"
 #include "CManualClock.h"
@@ -616,6 +618,35 @@ TEST_F(Recording, DetectionInFileFindsWhatTheDetectorFinds)
     ASSERT_EQ(d.m_results->count(), 1);
     EXPECT_EQ(d.m_results->item(0)->text(), QString("ch#2 #detections = %1").arg(expected.counts[0]));
     EXPECT_EQ(expected.counts[0], 2);
+}
+
+TEST_F(Recording, DetectionsSavedAsAnnotationsReachTheLinkedFile)
+{
+    std::vector<int16_t> samples = Noise(uint32_t(kRate * 4));
+    const std::vector<int16_t> call = Tone(uint32_t(kRate * 0.3), 4000.0, kRate, 12000);
+    std::copy(call.begin(), call.end(), samples.begin() + long(kRate * 1.0));
+    const std::string path = m_dir.File("one call.wav");
+    ASSERT_TRUE(WriteWav(path, samples, kRate, 1));
+    const AnnotationLinkResult link = AddAnnotationLink(path, "one call.log", "");
+    ASSERT_TRUE(link.ok) << link.message;
+
+    CAcquisitionSettings recorder;
+    CDlgDetectRecordingFile d(path, recorder, m_settingsFile);
+    d.m_annotations->setChecked(false);
+    EXPECT_FALSE(d.m_deletePrevious->isEnabled());
+    d.m_annotations->setChecked(true);
+    EXPECT_TRUE(d.m_deletePrevious->isEnabled());
+    d.m_comment->setText("wren");
+    d.StartOrStop();
+    d.WaitForWorker();
+    EXPECT_TRUE(d.AnnotationsWritten());
+
+    AnnotationFile file;
+    ASSERT_EQ(file.Load(link.annotationPath), 1);
+    EXPECT_EQ(file.At(0)->Comment(), "wren");
+    // The call lies inside the saved span (padding widens it).
+    EXPECT_LT(file.At(0)->LeftSec(), 1.05);
+    EXPECT_GT(file.At(0)->RightSec(), 1.25);
 }
 
 TEST(CompositeInput, FileDeviceIsListedAfterTheCardsAndOpensThroughTheirIndex)
