@@ -188,6 +188,16 @@ int main(int argc, char** argv) {
     frame.AddCommandExtension(printing.Extension());
     frame.AddCommandExtension(trials.Extension());
     playback.SetHooks(&trials);
+    // Trials switch recording and detection through the recording window and
+    // keep their sound in the recorder list's trial recorder.
+    trials.SetRecordingLink({[&recording] { return recording.IsRecording(); },
+                             [&recording] { recording.StartRecording(); },
+                             [&recording] { recording.StopRecording(); },
+                             [&recorders](bool on) {
+                                 for (size_t i = 0; i < recorders.Count(); ++i)
+                                     recorders.At(i)->SetDetectorOn(on);
+                             },
+                             recorders.Find(CRecorderList::kTrial)});
     trials.SetLogLink({[&annotations](const std::string& path) {
                            annotations.Logger().SetTrialLogfile(path, true);
                            annotations.Logger().SetOn(true);
