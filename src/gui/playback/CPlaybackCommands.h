@@ -28,7 +28,7 @@ class CTavrilView;
 class CPlaybackCommands : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kNoDeviceMessage = "No audio device was found: sounds cannot be played or recorded";
+    static constexpr const char* kNoDeviceMessage = "No sound output device was found: sounds cannot be played";
     static constexpr const char* kNoDeviceReason = " (disabled: no audio device was found)";
 
     CPlaybackCommands(CMainFrame& frame, CPlaybackController& controller, LoopPlaybackSettings& settings,

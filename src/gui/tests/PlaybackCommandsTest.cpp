@@ -120,7 +120,7 @@ TEST_F(Playback, WithoutAnOutputDeviceThePlayCommandsSayWhyTheyAreOff)
     OpenTone();
     auto* note = m_frame->statusBar()->findChild<QLabel*>("noAudioDevice");
     ASSERT_NE(note, nullptr);
-    EXPECT_TRUE(note->text().contains("No audio device was found"));
+    EXPECT_TRUE(note->text().contains("No sound output device was found"));
     for (Cmd id : {Cmd::PlayEntire, Cmd::LoopPlayback, Cmd::PlayClipboard}) {
         EXPECT_FALSE(m_frame->IsEnabled(id));
         for (QAction* a : m_frame->Actions().MenuItems(id))
