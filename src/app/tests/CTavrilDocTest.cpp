@@ -655,13 +655,15 @@ TEST_F(DocTest, KlipNSaveNeverReplacesTheSoundItIsCutFrom)
     // Without the template the proposal would be the sound's own name.
     prompt.paths.push_back(wav);
     std::string saved;
-    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    KlipNSaveSettings noAutofill;
+    noAutofill.autofillOn = 0;
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, noAutofill, KlipNameInputs{}, &saved));
     EXPECT_EQ(prompt.lastRequest.proposedPath, dir.File("wren clip.wav"));
     EXPECT_NE(prompt.Last().find("cannot be saved over the sound"), std::string::npos);
     EXPECT_EQ(test::ReadAll(wav), before);
     // Nor by another spelling of the same path.
     prompt.paths.push_back(dir.Path().string() + "/./wren.wav");
-    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, KlipNSaveSettings{.autofillOn = 0}, KlipNameInputs{}, &saved));
+    EXPECT_FALSE(doc.KlipNSave({1, 3}, 0, noAutofill, KlipNameInputs{}, &saved));
     EXPECT_EQ(test::ReadAll(wav), before);
 }
 

@@ -36,7 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 using S = SettingsStore;
 
 bool Exists(const fs::path& p) {

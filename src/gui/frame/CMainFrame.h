@@ -62,7 +62,7 @@ struct CommandExtension {
     // (arrow keys that step through annotations instead of windows).
     std::function<bool(Cmd, CTavrilView*)> intercept = {};
     // Before the program closes (ahead of the windows): false keeps it running.
-    std::function<bool()> confirmExit;
+    std::function<bool()> confirmExit = {};
 };
 
 // Who a typed character is offered to, in this order, until one takes it:

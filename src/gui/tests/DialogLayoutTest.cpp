@@ -28,14 +28,18 @@ namespace {
 void ExpectNothingClipped(QDialog& d) {
     d.show();
     Settle();
-    for (QLabel* l : d.findChildren<QLabel*>())
-        if (l->isVisible() && !l->wordWrap() && !l->text().isEmpty())
+    for (QLabel* l : d.findChildren<QLabel*>()) {
+        if (l->isVisible() && !l->wordWrap() && !l->text().isEmpty()) {
             EXPECT_GE(l->width(), l->sizeHint().width()) << d.windowTitle().toStdString() << ": "
                                                          << l->text().toStdString();
-    for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
-        if (b->isVisible() && !b->text().isEmpty())
+        }
+    }
+    for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) {
+        if (b->isVisible() && !b->text().isEmpty()) {
             EXPECT_GE(b->width(), b->sizeHint().width()) << d.windowTitle().toStdString() << ": "
                                                          << b->text().toStdString();
+        }
+    }
     d.close();
 }
 

@@ -491,9 +491,11 @@ TEST_F(FrameEditing, CancellingASaveInItsProgressWindowKeepsTheFileAndTheEditedS
     EXPECT_TRUE(v->Doc().Doc().CanUndo());
     EXPECT_EQ(m_frame->Windows().size(), 1u);
     // Only the folder of the working copies is hidden there.
-    for (const auto& e : fs::directory_iterator(fs::path(path).parent_path()))
-        if (e.path().filename() != ".tavril")
+    for (const auto& e : fs::directory_iterator(fs::path(path).parent_path())) {
+        if (e.path().filename() != ".tavril") {
             EXPECT_NE(e.path().filename().string()[0], '.') << "a temporary file was left: " << e.path();
+        }
+    }
 
     // Left alone, the same window saves the edited sound.
     ASSERT_TRUE(Run(Cmd::FileSave, v).done);

@@ -334,9 +334,11 @@ TEST_F(FrameTest, HelpListsEveryCommandWithItsPlaceKeysAndPromptAfterAFirstHourG
         EXPECT_TRUE(text.contains(r.prompt)) << r.prompt;
     }
     // Every status prompt of the table is somewhere in the text.
-    for (const CommandInfo& info : CommandInfos())
-        if (info.id != Cmd::RecentFileList && info.id != Cmd::UserMenuList)
+    for (const CommandInfo& info : CommandInfos()) {
+        if (info.id != Cmd::RecentFileList && info.id != Cmd::UserMenuList) {
             EXPECT_TRUE(text.contains(QString::fromStdString(PromptStatusText(info)))) << info.name;
+        }
+    }
     // F1 again brings the same window forward.
     m_frame->Dispatch(Cmd::HelpTopics);
     EXPECT_EQ(m_frame->findChildren<CHelpWindow*>().size(), 1);
