@@ -85,8 +85,8 @@ bool CRecordingDisplay::Draw(int lines, int steps)
 {
     if (!m_recorder || lines <= 0 || m_image.isNull()) return false;
     steps = std::clamp(steps, 1, lines);
-    const RecordingSpectrogramSettings& spec = m_recorder->settings.spectrogram;
-    const int bins = 32 << std::clamp(spec.rtsFftSizeCode, 0, 5);
+    const RecordingSpectrogramSettings& spectrograph = m_recorder->settings.spectrogram;
+    const int bins = 32 << std::clamp(spectrograph.rtsFftSizeCode, 0, 5);
     const uint32_t window = uint32_t(2 * bins);
     const CCircularBuffer& ring = m_recorder->Ring();
     const uint64_t written = ring.FramesWritten();
@@ -109,7 +109,7 @@ bool CRecordingDisplay::Draw(int lines, int steps)
     lines = std::min(lines, w);
     Scroll(lines);
     const int perStep = std::max(lines / steps, 1);
-    const int gain = SpectralGainFromSetting(spec.gain);
+    const int gain = SpectralGainFromSetting(spectrograph.gain);
     m_levels.assign(size_t(bins), 0);
     const std::ptrdiff_t stride = m_image.bytesPerLine() / 4;
     auto* pixels = reinterpret_cast<uint32_t*>(m_image.bits());
@@ -119,9 +119,9 @@ bool CRecordingDisplay::Draw(int lines, int steps)
         int start = std::max(0, int(i * q - 0.5));
         start = std::min<int>(start, int(got - window));
         const int16_t* s = &m_mono[size_t(start)];
-        SpectrumLevels(s, bins, m_levels.data(), kDisplayLevels, gain, spec.whiteThreshold, spec.windowType);
+        SpectrumLevels(s, bins, m_levels.data(), kDisplayLevels, gain, spectrograph.whiteThreshold, spectrograph.windowType);
         ++m_spectra;
-        if (spec.showAmplitude) {
+        if (spectrograph.showAmplitude) {
             const auto [mn, mx] = std::minmax_element(s, s + window);
             lo = float(*mn) / 32768.0f;
             hi = float(*mx) / 32768.0f;
