@@ -90,18 +90,7 @@ std::vector<AudioDeviceInfo> CPortAudioInputBackend::EnumerateDevices()
 
 bool CPortAudioInputBackend::IsFormatSupported(const PcmFormat& format)
 {
-    if (!m_system.IsReady())
-        return false;
-    const PaDeviceIndex device = Pa_GetDefaultInputDevice();
-    if (device == paNoDevice)
-        return false;
-    PaStreamParameters in{};
-    in.device = device;
-    in.channelCount = format.channels;
-    in.sampleFormat = PortAudioSampleFormat(format.bitsPerSample);
-    in.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighInputLatency;
-    CQuietStderr quiet;
-    return Pa_IsFormatSupported(&in, nullptr, format.samplesPerSec) == paFormatIsSupported;
+    return m_system.DefaultDeviceTakes(true, format);
 }
 
 std::unique_ptr<IAudioInputStream> CPortAudioInputBackend::Open(uint32_t deviceIndex, const PcmFormat& format,

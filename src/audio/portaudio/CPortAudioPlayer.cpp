@@ -143,18 +143,7 @@ int64_t CPortAudioPlayer::PlayPositionFrames() const
 
 bool CPortAudioPlayer::IsFormatSupported(const PcmFormat& format)
 {
-    if (!m_system.IsReady())
-        return false;
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
-    if (device == paNoDevice)
-        return false;
-    PaStreamParameters out{};
-    out.device = device;
-    out.channelCount = format.channels;
-    out.sampleFormat = PortAudioSampleFormat(format.bitsPerSample);
-    out.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighOutputLatency;
-    CQuietStderr quiet;
-    return Pa_IsFormatSupported(nullptr, &out, format.samplesPerSec) == paFormatIsSupported;
+    return m_system.DefaultDeviceTakes(false, format);
 }
 
 std::string CPortAudioPlayer::ErrorText() const

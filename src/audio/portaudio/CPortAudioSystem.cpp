@@ -1,5 +1,7 @@
 #include "CPortAudioSystem.h"
 
+#include "CPortAudioInputBackend.h"
+
 #include <alsa/asoundlib.h>
 #include <portaudio.h>
 
@@ -64,6 +66,24 @@ std::string CPortAudioSystem::ErrorText(int paError)
     }
     const char* text = Pa_GetErrorText(paError);
     return text ? text : "Unknown error";
+}
+
+bool CPortAudioSystem::DefaultDeviceTakes(bool input, const PcmFormat& format) const
+{
+    if (!m_ready)
+        return false;
+    const PaDeviceIndex device = input ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    if (device == paNoDevice)
+        return false;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    PaStreamParameters params{};
+    params.device = device;
+    params.channelCount = format.channels;
+    params.sampleFormat = PortAudioSampleFormat(format.bitsPerSample);
+    params.suggestedLatency = input ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
+    CQuietStderr quiet;
+    return Pa_IsFormatSupported(input ? &params : nullptr, input ? nullptr : &params, format.samplesPerSec) ==
+           paFormatIsSupported;
 }
 
 } // namespace tavril

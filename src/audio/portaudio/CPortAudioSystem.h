@@ -5,6 +5,8 @@
 // before any PortAudio backend and destroy it after them.
 // Threading: construct and destroy on one thread.
 
+#include "PcmFormat.h"
+
 #include <string>
 
 namespace tavril {
@@ -22,6 +24,10 @@ public:
     // PortAudio's text for an error code, with the host's own text when
     // PortAudio only says the host failed.
     static std::string ErrorText(int paError);
+
+    // Whether the default input (or output) device takes `format`; a query
+    // that opens nothing, for the start-up probe.
+    bool DefaultDeviceTakes(bool input, const PcmFormat& format) const;
 
 private:
     bool m_ready = false;
