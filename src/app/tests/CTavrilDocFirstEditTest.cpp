@@ -10,6 +10,7 @@
 #include "CSoundTools.h"
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
+#include "DocFixture.h"
 #include "ScriptedPrompt.h"
 #include "TestSupport.h"
 #include "../../edit/tests/EditTestUtil.h"
@@ -61,17 +62,9 @@ int HiddenFiles(const fs::path& folder)
     return n;
 }
 
-class FirstEditTest : public ::testing::Test {
+class FirstEditTest : public test::DocFixture {
 protected:
-    void SetUp() override
-    {
-        setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-        fs::create_directories(dir.Path() / "tmp");
-        ASSERT_TRUE(temps.Start());
-        sound = dir.File("song.wav");
-        values = test::Ramp(3000, -1500, 1);
-        ASSERT_TRUE(MakeWav(sound, 22050, 1, 16, values));
-    }
+    void SetUp() override { MakeRampSound(3000, -1500); }
     // `values` without [from, from + count), worked out by hand from the ramp.
     std::vector<int32_t> Deleted(size_t from, size_t count) const
     {
@@ -80,17 +73,6 @@ protected:
         return out;
     }
 
-    test::TempDir dir;
-    test::ScriptedPrompt prompt;
-    CTempFiles temps{dir.Path() / "tmp"};
-    CSoundClipboard clipboard{dir.File("clip")};
-    CEditEngine engine;
-    CSoundTools tools{engine};
-    CSoundFilter filter{engine};
-    CMultiTool multiTool{engine, tools, filter};
-    DocServices services{prompt, temps, clipboard, engine, tools, filter, multiTool, ""};
-    std::string sound;
-    std::vector<int32_t> values;
 };
 
 TEST_F(FirstEditTest, UndoReturnsToTheUsersFileWhichIsNeverTouched)

@@ -8,6 +8,7 @@
 #include "MetadataChunks.h"
 #include "CTavrilDoc.h"
 #include "CTempFiles.h"
+#include "DocFixture.h"
 #include "ScriptedPrompt.h"
 #include "SettingsStore.h"
 #include "SoundConvert.h"
@@ -67,17 +68,9 @@ void ExpectNoSaveTempIn(const fs::path& folder)
     for (const auto& name : NamesIn(folder)) EXPECT_EQ(name.find(".tavril-"), std::string::npos) << name;
 }
 
-class DocTest : public ::testing::Test {
+class DocTest : public test::DocFixture {
 protected:
-    void SetUp() override
-    {
-        setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-        fs::create_directories(dir.Path() / "tmp");
-        ASSERT_TRUE(temps.Start());
-        sound = dir.File("song.wav");
-        values = test::Ramp(2000, -1000, 1);
-        ASSERT_TRUE(MakeWav(sound, 22050, 1, 16, values));
-    }
+    void SetUp() override { MakeRampSound(2000, -1000); }
     // Working files in the temporary folder and in the hidden one beside the sound.
     std::vector<fs::path> TempFiles() const
     {
@@ -89,17 +82,6 @@ protected:
         return out;
     }
 
-    test::TempDir dir;
-    test::ScriptedPrompt prompt;
-    CTempFiles temps{dir.Path() / "tmp"};
-    CSoundClipboard clipboard{dir.File("clip")};
-    CEditEngine engine;
-    CSoundTools tools{engine};
-    CSoundFilter filter{engine};
-    CMultiTool multiTool{engine, tools, filter};
-    DocServices services{prompt, temps, clipboard, engine, tools, filter, multiTool, ""};
-    std::string sound;
-    std::vector<int32_t> values;
     CTavrilDoc doc{services};
 };
 
