@@ -4,8 +4,8 @@
 # against cp of the same file, in one run. Prints wall time, throughput
 # (input bytes per second), peak resident memory and the ratios
 # (target: at least 0.5 x cp's throughput, peak memory under 64 MB).
-# Every command is timed from the same state: earlier output written out,
-# its input in the page cache. Three alternating runs; medians and ranges.
+# Every command is timed from the same state (see measure below). Three
+# alternating runs; medians and ranges.
 # tavril-cli writes its result out to the disk before renaming it into place
 # (a crash must not leave a damaged file); cp does not, so cp is also timed
 # with a sync of its output ("cp+sync"), the like-for-like reference.
@@ -26,18 +26,29 @@ for d in "$root"/build*/bench/edit/tavril_edit_delete_bench; do [ -z "$driver" ]
 work=${2:-$(mktemp -d "${TMPDIR:-/tmp}/tavril-bench-XXXXXX")}
 mkdir -p "$work"
 big=$work/big.wav
-trap 'rm -rf "$big" "$work/out.wav" "$work/inplace.wav" "$work/run.time" "$work/.tavril"' EXIT
+trap 'rm -rf "$big" "$work/in.wav" "$work/out.wav" "$work/run.time" "$work/.tavril"' EXIT
 
 # 1 GiB of stereo 16-bit 48 kHz is 5592.4 s.
 "$driver" make "$big" 5592.4
 bytes=$(stat -c %s "$big")
 
-# measure INPUT COMMAND...: warms INPUT, then times COMMAND.
+# Every command starts from the same state: its input a fresh copy of the
+# big file, written out and in the page cache, and no output yet. The same
+# preparation matters on virtual machines that hand free memory back to
+# their host (free page reporting): there, writing into memory freed a
+# moment ago is several times faster than writing into memory the host has
+# taken back, so a command run after an rm, and not after a cp, would get a
+# head start. The pause lets memory settle (SETTLE_S=0 skips it).
+settle=${SETTLE_S:-3}
+in=$work/in.wav
+
+# measure COMMAND...: prepares a fresh input, then times COMMAND.
 measure() {
+    rm -f "$in" "$work/out.wav"
+    cp "$big" "$in"
     sync
-    in=$1
-    shift
     cat "$in" > /dev/null
+    sleep "$settle"
     /usr/bin/time -v "$@" 2> "$work/run.time" > /dev/null
     wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/run.time")
     rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/run.time")
@@ -46,19 +57,18 @@ measure() {
 
 cps= cpss= news= ins= rss=0
 for run in 1 2 3; do
-    rm -f "$work/out.wav"
-    c=$(measure "$big" cp "$big" "$work/out.wav"); rm -f "$work/out.wav"
-    cs=$(measure "$big" sh -c "cp '$big' '$work/out.wav' && sync '$work/out.wav'"); rm -f "$work/out.wav"
-    n=$(measure "$big" "$cli" edit "$big" -o "$work/out.wav" --from-s 2766 --to-s 2826 --delete)
+    c=$(measure cp "$in" "$work/out.wav")
+    cs=$(measure sh -c "cp '$in' '$work/out.wav' && sync '$work/out.wav'")
+    n=$(measure "$cli" edit "$in" -o "$work/out.wav" --from-s 2766 --to-s 2826 --delete)
     edited=$(stat -c %s "$work/out.wav")
     [ $((bytes - edited)) -eq $((60 * 48000 * 4)) ] || { echo "the edited file has the wrong size ($edited bytes)" >&2; exit 1; }
-    cp "$big" "$work/inplace.wav"
-    i=$(measure "$work/inplace.wav" "$cli" edit "$work/inplace.wav" -o "$work/inplace.wav" --from-s 2766 --to-s 2826 --delete)
-    cmp -s "$work/inplace.wav" "$work/out.wav" || { echo "in place and into a new file differ" >&2; exit 1; }
-    rm -f "$work/inplace.wav"
+    expected=$(md5sum < "$work/out.wav")
+    i=$(measure "$cli" edit "$in" -o "$in" --from-s 2766 --to-s 2826 --delete)
+    [ "$(md5sum < "$in")" = "$expected" ] || { echo "in place and into a new file differ" >&2; exit 1; }
     cps="$cps ${c% *}"; cpss="$cpss ${cs% *}"; news="$news ${n% *}"; ins="$ins ${i% *}"
     for r in "${n#* }" "${i#* }"; do [ "$r" -gt "$rss" ] && rss=$r; done
 done
+rm -f "$in" "$work/out.wav"
 [ -z "$(ls -A "$work/.tavril" 2>/dev/null)" ] || { echo "working files were left in $work/.tavril" >&2; exit 1; }
 
 stats() { printf '%s\n' $1 | sort -n | awk '{ v[NR] = $1 } END { printf "%s %s %s", v[2], v[1], v[NR] }'; }
