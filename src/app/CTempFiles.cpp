@@ -1,9 +1,12 @@
 #include "CTempFiles.h"
 
 #include "AtomicFile.h"
+#include "FileSafety.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <atomic>
+#include <csignal>
 #include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +16,14 @@
 namespace tavril {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The one object of the process that notes the folders of temporary files
+// beside targets.
+std::atomic<CTempFiles*> g_watching{nullptr};
+
+} // namespace
 
 CTempFiles::CTempFiles(fs::path folder) : m_folder(std::move(folder))
 {
@@ -25,13 +36,17 @@ CTempFiles::CTempFiles(fs::path folder) : m_folder(std::move(folder))
 
 CTempFiles::~CTempFiles()
 {
+    if (m_watching) {
+        SetTempBesideWatcher({});
+        g_watching = nullptr;
+    }
     // The hidden folders go when this instance has emptied them; one still
     // holding a file (of another instance, or a document not closed) stays
     // listed for the next start-up's clean-up.
     bool allGone = true;
     for (const std::string& folder : m_registered)
         if (::rmdir(folder.c_str()) != 0 && errno != ENOENT) allGone = false;
-    if (allGone && !m_registered.empty()) ::unlink(ListPath(::getpid()).c_str());
+    if (allGone && (!m_registered.empty() || !m_beside.empty())) ::unlink(ListPath(::getpid()).c_str());
     if (m_lockFd >= 0) {
         ::unlink(m_lockPath.c_str());
         ::close(m_lockFd);
@@ -49,6 +64,11 @@ bool CTempFiles::Start()
         return false;
     }
     m_lockFd = fd;
+    CTempFiles* none = nullptr;
+    if (g_watching.compare_exchange_strong(none, this)) {
+        m_watching = true;
+        SetTempBesideWatcher([this](const std::string& folder) { NoteBeside(folder); });
+    }
     return true;
 }
 
@@ -67,19 +87,34 @@ std::string CTempFiles::ListPath(long pid) const
     return (m_folder / ("TVL" + std::to_string(pid) + ".dirs")).string();
 }
 
-bool CTempFiles::Register(const fs::path& hidden)
+bool CTempFiles::AppendToList(const std::string& folder)
 {
-    const std::string name = hidden.string();
-    if (m_registered.count(name)) return true;
     // Listed before anything is made there, so that a crash right after
     // still leaves a trace for the clean-up.
     const int fd = ::open(ListPath(::getpid()).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return false;
-    const std::string line = name + "\n";
+    const std::string line = folder + "\n";
     const bool ok = ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
     ::close(fd);
+    return ok;
+}
+
+bool CTempFiles::Register(const fs::path& hidden)
+{
+    const std::string name = hidden.string();
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    if (m_registered.count(name)) return true;
+    const bool ok = AppendToList(name);
     if (ok) m_registered.insert(name);
     return ok;
+}
+
+void CTempFiles::NoteBeside(const std::string& folder)
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    // A folder that cannot be listed still gets its save; only the
+    // clean-up after a crash there is lost.
+    if (!m_beside.count(folder) && AppendToList(folder)) m_beside.insert(folder);
 }
 
 std::string CTempFiles::NewNameNear(const std::string& soundPath, const std::string& extension)
@@ -136,10 +171,16 @@ int CTempFiles::CleanUpStale()
         alive[pid] = held;
         return held;
     };
+    // A save's temporary file beside its target may also come from a
+    // process that keeps no lock (a command-line conversion): it is spared
+    // while a process of its number runs.
+    auto isRunning = [&](long pid) { return isAlive(pid) || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH; };
     std::vector<fs::path> doomed;
-    // First the hidden folders that instances now gone listed: their
-    // working copies stand beside the users' sounds.
+    // First the folders that instances now gone listed: their working
+    // copies and the temporary files of their saves stand beside the
+    // users' sounds.
     std::vector<fs::path> hiddenFolders;
+    std::vector<fs::path> besideFolders;
     for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         const long owner = OwnerOf(name);
@@ -155,7 +196,19 @@ int CTempFiles::CleanUpStale()
             if (end == std::string::npos) end = text.size();
             const fs::path folder = text.substr(at, end - at);
             at = end + 1;
-            if (folder.is_absolute() && folder.filename() == kHiddenFolder) hiddenFolders.push_back(folder);
+            if (!folder.is_absolute()) continue;
+            (folder.filename() == kHiddenFolder ? hiddenFolders : besideFolders).push_back(folder);
+        }
+    }
+    for (const fs::path& folder : besideFolders) {
+        std::error_code fec;
+        for (fs::directory_iterator it(folder, fec), end; !fec && it != end; it.increment(fec)) {
+            const long owner = OwnerOfTempBeside(it->path().filename().string());
+            if (owner < 0) continue;
+            // Only a plain file of this user: never a link, never anybody else's.
+            struct stat st {};
+            if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+            if (!isRunning(owner)) doomed.push_back(it->path());
         }
     }
     for (const fs::path& folder : hiddenFolders) {

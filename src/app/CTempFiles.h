@@ -6,7 +6,10 @@
 // over the sound instead of copied, and a large recording on a slow disk is
 // not copied through the temporary folder. The hidden folders an instance
 // used are listed in its "TVL<pid>.dirs" in the temporary folder, so that
-// the start-up clean-up finds them after a crash.
+// the start-up clean-up finds them after a crash. The first instance object
+// started in a process also lists every folder where a save makes its
+// temporary file beside the target (".tavril-<pid>-XXXXXX"), and the
+// clean-up removes those a dead process left there.
 //
 // Each running instance holds an exclusive lock on its own "TVL<pid>.lock"
 // for as long as it lives. The start-up clean-up deletes leftover "TVL" files
@@ -16,9 +19,11 @@
 //
 // Ownership: one object for the program, made by main() and handed to the
 // documents; destroying it releases the lock (its own temporary files stay
-// for the documents to delete). Threading: one thread.
+// for the documents to delete). Threading: one thread, except that the
+// folders of temporary files beside targets may be noted from any thread.
 
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -56,10 +61,15 @@ public:
 
 private:
     bool Register(const std::filesystem::path& hidden);
+    void NoteBeside(const std::string& folder);
+    bool AppendToList(const std::string& folder);
     std::string ListPath(long pid) const;
 
     std::filesystem::path m_folder;
     std::set<std::string> m_registered;
+    std::set<std::string> m_beside;
+    std::mutex m_listMutex;
+    bool m_watching = false;
     std::string m_lockPath;
     int m_lockFd = -1;
 };

@@ -8,6 +8,7 @@
 
 #include "AtomicFile.h"
 #include "CSoundFile.h"
+#include "CTempFiles.h"
 #include "ConvertSupport.h"
 #include "DefaultFileFormat.h"
 #include "FileSafety.h"
@@ -32,16 +33,6 @@ int32_t FormatFromOption(const std::string& text)
     if (text == "aiff" || text == "AIFF" || text == "aif") return kFormatAiff;
     if (text == "sig" || text == "SIG") return kFormatSig;
     return kFormatUnknown;
-}
-
-// A working copy name as the document makes them: prefix TVL, extension
-// .tmp (a WAV name), in the temporary folder.
-std::string NewWorkingCopyName()
-{
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    if (ec) dir = "/tmp";
-    return CreateUniqueFile((dir / "TVLXXXXXX.tmp").string(), 4);
 }
 
 int Fail(const std::string& text)
@@ -103,7 +94,11 @@ int RunConvert(const std::vector<std::string>& allArgs)
             return Fail("cannot write " + out + ": " + why);
     }
     std::vector<std::string> notes;
-    const std::string work = NewWorkingCopyName();
+    // The working copy is named and locked as this process's own, so that
+    // another Tavril starting meanwhile spares it, and the temporary file
+    // beside OUT is listed for the clean-up after a crash.
+    CTempFiles temps;
+    const std::string work = temps.Start() ? temps.NewName() : std::string();
     if (work.empty()) return Fail("cannot create a working copy in the temporary folder");
     std::string why;
     if (!ConvertFile(in, work, sourceFormat, kFormatWav, why)) {

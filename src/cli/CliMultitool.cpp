@@ -8,6 +8,7 @@
 
 #include "CEditEngine.h"
 #include "CMultiTool.h"
+#include "CTempFiles.h"
 #include "CSoundFilter.h"
 #include "CSoundTools.h"
 #include "DefaultFileFormat.h"
@@ -92,6 +93,10 @@ int RunMultitool(const std::vector<std::string>& allArgs)
         return 1;
     }
 
+    // Lists the folders where the steps' files are written beside their
+    // targets, for the clean-up after a crash; the tools run without it too.
+    CTempFiles temps;
+    temps.Start();
     CEditEngine engine;
     CSoundTools tools(engine);
     CSoundFilter filter(engine);

@@ -57,7 +57,7 @@ std::string MakeTempBeside(const std::string& target, const std::string& extensi
 {
     // A short name of its own: a target name near the file system's limit
     // would leave no room for a longer one.
-    const std::string temp = CreateUniqueFile(TempPatternBeside(target, extension), static_cast<int>(extension.size()));
+    const std::string temp = CreateTempBeside(target, extension);
     if (temp.empty()) error = Describe("Cannot write in the folder of", target, errno);
     return temp;
 }

@@ -1,5 +1,7 @@
 #include "CSoundFile.h"
 
+#include "FileSafety.h"
+
 #include "MetafileSeries.h"
 
 #include "ISoundCodec.h"
@@ -510,14 +512,8 @@ int CSoundFile::SetBitsPerSample(uint32_t bits)
     // disk leaves the file as it was.
     const std::string target = m_fileName;
     Close();
-    const size_t slash = target.find_last_of('/');
-    std::string pattern = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tavril-width-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) return 0;
-    ::close(fd);
-    const std::string temp(name.data());
+    const std::string temp = CreateTempBeside(target, "");
+    if (temp.empty()) return 0;
     bool ok = false;
     {
         CFileHandle in, out;

@@ -64,7 +64,7 @@ CTempBeside::CTempBeside(const std::string& target, const std::string& extension
 {
     // A short name of its own, so that targets with names near the file
     // system's limit can be written too.
-    m_path = MakeTemp(TempPatternBeside(target, extension), extension.size());
+    m_path = CreateTempBeside(target, extension);
     if (m_path.empty()) return;
     // The temporary file was made private; the result gets the permissions
     // (and, where allowed, the owner) of the file it replaces.
@@ -98,7 +98,10 @@ CFormatAlias::CFormatAlias(const std::string& path, int32_t format)
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::absolute(path, ec);
     if (ec) return;
-    const std::string link = MakeTemp((std::filesystem::temp_directory_path(ec) / "TVLXXXXXX").string() +
+    // Named as this process's temporary files are, so that the start-up
+    // clean-up of another instance spares it while this one runs.
+    const std::string link = MakeTemp((std::filesystem::temp_directory_path(ec) /
+                                       ("TVL" + std::to_string(::getpid()) + "_XXXXXX")).string() +
                                           ExtensionForFormat(format),
                                       std::string(ExtensionForFormat(format)).size());
     if (link.empty()) return;

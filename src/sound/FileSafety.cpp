@@ -1,6 +1,11 @@
 #include "FileSafety.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <vector>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -34,11 +39,64 @@ void TakeOverAttributes(const std::string& temp, const std::string& target)
     }
 }
 
-std::string TempPatternBeside(const std::string& target, const std::string& extension)
+namespace {
+
+constexpr const char* kBesidePrefix = ".tavril-";
+
+std::mutex& WatcherMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+TempBesideWatcher& Watcher()
+{
+    static TempBesideWatcher w;
+    return w;
+}
+
+} // namespace
+
+void SetTempBesideWatcher(TempBesideWatcher watcher)
+{
+    std::lock_guard<std::mutex> lock(WatcherMutex());
+    Watcher() = std::move(watcher);
+}
+
+std::string CreateTempBeside(const std::string& target, const std::string& extension)
 {
     const size_t slash = target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    return folder + ".tavril-XXXXXX" + extension;
+    {
+        std::lock_guard<std::mutex> lock(WatcherMutex());
+        if (Watcher()) {
+            std::error_code ec;
+            const std::filesystem::path absolute = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
+            if (!ec) Watcher()(absolute.lexically_normal().string());
+        }
+    }
+    const std::string pattern = folder + kBesidePrefix + std::to_string(::getpid()) + "-XXXXXX" + extension;
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
+    if (fd < 0) return std::string();
+    ::close(fd);
+    return std::string(name.data());
+}
+
+long OwnerOfTempBeside(const std::string& fileName)
+{
+    const size_t prefix = std::strlen(kBesidePrefix);
+    if (fileName.compare(0, prefix, kBesidePrefix) != 0) return -1;
+    long pid = 0;
+    size_t i = prefix;
+    for (; i < fileName.size() && i < prefix + 10 && fileName[i] >= '0' && fileName[i] <= '9'; ++i)
+        pid = pid * 10 + (fileName[i] - '0');
+    // Digits, a dash and the six characters mkstemps chose.
+    if (i == prefix || i + 7 > fileName.size() || fileName[i] != '-') return -1;
+    for (size_t k = i + 1; k < i + 7; ++k)
+        if (!std::isalnum(static_cast<unsigned char>(fileName[k]))) return -1;
+    return pid;
 }
 
 std::string LockedMessage(const std::string& path) { return path + " is being changed by another Tavril"; }

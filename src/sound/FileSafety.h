@@ -2,6 +2,7 @@
 // Checks and fix-ups every save shares before a new version replaces a
 // user's file. Free functions, stateless, any thread.
 
+#include <functional>
 #include <string>
 
 namespace tavril {
@@ -18,9 +19,24 @@ std::string ReadOnlyMessage(const std::string& path);
 // there is no target) and, where the system allows, its owner and group.
 void TakeOverAttributes(const std::string& temp, const std::string& target);
 
-// A pattern for a hidden temporary file in the folder of `target`, short
-// enough for any target name: "<folder>/.tavril-XXXXXX<extension>".
-std::string TempPatternBeside(const std::string& target, const std::string& extension);
+// Creates an empty, private, hidden temporary file in the folder of
+// `target`, its name ending in `extension`: "<folder>/.tavril-<pid>-XXXXXX
+// <extension>", short enough beside a target of any name. The process id
+// lets a later start-up clean-up tell a crashed saver's file from a running
+// one's. The folder is first told to the beside-watcher, if one is set.
+// Returns the name, or "" with errno set.
+std::string CreateTempBeside(const std::string& target, const std::string& extension);
+
+// The owner's process id in a name CreateTempBeside makes (the file name
+// only), or -1 for any other name.
+long OwnerOfTempBeside(const std::string& fileName);
+
+// Told the absolute folder of every temporary file about to be made beside
+// a target, before it is made: a program that cleans up after crashes
+// notes it there. Set by the program's temporary-files owner; calls come
+// from any thread, one at a time. An empty function removes it.
+using TempBesideWatcher = std::function<void(const std::string& folder)>;
+void SetTempBesideWatcher(TempBesideWatcher watcher);
 
 // The message when another Tavril holds the lock: "FILE is being changed by
 // another Tavril".

@@ -12,11 +12,13 @@
 #include "CTempFiles.h"
 #include "DocFixture.h"
 #include "ScriptedPrompt.h"
+#include "SoundConvert.h"
 #include "TestSupport.h"
 #include "../../edit/tests/EditTestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -213,6 +215,72 @@ TEST_F(FirstEditTest, KilledBetweenEditAndSaveLeavesTheFileAndNoLitter)
     EXPECT_EQ(HiddenFiles(dir.Path()), 1);
     EXPECT_TRUE(fs::exists(own)) << "a running instance's file stays";
     ::unlink(own.c_str());
+    EXPECT_EQ(ReadAll(sound), before);
+}
+
+// Names in the sound's folder that a save's temporary files would have.
+std::vector<std::string> SaveTemporaries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind(".tavril-", 0) == 0) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A save that writes its new version beside the target (a conversion, as
+// `tavril-cli convert` and the multitool make) killed halfway: the next start
+// removes its temporary file and nothing else that looks like one.
+TEST_F(FirstEditTest, KilledDuringASaveLeavesNoTemporaryBesideTheTarget)
+{
+    const auto before = ReadAll(sound);
+    const std::string target = dir.File("song.aif");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        CTempFiles childTemps(dir.Path() / "tmp");
+        if (!childTemps.Start()) _exit(1);
+        std::string message;
+        // Stopped for good while the AIFF is being written.
+        ConvertFile(sound, target, kFormatWav, kFormatAiff, message, [&](double) {
+            if (write(ready[1], "y", 1) != 1) _exit(1);
+            for (;;) pause();
+            return true;
+        });
+        _exit(2);
+    }
+    struct Reap {
+        pid_t pid;
+        ~Reap()
+        {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } reap{pid};
+    ::close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1) << "the conversion ended without reporting progress";
+    const std::string childs = ".tavril-" + std::to_string(pid) + "-";
+    const auto during = SaveTemporaries(dir.Path());
+    ASSERT_EQ(during.size(), 1u);
+    EXPECT_EQ(during[0].rfind(childs, 0), 0u) << during[0];
+    EXPECT_EQ(fs::path(during[0]).extension(), ".aif") << "a writer that goes by the name gets the right one";
+    // The user's own files with like names, a temporary of a process that
+    // runs (pid 1 always does) and a link stay whatever happens.
+    test::WriteAll(dir.File(".tavril-notes.txt"), {1});
+    test::WriteAll(dir.File(".tavril-1-abcdef.wav"), {2});
+    const std::string link = dir.File(childs + "zzzzzz.wav");
+    ASSERT_EQ(::symlink(sound.c_str(), link.c_str()), 0);
+    EXPECT_EQ(temps.CleanUpStale(), 0) << "spared while its saver runs";
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+
+    temps.CleanUpStale();
+    std::vector<std::string> expected = {".tavril-1-abcdef.wav", childs + "zzzzzz.wav", ".tavril-notes.txt"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(SaveTemporaries(dir.Path()), expected);
+    EXPECT_FALSE(fs::exists(target));
     EXPECT_EQ(ReadAll(sound), before);
 }
 
