@@ -1,5 +1,7 @@
 #include "CVirtualRecorder.h"
 
+#include "MetadataChunks.h"
+
 #include "AtomicFile.h"
 #include "CEditEngine.h"
 #include "CSoundFile.h"
@@ -246,6 +248,10 @@ int CVirtualRecorder::WriteFrames(const std::string& target, bool append, const 
     const bool bad = written != count || out.HasWriteError();
     out.Close();
     if (bad) return fail("the disk took only part of the sound (disk full?)");
+    // The samples grew over whatever stood behind them (a LIST or bext
+    // another program wrote after the data): it goes back at the end.
+    std::vector<std::string> dropped;
+    if (extend && !CarryMetadataChunks(target, temp, dropped, error)) return fail(error);
     if (!ReplaceWith(temp, target, error)) return 0;
     return 1;
 }

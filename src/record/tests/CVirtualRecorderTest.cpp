@@ -1,5 +1,6 @@
 #include "CVirtualRecorder.h"
 
+#include "MetadataChunks.h"
 #include "RecordTestUtil.h"
 #include "TestSupport.h"
 
@@ -69,6 +70,45 @@ TEST(CVirtualRecorderTest, SaveTwiceStoresWhatCameBetween)
     const auto appended = ReadWav(s.fileName);
     ASSERT_EQ(appended.size(), r.Ring().FramesWritten());
     EXPECT_EQ(appended, Slice(source, 0, appended.size()));  // the device started the file again
+}
+
+TEST(CVirtualRecorderTest, AppendingKeepsTheChunksAfterTheSamples)
+{
+    test::TempDir dir;
+    const auto source = Counting(22050 * 2);
+    WriteWav(dir.File("in.wav"), 22050, 1, source);
+    RecorderRig rig(dir.File("in.wav"));
+    auto& r = rig.recorder;
+    r.settings.fileNameSettings = 1;
+    r.settings.writeOver = false;
+    r.settings.series.seriesName = "long%n";
+    r.settings.series.seriesPath = dir.Path().string();
+    ASSERT_EQ(r.Start(), 1);
+    rig.Run(300);
+    StoreResult s = r.StoreKey();
+    ASSERT_TRUE(s.stored) << s.error;
+    // Another program tagged the file: a LIST chunk behind the samples.
+    auto bytes = test::ReadAll(s.fileName);
+    const std::string list("LIST\x10\0\0\0INFOISFT\x04\0\0\0tav\0", 24);
+    bytes.insert(bytes.end(), list.begin(), list.end());
+    const uint32_t riff = uint32_t(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = uint8_t(riff >> (8 * i));
+    test::WriteAll(s.fileName, bytes);
+    ASSERT_EQ(ListMetadataChunks(s.fileName).size(), 1u);
+
+    rig.Run(300);
+    s = r.StoreKey();
+    ASSERT_TRUE(s.stored) << s.error;
+    const auto appended = ReadWav(s.fileName);
+    ASSERT_EQ(appended.size(), r.Ring().FramesWritten());
+    EXPECT_EQ(appended, Slice(source, 0, appended.size()));
+    const auto chunks = ListMetadataChunks(s.fileName);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0].id, "LIST");
+    const auto after = test::ReadAll(s.fileName);
+    ASSERT_EQ(chunks[0].bodyOffset + 16, after.size());
+    EXPECT_EQ(std::string(after.end() - 16, after.end()), list.substr(8));
+    EXPECT_EQ(after[4] | after[5] << 8 | after[6] << 16 | uint32_t(after[7]) << 24, after.size() - 8);
 }
 
 TEST(CVirtualRecorderTest, FailedStoreSaysSoLeavesNoFileAndCanBeRetried)
