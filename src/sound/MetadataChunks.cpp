@@ -140,7 +140,12 @@ int CarryMetadataChunks(const std::string& source, const std::string& target, st
     if (carry.empty()) return 1;
     {
         CSoundFile probe;
-        if (!probe.OpenReadOnly(target) || probe.GetFrameCount() == 0) return 1;
+        if (!probe.OpenReadOnly(target)) return 1;
+        if (probe.GetFrameCount() == 0) {
+            // Not written, but not silently lost either: the caller names them.
+            for (const auto& c : carry) dropped.push_back(c.chunk.id);
+            return 1;
+        }
     }
 
     const uint64_t original = out.Size();

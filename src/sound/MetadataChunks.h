@@ -29,7 +29,8 @@ std::vector<MetadataChunk> ListMetadataChunks(const std::string& path);
 // updates its container size. Between WAV and AIFF only chunks with the same
 // meaning in both (ID3 tags) carry; the ids of the others go to `dropped`,
 // as do all when the target has no chunks at all (SIG, SND).
-// A target without samples gets none (a reader would take them for samples).
+// A target without samples gets none (a reader would take them for samples);
+// their ids go to `dropped`.
 // Returns 1, or 0 with `error` set when the target could not be written.
 int CarryMetadataChunks(const std::string& source, const std::string& target, std::vector<std::string>& dropped,
                         std::string& error);

@@ -579,6 +579,13 @@ bool CEditCommands::SaveDocument(CTavrilDoc& doc, const std::string& target)
         return doc.SaveDocument(target, progress);
     });
     m_saveCancelled = !ok && doc.SaveWasCancelled();
+    if (ok && !doc.DroppedChunks().empty()) {
+        // Saved, but not all of it: the user must hear what the new file lacks.
+        std::string ids;
+        for (const std::string& id : doc.DroppedChunks()) ids += (ids.empty() ? "'" : ", '") + id + "'";
+        m_svc.Prompt().ShowMessage(FileTitle(target) + " was saved without the chunks " + ids +
+                                   " of the sound: its format has no place for them.");
+    }
     return ok;
 }
 

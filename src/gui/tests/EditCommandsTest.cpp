@@ -766,6 +766,25 @@ TEST_F(EditCommands, SaveAsWritesTheFormatTheNameAsksFor)
     EXPECT_TRUE(m_prompt.messages.empty());
 }
 
+TEST_F(EditCommands, SaveAsNamesTheChunksTheNewFormatCannotHold)
+{
+    CTavrilDoc* doc = Open(Ramp(800));
+    // Another program's tag behind the samples.
+    auto bytes = ReadAll(doc->Path());
+    const std::string list("LIST\x0c\0\0\0INFOISFT\0\0\0\0", 20);
+    bytes.insert(bytes.end(), list.begin(), list.end());
+    const uint32_t riff = uint32_t(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = uint8_t(riff >> (8 * i));
+    WriteAll(doc->Path(), bytes);
+    EditContext c = Ctx(doc, 0, 100);
+    m_cmds->Run(Cmd::DeleteSelection, &c);
+    m_prompt.paths.push_back(m_dir.File("tagged.aif"));
+    ASSERT_TRUE(m_cmds->Run(Cmd::FileSaveAs, &c).done);
+    ASSERT_EQ(m_prompt.messages.size(), 1u);
+    EXPECT_NE(m_prompt.messages[0].find("tagged.aif was saved without the chunks 'LIST'"), std::string::npos)
+        << m_prompt.messages[0];
+}
+
 TEST_F(EditCommands, SaveWritesOnlyAModifiedSoundAndReportsFailures)
 {
     const auto orig = Ramp(500);

@@ -106,11 +106,14 @@ TEST(MetadataChunks, BetweenFormatsOnlyTagsCarryAndTheRestIsNamed)
     ASSERT_EQ(f.Open(aiff), 1);
     EXPECT_EQ(f.GetFrameCount(), 2u);
 
-    // A target without samples would read the chunks as samples: none go.
+    // A target without samples would read the chunks as samples: none go,
+    // and the caller learns which.
     const std::string empty = MakeSound(dir.File("empty.wav"), {});
     const auto before = ReadAll(empty);
+    dropped.clear();
     ASSERT_EQ(tavril::CarryMetadataChunks(source, empty, dropped, error), 1);
     EXPECT_EQ(ReadAll(empty), before);
+    EXPECT_EQ(dropped, (std::vector<std::string>{"LIST", "id3 "}));
 }
 
 TEST(MetadataChunks, FractionalAiffRateComesBackAndWavRefusesIt)
