@@ -11,7 +11,8 @@
 # with a sync of its output ("cp+sync"), the like-for-like reference.
 #
 # usage: bench/edit/cli_delete_vs_cp.sh [TAVRIL_CLI] [WORK_DIR]
-#   TAVRIL_CLI  the built tavril-cli (default: build*/src/cli/tavril-cli)
+#   TAVRIL_CLI  the built tavril-cli (default: build/src/cli/tavril-cli, the
+#               Release build)
 #   WORK_DIR    where the 1 GB file and its copies go (default: a new folder
 #               under $TMPDIR or /tmp); needs about 3 GB free
 set -eu
@@ -19,8 +20,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 cli=${1:-}
 driver=
-for d in "$root"/build*/src/cli/tavril-cli; do [ -z "$cli" ] && [ -x "$d" ] && cli=$d; done
-for d in "$root"/build*/bench/edit/tavril_edit_delete_bench; do [ -z "$driver" ] && [ -x "$d" ] && driver=$d; done
+# The Release build: build-asan and the other sanitizer builds sort before
+# build/ and would be timed instead.
+for d in "$root"/build/src/cli/tavril-cli; do [ -z "$cli" ] && [ -x "$d" ] && cli=$d; done
+for d in "$root"/build/bench/edit/tavril_edit_delete_bench; do [ -z "$driver" ] && [ -x "$d" ] && driver=$d; done
 [ -n "$cli" ] && [ -x "$cli" ] || { echo "tavril-cli not found" >&2; exit 2; }
 [ -n "$driver" ] || { echo "tavril_edit_delete_bench not found; build it with -DTAVRIL_BENCH=ON" >&2; exit 2; }
 work=${2:-$(mktemp -d "${TMPDIR:-/tmp}/tavril-bench-XXXXXX")}
