@@ -15,7 +15,6 @@ namespace {
 
 using test::ReadWav;
 using test::RecorderRig;
-using test::WriteWav;
 
 // Every sample different, so any misplaced frame shows.
 std::vector<int16_t> Counting(size_t n)
@@ -23,6 +22,20 @@ std::vector<int16_t> Counting(size_t n)
     std::vector<int16_t> v(n);
     for (size_t i = 0; i < n; ++i) v[i] = int16_t(i % 30011 - 15000);
     return v;
+}
+
+// Five seconds of faint noise with two 300 ms calls of 3 kHz, at 1.5 s and
+// at 3.5 s.
+std::vector<int16_t> TwoCalls()
+{
+    std::vector<int16_t> source(22050 * 5);
+    for (size_t i = 0; i < source.size(); ++i) {
+        const double t = i / 22050.0;
+        double v = 50 * std::sin(i * 0.7);
+        if ((t >= 1.5 && t < 1.8) || (t >= 3.5 && t < 3.8)) v += 8000 * std::sin(2 * M_PI * 3000 * t);
+        source[i] = int16_t(v);
+    }
+    return source;
 }
 
 std::vector<int16_t> Slice(const std::vector<int16_t>& v, size_t from, size_t n)
@@ -34,8 +47,7 @@ TEST(CVirtualRecorderTest, SaveTwiceStoresWhatCameBetween)
 {
     test::TempDir dir;
     const auto source = Counting(22050 * 4);
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.fileNameSettings = 1;
     r.settings.series.seriesName = "take%n";
@@ -76,8 +88,7 @@ TEST(CVirtualRecorderTest, AppendingKeepsTheChunksAfterTheSamples)
 {
     test::TempDir dir;
     const auto source = Counting(22050 * 2);
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.fileNameSettings = 1;
     r.settings.writeOver = false;
@@ -115,8 +126,7 @@ TEST(CVirtualRecorderTest, FailedStoreSaysSoLeavesNoFileAndCanBeRetried)
 {
     test::TempDir dir;
     const auto source = Counting(22050 * 2);
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.SetDocumentFile(dir.File("gone/doc.wav"));  // the folder does not exist
     ASSERT_EQ(r.Start(), 1);
@@ -139,8 +149,7 @@ TEST(CVirtualRecorderTest, FailedStoreSaysSoLeavesNoFileAndCanBeRetried)
 TEST(CVirtualRecorderTest, SeriesStopNumberRefusesTheStore)
 {
     test::TempDir dir;
-    WriteWav(dir.File("in.wav"), 22050, 1, Counting(22050));
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, Counting(22050));
     auto& r = rig.recorder;
     r.settings.fileNameSettings = 1;
     r.settings.series.seriesName = "n%n";
@@ -175,8 +184,7 @@ TEST(CVirtualRecorderTest, DecimationKeepsEveryThirdFrameWithoutAliasing)
     std::vector<int16_t> source(44100 * 2);
     for (size_t i = 0; i < source.size(); ++i)
         source[i] = int16_t(8000 * std::sin(2 * M_PI * 500 * i / 44100.0) + 8000 * std::sin(2 * M_PI * 15000 * i / 44100.0));
-    WriteWav(dir.File("in.wav"), 44100, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 44100, source);
     auto& r = rig.recorder;
     r.settings.sampleRate = 44100;
     r.settings.decimate = true;
@@ -201,15 +209,8 @@ TEST(CVirtualRecorderTest, DecimationKeepsEveryThirdFrameWithoutAliasing)
 TEST(CVirtualRecorderTest, DetectedSoundsAreStoredEachWithItsPadding)
 {
     test::TempDir dir;
-    std::vector<int16_t> source(22050 * 5);
-    for (size_t i = 0; i < source.size(); ++i) {
-        const double t = i / 22050.0;
-        double v = 50 * std::sin(i * 0.7);
-        if ((t >= 1.5 && t < 1.8) || (t >= 3.5 && t < 3.8)) v += 8000 * std::sin(2 * M_PI * 3000 * t);
-        source[i] = int16_t(v);
-    }
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    const auto source = TwoCalls();
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.detectorOn = true;
     r.settings.detector.bufferBeforeMs = 200;
@@ -238,15 +239,8 @@ TEST(CVirtualRecorderTest, DetectedSoundsAreStoredEachWithItsPadding)
 TEST(CVirtualRecorderTest, DetectionWaitsWhilePlaybackRuns)
 {
     test::TempDir dir;
-    std::vector<int16_t> source(22050 * 5);
-    for (size_t i = 0; i < source.size(); ++i) {
-        const double t = i / 22050.0;
-        double v = 50 * std::sin(i * 0.7);
-        if ((t >= 1.5 && t < 1.8) || (t >= 3.5 && t < 3.8)) v += 8000 * std::sin(2 * M_PI * 3000 * t);
-        source[i] = int16_t(v);
-    }
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    const auto source = TwoCalls();
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.detectorOn = true;
     r.settings.disableDetectorDuringPlayback = true;
@@ -269,8 +263,7 @@ TEST(CVirtualRecorderTest, PostAcquisitionMaximizesTheStoredSound)
     test::TempDir dir;
     std::vector<int16_t> source(22050);
     for (size_t i = 0; i < source.size(); ++i) source[i] = int16_t(1000 * std::sin(2 * M_PI * 441 * i / 22050.0));
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.postProcessing = true;
     r.settings.post.maximize = true;
@@ -292,8 +285,7 @@ TEST(CVirtualRecorderTest, FullBufferIsStoredEachTimeItFills)
 {
     test::TempDir dir;
     const auto source = Counting(22050 * 6);
-    WriteWav(dir.File("in.wav"), 22050, 1, source);
-    RecorderRig rig(dir.File("in.wav"));
+    RecorderRig rig(dir.File("in.wav"), 22050, source);
     auto& r = rig.recorder;
     r.settings.bufferSecs = 2;
     r.settings.storeBufferWhenFilled = true;

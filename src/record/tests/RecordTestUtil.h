@@ -40,6 +40,17 @@ struct RecorderRig {
     explicit RecorderRig(const std::string& wav)
         : backend(clock, CFileInputBackend::Pacing::Manual), devices(backend, clock)
     {
+        Attach(wav);
+    }
+    // The same over a mono 16-bit recording of `samples` written to `wav` first.
+    RecorderRig(const std::string& wav, double rate, const std::vector<int16_t>& samples)
+        : backend(clock, CFileInputBackend::Pacing::Manual), devices(backend, clock)
+    {
+        WriteWav(wav, rate, 1, samples);
+        Attach(wav);
+    }
+    void Attach(const std::string& wav)
+    {
         backend.AddDevice("mic", wav);
         devices.Fill();
         recorder.settings.deviceName = "mic";
