@@ -130,6 +130,19 @@ const Tables& SharedTables()
     return tables;
 }
 
+// Multiplies (tr, ti) by the twiddle (c, -s), or by (c, s) for the inverse.
+template <bool Inverse>
+[[gnu::always_inline]] inline void Rotate(float c, float s, float tr, float ti, float& outR, float& outI)
+{
+    if constexpr (Inverse) {
+        outR = c * tr - s * ti;
+        outI = c * ti + s * tr;
+    } else {
+        outR = c * tr + s * ti;
+        outI = c * ti - s * tr;
+    }
+}
+
 // One stage of span 2*half over one block; r0/i0 is the upper half, r1/i1
 // the lower. The inverse turns the other way (the sine's sign flips). Plain
 // loops over consecutive memory so the compiler vectorises.
@@ -142,13 +155,7 @@ template <bool Inverse>
         const float ti = i0[j] - i1[j];
         r0[j] = r0[j] + r1[j];
         i0[j] = i0[j] + i1[j];
-        if constexpr (Inverse) {
-            r1[j] = c[j] * tr - s[j] * ti;
-            i1[j] = c[j] * ti + s[j] * tr;
-        } else {
-            r1[j] = c[j] * tr + s[j] * ti;
-            i1[j] = c[j] * ti - s[j] * tr;
-        }
+        Rotate<Inverse>(c[j], s[j], tr, ti, r1[j], i1[j]);
     }
 }
 
@@ -182,47 +189,23 @@ template <bool Inverse>
         float a0r = r0[j] + r2[j], a0i = i0[j] + i2[j];
         float tr = r0[j] - r2[j], ti = i0[j] - i2[j];
         float a2r, a2i;
-        if constexpr (Inverse) {
-            a2r = c1[j] * tr - s1[j] * ti;
-            a2i = c1[j] * ti + s1[j] * tr;
-        } else {
-            a2r = c1[j] * tr + s1[j] * ti;
-            a2i = c1[j] * ti - s1[j] * tr;
-        }
+        Rotate<Inverse>(c1[j], s1[j], tr, ti, a2r, a2i);
         float a1r = r1[j] + r3[j], a1i = i1[j] + i3[j];
         tr = r1[j] - r3[j];
         ti = i1[j] - i3[j];
         float a3r, a3i;
-        if constexpr (Inverse) {
-            a3r = c1[j + q] * tr - s1[j + q] * ti;
-            a3i = c1[j + q] * ti + s1[j + q] * tr;
-        } else {
-            a3r = c1[j + q] * tr + s1[j + q] * ti;
-            a3i = c1[j + q] * ti - s1[j + q] * tr;
-        }
+        Rotate<Inverse>(c1[j + q], s1[j + q], tr, ti, a3r, a3i);
         // span 2q: pairs (0, 1) and (2, 3), both with twiddle j
         r0[j] = a0r + a1r;
         i0[j] = a0i + a1i;
         tr = a0r - a1r;
         ti = a0i - a1i;
-        if constexpr (Inverse) {
-            r1[j] = c2[j] * tr - s2[j] * ti;
-            i1[j] = c2[j] * ti + s2[j] * tr;
-        } else {
-            r1[j] = c2[j] * tr + s2[j] * ti;
-            i1[j] = c2[j] * ti - s2[j] * tr;
-        }
+        Rotate<Inverse>(c2[j], s2[j], tr, ti, r1[j], i1[j]);
         r2[j] = a2r + a3r;
         i2[j] = a2i + a3i;
         tr = a2r - a3r;
         ti = a2i - a3i;
-        if constexpr (Inverse) {
-            r3[j] = c2[j] * tr - s2[j] * ti;
-            i3[j] = c2[j] * ti + s2[j] * tr;
-        } else {
-            r3[j] = c2[j] * tr + s2[j] * ti;
-            i3[j] = c2[j] * ti - s2[j] * tr;
-        }
+        Rotate<Inverse>(c2[j], s2[j], tr, ti, r3[j], i3[j]);
     }
 }
 
