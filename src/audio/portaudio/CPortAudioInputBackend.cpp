@@ -134,11 +134,7 @@ std::unique_ptr<IAudioInputStream> CPortAudioInputBackend::Open(uint32_t deviceI
 
 std::string CPortAudioInputBackend::DefaultOutputName() const
 {
-    if (!m_system.IsReady())
-        return {};
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
-    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
-    return info && info->name ? info->name : "";
+    return m_system.DefaultOutputName();
 }
 
 } // namespace tavril

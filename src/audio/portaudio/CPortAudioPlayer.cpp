@@ -154,11 +154,7 @@ std::string CPortAudioPlayer::ErrorText() const
 
 std::string CPortAudioPlayer::DefaultOutputName() const
 {
-    if (!m_system.IsReady())
-        return {};
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
-    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
-    return info && info->name ? info->name : "";
+    return m_system.DefaultOutputName();
 }
 
 } // namespace tavril

@@ -68,6 +68,15 @@ std::string CPortAudioSystem::ErrorText(int paError)
     return text ? text : "Unknown error";
 }
 
+std::string CPortAudioSystem::DefaultOutputName() const
+{
+    if (!m_ready)
+        return {};
+    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    return info && info->name ? info->name : "";
+}
+
 bool CPortAudioSystem::DefaultDeviceTakes(bool input, const PcmFormat& format) const
 {
     if (!m_ready)

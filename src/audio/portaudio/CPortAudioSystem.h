@@ -28,6 +28,8 @@ public:
     // Whether the default input (or output) device takes `format`; a query
     // that opens nothing, for the start-up probe.
     bool DefaultDeviceTakes(bool input, const PcmFormat& format) const;
+    // The name of the default output device; "" when there is none.
+    std::string DefaultOutputName() const;
 
 private:
     bool m_ready = false;
