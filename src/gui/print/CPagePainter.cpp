@@ -316,16 +316,7 @@ void CPagePainter::PaintPlot(QPainter& p, const PrintTarget& t, const PrintWindo
         sound.Close();
         return;
     }
-    const uint32_t channels = std::max<uint32_t>(1, doc.Channels());
-    std::vector<int16_t> frameBuf;
-    SampleReader reader = [&](uint32_t first, uint32_t n, int16_t* out) -> uint32_t {
-        frameBuf.resize(static_cast<size_t>(n) * channels);
-        if (sound.Seek(first) != first)
-            return 0;
-        const uint32_t got = sound.ReadChannel(frameBuf.data(), n, static_cast<uint32_t>(channel), 16);
-        std::copy(frameBuf.begin(), frameBuf.begin() + got, out);
-        return got;
-    };
+    const SampleReader reader = MakeChannelReader(sound, channel);
     const WaveformDrawing wave = ComputeWaveform(reader, doc.Frames(), s0, spp, 0, 0, cols, rows);
     sound.Close();
     p.save();

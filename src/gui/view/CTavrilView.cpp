@@ -589,16 +589,7 @@ int CViewPane::RenderColumns(QImage& img, int x0, int count, bool complete) cons
         return computed;
     }
 #endif
-    const uint32_t channels = std::max<uint32_t>(1, doc.Channels());
-    std::vector<int16_t> frameBuf;
-    SampleReader reader = [&](uint32_t first, uint32_t n, int16_t* out) -> uint32_t {
-        frameBuf.resize(static_cast<size_t>(n) * channels);
-        if (sound.Seek(first) != first)
-            return 0;
-        uint32_t got = sound.ReadChannel(frameBuf.data(), n, static_cast<uint32_t>(channel), 16);
-        std::copy(frameBuf.begin(), frameBuf.begin() + got, out);
-        return got;
-    };
+    const SampleReader reader = MakeChannelReader(sound, channel);
     WaveformDrawing w = ComputeWaveform(reader, doc.Frames(), g.s0, g.spp, 0, 0, img.width(), img.height());
     sound.Close();
     QPainter p(&img);
